@@ -1,0 +1,22 @@
+// Files and folders as the source uses them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The temporary directory with a trailing separator: GetTempPath on Windows,
+// $TMPDIR or else /tmp on Linux.
+std::string TempDirectory();
+
+// Appends `bytes` to the file at `path`, creating it when missing. Returns
+// false on any failure; the file is never truncated.
+bool AppendToFile(const std::string& path, std::string_view bytes);
+
+bool FileExists(const std::string& path);
+
+// Creates an empty file unless one exists. Returns whether the file exists afterwards.
+bool EnsureFileExists(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,8 @@
+#include "platform/component_system.h"
+
+namespace platform {
+
+ComponentSystemSession::ComponentSystemSession() = default;
+ComponentSystemSession::~ComponentSystemSession() = default;
+
+}  // namespace platform

@@ -1,0 +1,95 @@
+// The built MervaleTwain.ds loaded as a Linux application or source manager
+// loads it: only DS_Entry is exported, loading and unloading repeat cheaply,
+// and notifications reach the DSM_Entry this program exports.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "twain/protocol.h"
+
+using namespace twain;
+
+namespace {
+std::vector<TW_UINT16> notifications;
+}
+
+// The source manager's entry, found by the source in this process's exports.
+extern "C" TW_UINT16 DSM_Entry(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_MEMREF) {
+  notifications.push_back(msg);
+  return TWRC_SUCCESS;
+}
+
+namespace {
+
+using DsEntryProc = TW_UINT16 (*)(TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
+
+class Module {
+ public:
+  Module() : handle_(dlopen(MERVALE_DS_PATH, RTLD_NOW | RTLD_LOCAL)) {}
+  ~Module() {
+    if (handle_ != nullptr) dlclose(handle_);
+  }
+  DsEntryProc Entry() const { return reinterpret_cast<DsEntryProc>(dlsym(handle_, "DS_Entry")); }
+  void* Symbol(const char* name) const { return dlsym(handle_, name); }
+  bool Loaded() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_;
+};
+
+class DsModule : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/mervale-module-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    setenv("TMPDIR", folder_.c_str(), 1);  // the trace goes to the temporary directory
+  }
+  void TearDown() override { std::system(("rm -rf " + folder_).c_str()); }
+  std::string folder_;
+};
+
+TEST_F(DsModule, ExportsDsEntryAndNothingOfItsOwnInternals) {
+  Module module;
+  ASSERT_TRUE(module.Loaded()) << dlerror();
+  EXPECT_NE(module.Entry(), nullptr);
+  EXPECT_EQ(module.Symbol("_ZN5twain6Source5EntryEPNS_11TW_IDENTITYEjttPv"), nullptr);
+}
+
+TEST_F(DsModule, LoadsQueriesAndUnloadsRepeatedly) {
+  for (int round = 0; round < 5; ++round) {
+    Module module;
+    ASSERT_TRUE(module.Loaded()) << dlerror();
+    TW_IDENTITY identity{};
+    ASSERT_EQ(module.Entry()(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
+    EXPECT_STREQ(identity.ProductName, "MervaleTwain");
+    EXPECT_EQ(identity.ProtocolMinor, 8);
+  }
+}
+
+TEST_F(DsModule, AWholeSessionWithoutTransfers) {
+  Module module;
+  ASSERT_TRUE(module.Loaded()) << dlerror();
+  DsEntryProc entry = module.Entry();
+  TW_IDENTITY application{};
+  application.Id = 1;
+  TW_IDENTITY source{};
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source), TWRC_SUCCESS);
+  source.Id = 5;
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
+  TW_STATUS status{};
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
+  EXPECT_EQ(status.ConditionCode, TWCC_SUCCESS);
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source), TWRC_SUCCESS);
+  std::FILE* trace = std::fopen((folder_ + "/twsrc.log").c_str(), "rb");
+  ASSERT_NE(trace, nullptr);
+  std::fclose(trace);
+}
+
+}  // namespace

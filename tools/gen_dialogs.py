@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Turns resources/dialogs.txt into the Windows resource script and the
+headless host's template table, so both always describe the same controls.
+
+usage: gen_dialogs.py <dialogs.txt> <out.rc> <out.inc>
+"""
+import shlex
+import sys
+
+# kind -> (window class, style for the resource script, enum name in C++)
+KINDS = {
+    "static": ("STATIC", "SS_LEFT", "Static"),
+    "grayrect": ("STATIC", "SS_GRAYRECT", "GrayRect"),
+    "groupbox": ("BUTTON", "BS_GROUPBOX", "GroupBox"),
+    "button": ("BUTTON", "BS_PUSHBUTTON", "PushButton"),
+    "defbutton": ("BUTTON", "BS_DEFPUSHBUTTON", "DefaultPushButton"),
+    "radio": ("BUTTON", "BS_AUTORADIOBUTTON", "AutoRadio"),
+    "check": ("BUTTON", "BS_AUTOCHECKBOX", "AutoCheck"),
+    "checkleft": ("BUTTON", "BS_AUTOCHECKBOX | BS_LEFTTEXT", "AutoCheck"),
+    "dropdownlist": ("COMBOBOX", "CBS_DROPDOWNLIST | WS_VSCROLL", "DropDownList"),
+    "dropdowncombo-sorted": ("COMBOBOX", "CBS_DROPDOWN | CBS_SORT | WS_VSCROLL", "DropDownCombo"),
+    "edit": ("EDIT", "ES_AUTOHSCROLL | WS_BORDER", "Edit"),
+    "updown": ("msctls_updown32", "UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS", "UpDown"),
+    "trackbar-vertical": ("msctls_trackbar32", "TBS_VERT | TBS_BOTH | TBS_NOTICKS", "Trackbar"),
+}
+DIALOG_STYLES = {
+    "caption": "WS_CAPTION",
+    "sysmenu": "WS_SYSMENU",
+    "minimizebox": "WS_MINIMIZEBOX",
+    "modalframe": "DS_MODALFRAME",
+}
+STATES = {"hidden", "disabled", "group", "tabstop"}
+
+
+def fail(line_no, message):
+    sys.exit(f"dialogs.txt:{line_no}: {message}")
+
+
+def parse(path):
+    dialogs, current = [], None
+    with open(path, encoding="utf-8") as source:
+        for line_no, line in enumerate(source, 1):
+            words = shlex.split(line, comments=True)
+            if not words:
+                continue
+            if words[0] == "dialog":
+                ident, title, cx, cy, points, font, *styles = words[1:]
+                for style in styles:
+                    if style not in DIALOG_STYLES:
+                        fail(line_no, f"unknown dialog style {style}")
+                current = dict(id=int(ident), title=title, cx=int(cx), cy=int(cy), points=int(points),
+                               font=font, styles=styles, controls=[])
+            elif words[0] == "control":
+                if current is None:
+                    fail(line_no, "control outside a dialog")
+                ident, kind, caption, x, y, cx, cy, *states = words[1:]
+                if kind not in KINDS:
+                    fail(line_no, f"unknown control kind {kind}")
+                for state in states:
+                    if state not in STATES:
+                        fail(line_no, f"unknown state {state}")
+                current["controls"].append(dict(id=int(ident), kind=kind, caption=caption, x=int(x), y=int(y),
+                                                cx=int(cx), cy=int(cy), states=set(states)))
+            elif words[0] == "end":
+                dialogs.append(current)
+                current = None
+            else:
+                fail(line_no, f"unknown line {words[0]}")
+    return dialogs
+
+
+def rc_string(text):
+    return '"' + text.replace('"', '""') + '"'
+
+
+def write_rc(dialogs, path):
+    lines = ["// Generated from resources/dialogs.txt by tools/gen_dialogs.py. Do not edit.",
+             "#include <windows.h>", "#include <commctrl.h>", "#pragma code_page(65001)", ""]
+    for dialog in dialogs:
+        style = " | ".join(["WS_POPUP", "DS_SETFONT"] + [DIALOG_STYLES[s] for s in dialog["styles"]])
+        lines += [f"{dialog['id']} DIALOGEX 0, 0, {dialog['cx']}, {dialog['cy']}",
+                  f"STYLE {style}",
+                  f"CAPTION {rc_string(dialog['title'])}",
+                  f"FONT {dialog['points']}, {rc_string(dialog['font'])}",
+                  "BEGIN"]
+        for control in dialog["controls"]:
+            window_class, kind_style, _ = KINDS[control["kind"]]
+            flags = ["WS_CHILD", kind_style]
+            if "hidden" not in control["states"]:
+                flags.append("WS_VISIBLE")
+            if "disabled" in control["states"]:
+                flags.append("WS_DISABLED")
+            if "group" in control["states"]:
+                flags.append("WS_GROUP")
+            if "tabstop" in control["states"]:
+                flags.append("WS_TABSTOP")
+            lines.append(f"    CONTROL {rc_string(control['caption'])}, {control['id']}, {rc_string(window_class)}, "
+                         f"{' | '.join(flags)}, {control['x']}, {control['y']}, {control['cx']}, {control['cy']}")
+        lines += ["END", ""]
+    with open(path, "w", encoding="utf-8") as out:
+        out.write("\n".join(lines))
+
+
+def cpp_string(text):
+    """A C++ narrow literal holding the UTF-8 bytes; octal escapes never run
+    into the characters after them."""
+    out = []
+    for byte in text.encode("utf-8"):
+        char = chr(byte)
+        if byte >= 0x80:
+            out.append(f"\\{byte:03o}")
+        elif char in '"\\':
+            out.append("\\" + char)
+        else:
+            out.append(char)
+    return '"' + "".join(out) + '"'
+
+
+def write_inc(dialogs, path):
+    lines = ["// Generated from resources/dialogs.txt by tools/gen_dialogs.py. Do not edit."]
+    for dialog in dialogs:
+        lines.append(f"inline constexpr ControlTemplate kControls{dialog['id']}[] = {{")
+        for control in dialog["controls"]:
+            _, _, kind = KINDS[control["kind"]]
+            s = control["states"]
+            lines.append(f"    {{{control['id']}, ControlKind::{kind}, {cpp_string(control['caption'])}, "
+                         f"{control['x']}, {control['y']}, {control['cx']}, {control['cy']}, "
+                         f"{str('hidden' not in s).lower()}, {str('disabled' not in s).lower()}}},")
+        lines.append("};")
+    lines.append("inline constexpr DialogTemplate kDialogTemplates[] = {")
+    for dialog in dialogs:
+        lines.append(f"    {{{dialog['id']}, {cpp_string(dialog['title'])}, {dialog['cx']}, {dialog['cy']}, "
+                     f"kControls{dialog['id']}}},")
+    lines.append("};")
+    with open(path, "w", encoding="utf-8") as out:
+        out.write("\n".join(lines) + "\n")
+
+
+def main():
+    if len(sys.argv) != 4:
+        sys.exit(__doc__)
+    dialogs = parse(sys.argv[1])
+    write_rc(dialogs, sys.argv[2])
+    write_inc(dialogs, sys.argv[3])
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,21 @@
+// The shared library's life on Linux: the Source is made when the library is
+// loaded and goes when it is unloaded, and DS_Entry is its only export.
+#include "twain/protocol.h"
+#include "twain/source.h"
+#include "ui/main_dialog.h"
+
+namespace {
+
+// Built during load, after the platform ports it uses, so it is destroyed before them.
+const std::unique_ptr<twain::Source> theSource =
+    std::make_unique<twain::Source>(twain::SystemPorts(), &ui::MakeMainDialog);
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) twain::TW_UINT16 DS_Entry(twain::TW_IDENTITY* origin,
+                                                                            twain::TW_UINT32 dg,
+                                                                            twain::TW_UINT16 dat,
+                                                                            twain::TW_UINT16 msg,
+                                                                            twain::TW_MEMREF data) {
+  return theSource->Entry(origin, dg, dat, msg, data);
+}

@@ -1,0 +1,377 @@
+// The TWAIN protocol as this source speaks it: scalar types, constants and
+// structure layouts, written for 32- and 64-bit Windows and for 64-bit Linux.
+//
+// Every structure uses 2-byte packing, as the protocol prescribes on these
+// platforms; the static_asserts at the end pin the sizes and the offsets that
+// applications and source managers rely on, so a packing mistake fails the
+// build instead of garbling an identity at run time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(_WIN32)
+#define TW_CALLINGSTYLE __stdcall
+#else
+#define TW_CALLINGSTYLE
+#endif
+
+namespace twain {
+
+using TW_INT8 = std::int8_t;
+using TW_INT16 = std::int16_t;
+using TW_INT32 = std::int32_t;
+using TW_UINT8 = std::uint8_t;
+using TW_UINT16 = std::uint16_t;
+using TW_UINT32 = std::uint32_t;
+using TW_BOOL = std::uint16_t;
+using TW_HANDLE = void*;
+using TW_MEMREF = void*;
+using TW_UINTPTR = std::uintptr_t;
+using TW_STR32 = char[34];
+using TW_STR64 = char[66];
+using TW_STR128 = char[130];
+using TW_STR255 = char[256];
+
+#pragma pack(push, 2)
+
+struct TW_FIX32 {
+  TW_INT16 Whole;
+  TW_UINT16 Frac;
+};
+
+struct TW_FRAME {
+  TW_FIX32 Left, Top, Right, Bottom;
+};
+
+struct TW_VERSION {
+  TW_UINT16 MajorNum;
+  TW_UINT16 MinorNum;
+  TW_UINT16 Language;
+  TW_UINT16 Country;
+  TW_STR32 Info;
+};
+
+struct TW_IDENTITY {
+  TW_UINT32 Id;
+  TW_VERSION Version;
+  TW_UINT16 ProtocolMajor;
+  TW_UINT16 ProtocolMinor;
+  TW_UINT32 SupportedGroups;
+  TW_STR32 Manufacturer;
+  TW_STR32 ProductFamily;
+  TW_STR32 ProductName;
+};
+
+struct TW_ONEVALUE {
+  TW_UINT16 ItemType;
+  TW_UINT32 Item;
+};
+
+struct TW_ENUMERATION {
+  TW_UINT16 ItemType;
+  TW_UINT32 NumItems;
+  TW_UINT32 CurrentIndex;
+  TW_UINT32 DefaultIndex;
+  TW_UINT8 ItemList[1];
+};
+
+struct TW_ARRAY {
+  TW_UINT16 ItemType;
+  TW_UINT32 NumItems;
+  TW_UINT8 ItemList[1];
+};
+
+struct TW_RANGE {
+  TW_UINT16 ItemType;
+  TW_UINT32 MinValue;
+  TW_UINT32 MaxValue;
+  TW_UINT32 StepSize;
+  TW_UINT32 DefaultValue;
+  TW_UINT32 CurrentValue;
+};
+
+struct TW_CAPABILITY {
+  TW_UINT16 Cap;
+  TW_UINT16 ConType;
+  TW_HANDLE hContainer;
+};
+
+struct TW_USERINTERFACE {
+  TW_BOOL ShowUI;
+  TW_BOOL ModalUI;
+  TW_HANDLE hParent;
+};
+
+struct TW_STATUS {
+  TW_UINT16 ConditionCode;
+  TW_UINT16 Reserved;
+};
+
+struct TW_PENDINGXFERS {
+  TW_UINT16 Count;
+  TW_UINT32 EOJ;
+};
+
+struct TW_SETUPMEMXFER {
+  TW_UINT32 MinBufSize;
+  TW_UINT32 MaxBufSize;
+  TW_UINT32 Preferred;
+};
+
+struct TW_SETUPFILEXFER {
+  TW_STR255 FileName;
+  TW_UINT16 Format;
+  TW_INT16 VRefNum;
+};
+
+struct TW_IMAGEINFO {
+  TW_FIX32 XResolution;
+  TW_FIX32 YResolution;
+  TW_INT32 ImageWidth;
+  TW_INT32 ImageLength;
+  TW_INT16 SamplesPerPixel;
+  TW_INT16 BitsPerSample[8];
+  TW_INT16 BitsPerPixel;
+  TW_BOOL Planar;
+  TW_INT16 PixelType;
+  TW_UINT16 Compression;
+};
+
+struct TW_IMAGELAYOUT {
+  TW_FRAME Frame;
+  TW_UINT32 DocumentNumber;
+  TW_UINT32 PageNumber;
+  TW_UINT32 FrameNumber;
+};
+
+struct TW_MEMORY {
+  TW_UINT32 Flags;
+  TW_UINT32 Length;
+  TW_MEMREF TheMem;
+};
+
+struct TW_IMAGEMEMXFER {
+  TW_UINT16 Compression;
+  TW_UINT32 BytesPerRow;
+  TW_UINT32 Columns;
+  TW_UINT32 Rows;
+  TW_UINT32 XOffset;
+  TW_UINT32 YOffset;
+  TW_UINT32 BytesWritten;
+  TW_MEMORY Memory;
+};
+
+struct TW_ELEMENT8 {
+  TW_UINT8 Index;
+  TW_UINT8 Channel1;
+  TW_UINT8 Channel2;
+  TW_UINT8 Channel3;
+};
+
+struct TW_PALETTE8 {
+  TW_UINT16 NumColors;
+  TW_UINT16 PaletteType;
+  TW_ELEMENT8 Colors[256];
+};
+
+struct TW_GRAYRESPONSE {
+  TW_ELEMENT8 Response[1];
+};
+
+struct TW_RGBRESPONSE {
+  TW_ELEMENT8 Response[1];
+};
+
+struct TW_DECODEFUNCTION {
+  TW_FIX32 StartIn, BreakIn, EndIn, StartOut, BreakOut, EndOut, Gamma, SampleCount;
+};
+
+struct TW_TRANSFORMSTAGE {
+  TW_DECODEFUNCTION Decode[3];
+  TW_FIX32 Mix[3][3];
+};
+
+struct TW_CIEPOINT {
+  TW_FIX32 X, Y, Z;
+};
+
+struct TW_CIECOLOR {
+  TW_UINT16 ColorSpace;
+  TW_INT16 LowEndian;
+  TW_INT16 DeviceDependent;
+  TW_INT32 VersionNumber;
+  TW_TRANSFORMSTAGE StageABC;
+  TW_TRANSFORMSTAGE StageLMN;
+  TW_CIEPOINT WhitePoint;
+  TW_CIEPOINT BlackPoint;
+  TW_CIEPOINT WhitePaper;
+  TW_CIEPOINT BlackInk;
+  TW_FIX32 Samples[1];
+};
+
+struct TW_JPEGCOMPRESSION {
+  TW_UINT16 ColorSpace;
+  TW_UINT32 SubSampling;
+  TW_UINT16 NumComponents;
+  TW_UINT16 RestartFrequency;
+  TW_UINT16 QuantMap[4];
+  TW_MEMORY QuantTable[4];
+  TW_UINT16 HuffmanMap[4];
+  TW_MEMORY HuffmanDC[2];
+  TW_MEMORY HuffmanAC[2];
+};
+
+struct TW_EVENT {
+  TW_MEMREF pEvent;
+  TW_UINT16 TWMessage;
+};
+
+#pragma pack(pop)
+
+using DSMENTRYPROC = TW_UINT16(TW_CALLINGSTYLE*)(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg,
+                                                 TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+
+// Data groups and identity flags.
+inline constexpr TW_UINT32 DG_CONTROL = 0x0001;
+inline constexpr TW_UINT32 DG_IMAGE = 0x0002;
+inline constexpr TW_UINT32 DG_AUDIO = 0x0004;
+
+// Data argument types.
+inline constexpr TW_UINT16 DAT_NULL = 0x0000;
+inline constexpr TW_UINT16 DAT_CAPABILITY = 0x0001;
+inline constexpr TW_UINT16 DAT_EVENT = 0x0002;
+inline constexpr TW_UINT16 DAT_IDENTITY = 0x0003;
+inline constexpr TW_UINT16 DAT_PARENT = 0x0004;
+inline constexpr TW_UINT16 DAT_PENDINGXFERS = 0x0005;
+inline constexpr TW_UINT16 DAT_SETUPMEMXFER = 0x0006;
+inline constexpr TW_UINT16 DAT_SETUPFILEXFER = 0x0007;
+inline constexpr TW_UINT16 DAT_STATUS = 0x0008;
+inline constexpr TW_UINT16 DAT_USERINTERFACE = 0x0009;
+inline constexpr TW_UINT16 DAT_XFERGROUP = 0x000a;
+inline constexpr TW_UINT16 DAT_IMAGEINFO = 0x0101;
+inline constexpr TW_UINT16 DAT_IMAGELAYOUT = 0x0102;
+inline constexpr TW_UINT16 DAT_IMAGEMEMXFER = 0x0103;
+inline constexpr TW_UINT16 DAT_IMAGENATIVEXFER = 0x0104;
+inline constexpr TW_UINT16 DAT_IMAGEFILEXFER = 0x0105;
+inline constexpr TW_UINT16 DAT_CIECOLOR = 0x0106;
+inline constexpr TW_UINT16 DAT_GRAYRESPONSE = 0x0107;
+inline constexpr TW_UINT16 DAT_RGBRESPONSE = 0x0108;
+inline constexpr TW_UINT16 DAT_JPEGCOMPRESSION = 0x0109;
+inline constexpr TW_UINT16 DAT_PALETTE8 = 0x010a;
+
+// Messages.
+inline constexpr TW_UINT16 MSG_NULL = 0x0000;
+inline constexpr TW_UINT16 MSG_GET = 0x0001;
+inline constexpr TW_UINT16 MSG_GETCURRENT = 0x0002;
+inline constexpr TW_UINT16 MSG_GETDEFAULT = 0x0003;
+inline constexpr TW_UINT16 MSG_GETFIRST = 0x0004;
+inline constexpr TW_UINT16 MSG_GETNEXT = 0x0005;
+inline constexpr TW_UINT16 MSG_SET = 0x0006;
+inline constexpr TW_UINT16 MSG_RESET = 0x0007;
+inline constexpr TW_UINT16 MSG_QUERYSUPPORT = 0x0008;
+inline constexpr TW_UINT16 MSG_XFERREADY = 0x0101;
+inline constexpr TW_UINT16 MSG_CLOSEDSREQ = 0x0102;
+inline constexpr TW_UINT16 MSG_OPENDSM = 0x0301;
+inline constexpr TW_UINT16 MSG_CLOSEDSM = 0x0302;
+inline constexpr TW_UINT16 MSG_OPENDS = 0x0401;
+inline constexpr TW_UINT16 MSG_CLOSEDS = 0x0402;
+inline constexpr TW_UINT16 MSG_USERSELECT = 0x0403;
+inline constexpr TW_UINT16 MSG_DISABLEDS = 0x0501;
+inline constexpr TW_UINT16 MSG_ENABLEDS = 0x0502;
+inline constexpr TW_UINT16 MSG_ENABLEDSUIONLY = 0x0503;
+inline constexpr TW_UINT16 MSG_PROCESSEVENT = 0x0601;
+inline constexpr TW_UINT16 MSG_ENDXFER = 0x0701;
+
+// Return codes.
+inline constexpr TW_UINT16 TWRC_SUCCESS = 0;
+inline constexpr TW_UINT16 TWRC_FAILURE = 1;
+inline constexpr TW_UINT16 TWRC_CHECKSTATUS = 2;
+inline constexpr TW_UINT16 TWRC_CANCEL = 3;
+inline constexpr TW_UINT16 TWRC_DSEVENT = 4;
+inline constexpr TW_UINT16 TWRC_NOTDSEVENT = 5;
+inline constexpr TW_UINT16 TWRC_XFERDONE = 6;
+
+// Condition codes.
+inline constexpr TW_UINT16 TWCC_SUCCESS = 0;
+inline constexpr TW_UINT16 TWCC_BUMMER = 1;
+inline constexpr TW_UINT16 TWCC_LOWMEMORY = 2;
+inline constexpr TW_UINT16 TWCC_NODS = 3;
+inline constexpr TW_UINT16 TWCC_MAXCONNECTIONS = 4;
+inline constexpr TW_UINT16 TWCC_OPERATIONERROR = 5;
+inline constexpr TW_UINT16 TWCC_BADCAP = 6;
+inline constexpr TW_UINT16 TWCC_BADPROTOCOL = 9;
+inline constexpr TW_UINT16 TWCC_BADVALUE = 10;
+inline constexpr TW_UINT16 TWCC_SEQERROR = 11;
+inline constexpr TW_UINT16 TWCC_BADDEST = 12;
+inline constexpr TW_UINT16 TWCC_CAPUNSUPPORTED = 13;
+inline constexpr TW_UINT16 TWCC_CAPBADOPERATION = 14;
+inline constexpr TW_UINT16 TWCC_CAPSEQERROR = 15;
+
+// Item types.
+inline constexpr TW_UINT16 TWTY_INT8 = 0x0000;
+inline constexpr TW_UINT16 TWTY_INT16 = 0x0001;
+inline constexpr TW_UINT16 TWTY_INT32 = 0x0002;
+inline constexpr TW_UINT16 TWTY_UINT8 = 0x0003;
+inline constexpr TW_UINT16 TWTY_UINT16 = 0x0004;
+inline constexpr TW_UINT16 TWTY_UINT32 = 0x0005;
+inline constexpr TW_UINT16 TWTY_BOOL = 0x0006;
+inline constexpr TW_UINT16 TWTY_FIX32 = 0x0007;
+inline constexpr TW_UINT16 TWTY_FRAME = 0x0008;
+inline constexpr TW_UINT16 TWTY_STR32 = 0x0009;
+inline constexpr TW_UINT16 TWTY_STR64 = 0x000a;
+inline constexpr TW_UINT16 TWTY_STR128 = 0x000b;
+inline constexpr TW_UINT16 TWTY_STR255 = 0x000c;
+
+// Container types.
+inline constexpr TW_UINT16 TWON_ARRAY = 3;
+inline constexpr TW_UINT16 TWON_ENUMERATION = 4;
+inline constexpr TW_UINT16 TWON_ONEVALUE = 5;
+inline constexpr TW_UINT16 TWON_RANGE = 6;
+inline constexpr TW_UINT16 TWON_DONTCARE16 = 0xffff;
+
+// Languages, countries, file formats, memory flags.
+inline constexpr TW_UINT16 TWLG_USA = 13;
+inline constexpr TW_UINT16 TWCY_USA = 1;
+inline constexpr TW_UINT16 TWFF_BMP = 2;
+inline constexpr TW_UINT32 TWMF_APPOWNS = 0x0001;
+inline constexpr TW_UINT32 TWMF_POINTER = 0x0008;
+inline constexpr TW_UINT32 TWMF_HANDLE = 0x0010;
+
+// Layouts that applications and source managers depend on byte for byte.
+static_assert(sizeof(TW_FIX32) == 4);
+static_assert(sizeof(TW_FRAME) == 16);
+static_assert(sizeof(TW_VERSION) == 42);
+static_assert(sizeof(TW_IDENTITY) == 156);
+static_assert(offsetof(TW_IDENTITY, Version) == 4);
+static_assert(offsetof(TW_IDENTITY, ProtocolMajor) == 46);
+static_assert(offsetof(TW_IDENTITY, SupportedGroups) == 50);
+static_assert(offsetof(TW_IDENTITY, Manufacturer) == 54);
+static_assert(offsetof(TW_IDENTITY, ProductFamily) == 88);
+static_assert(offsetof(TW_IDENTITY, ProductName) == 122);
+static_assert(sizeof(TW_ONEVALUE) == 6);
+static_assert(sizeof(TW_ENUMERATION) == 16);
+static_assert(offsetof(TW_ENUMERATION, ItemList) == 14);
+static_assert(sizeof(TW_ARRAY) == 8);
+static_assert(offsetof(TW_ARRAY, ItemList) == 6);
+static_assert(sizeof(TW_RANGE) == 22);
+static_assert(sizeof(TW_STATUS) == 4);
+static_assert(sizeof(TW_PENDINGXFERS) == 6);
+static_assert(sizeof(TW_SETUPMEMXFER) == 12);
+static_assert(sizeof(TW_SETUPFILEXFER) == 260);
+static_assert(sizeof(TW_IMAGEINFO) == 42);
+static_assert(sizeof(TW_IMAGELAYOUT) == 28);
+static_assert(sizeof(TW_PALETTE8) == 1028);
+static_assert(sizeof(TW_CIECOLOR) == 326);
+static_assert(offsetof(TW_CAPABILITY, hContainer) == 4);
+static_assert(offsetof(TW_USERINTERFACE, hParent) == 4);
+static_assert(offsetof(TW_EVENT, TWMessage) == sizeof(void*));
+static_assert(offsetof(TW_IMAGEMEMXFER, Memory) == 26);
+static_assert(sizeof(TW_CAPABILITY) == 4 + sizeof(void*));
+static_assert(sizeof(TW_USERINTERFACE) == 4 + sizeof(void*));
+static_assert(sizeof(TW_EVENT) == 2 + sizeof(void*));
+static_assert(sizeof(TW_MEMORY) == 8 + sizeof(void*));
+static_assert(sizeof(TW_IMAGEMEMXFER) == 34 + sizeof(void*));
+static_assert(sizeof(TW_JPEGCOMPRESSION) == (sizeof(void*) == 8 ? 154 : 122));
+
+}  // namespace twain

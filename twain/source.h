@@ -1,0 +1,96 @@
+// The data source: one object per loaded library, owning the source-wide
+// state (the TWAIN context, the capability values, the page queue, the user
+// interface) and the platform ports it talks through.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "acquire/page_queue.h"
+#include "caps/stored_values.h"
+#include "platform/dialog.h"
+#include "platform/global_memory.h"
+#include "platform/component_system.h"
+#include "platform/message_box.h"
+#include "platform/source_manager_link.h"
+#include "twain/protocol.h"
+#include "twain/source_context.h"
+#include "twain/trace.h"
+#include "twain/user_interface.h"
+
+namespace twain {
+
+struct SourcePorts {
+  platform::GlobalMemory& memory;
+  platform::SourceManagerLink& sourceManager;
+  platform::MessageBoxes& messageBoxes;
+  platform::DialogSystem& dialogs;
+  std::string tracePath;
+};
+
+// The real platform: the system's memory, manager, boxes and dialogs, and the default trace file.
+SourcePorts SystemPorts();
+
+class Source {
+ public:
+  using UserInterfaceFactory = std::function<std::unique_ptr<ScanUserInterface>(Source&)>;
+
+  Source(SourcePorts ports, const UserInterfaceFactory& makeUserInterface);
+  // Never leaves a live dialog behind.
+  ~Source();
+  Source(const Source&) = delete;
+  Source& operator=(const Source&) = delete;
+
+  // DS_Entry: every triplet of the application arrives here.
+  TW_UINT16 Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+
+  SourceContext& Context() { return context_; }
+  const SourceContext& Context() const { return context_; }
+  const Trace& GetTrace() const { return trace_; }
+  acquire::PageQueue& Queue() { return queue_; }
+  caps::StoredValues& CapValues() { return capValues_; }
+  ScanUserInterface& UserInterface() { return *userInterface_; }
+  SourcePorts& Ports() { return ports_; }
+
+  // A handler's refusal: sets the condition code, shows the failure report
+  // with `prefix`, and answers TWRC_FAILURE.
+  TW_UINT16 Refuse(std::string_view prefix, TW_UINT16 conditionCode);
+
+  // Pictures are ready: state 6, then MSG_XFERREADY through the source manager.
+  void NotifyXferReady();
+  // Asks the application to disable and close the source.
+  void NotifyCloseDSReq();
+
+  // The message hook's pre-translation of a key press anywhere in the
+  // application's thread: the space key presses "Scan" while the dialog
+  // exists. Returns whether the message was handled and must be nulled.
+  bool PreTranslateKeyDown(std::uintptr_t virtualKey);
+
+  // Set when the space key shot through the hook; the dialog's next latched
+  // command is swallowed, since the same key press also clicks the focused button.
+  std::atomic<bool>& IgnoreNextCommand() { return ignoreNextCommand_; }
+
+  // The component system is entered for the application's thread while the
+  // source is open: never inside the library's load notification.
+  void EnterComponentSystem();
+  void LeaveComponentSystem();
+
+ private:
+  TW_UINT16 ProcessEvent(TW_MEMREF data);
+  TW_UINT16 DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+  bool IsForeignOrigin(const TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg) const;
+
+  SourcePorts ports_;
+  Trace trace_;
+  SourceContext context_;
+  caps::StoredValues capValues_;
+  acquire::PageQueue queue_;
+  std::atomic<bool> ignoreNextCommand_{false};
+  std::unique_ptr<platform::ComponentSystemSession> componentSystem_;
+  std::unique_ptr<ScanUserInterface> userInterface_;
+};
+
+}  // namespace twain

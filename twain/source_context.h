@@ -1,0 +1,26 @@
+// The source-wide TWAIN state that every handler shares.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/dialog.h"
+#include "twain/protocol.h"
+
+namespace twain {
+
+struct SourceContext {
+  int protocolState = 3;
+  TW_UINT16 conditionCode = TWCC_SUCCESS;
+  TW_IDENTITY appIdentity{};     // Id 0: no application has the source open
+  TW_IDENTITY sourceIdentity{};  // replaced by the manager's record at MSG_OPENDS
+  platform::WindowHandle parentWindow = nullptr;
+  std::int32_t traceCounter = 1;
+  std::string fileNameCurrent = "twain.bmp";
+  std::string fileNameDefault = "twain.bmp";
+};
+
+// The identity the source reports before any manager has assigned an Id.
+TW_IDENTITY MakeSourceIdentity();
+
+}  // namespace twain
