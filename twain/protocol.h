@@ -338,6 +338,88 @@ inline constexpr TW_UINT32 TWMF_APPOWNS = 0x0001;
 inline constexpr TW_UINT32 TWMF_POINTER = 0x0008;
 inline constexpr TW_UINT32 TWMF_HANDLE = 0x0010;
 
+// Capabilities this source answers for.
+inline constexpr TW_UINT16 CAP_XFERCOUNT = 0x0001;
+inline constexpr TW_UINT16 ICAP_COMPRESSION = 0x0100;
+inline constexpr TW_UINT16 ICAP_PIXELTYPE = 0x0101;
+inline constexpr TW_UINT16 ICAP_UNITS = 0x0102;
+inline constexpr TW_UINT16 ICAP_XFERMECH = 0x0103;
+inline constexpr TW_UINT16 CAP_FEEDERENABLED = 0x1002;
+inline constexpr TW_UINT16 CAP_FEEDERLOADED = 0x1003;
+inline constexpr TW_UINT16 CAP_SUPPORTEDCAPS = 0x1005;
+inline constexpr TW_UINT16 CAP_AUTOFEED = 0x1007;
+inline constexpr TW_UINT16 CAP_INDICATORS = 0x100b;
+inline constexpr TW_UINT16 CAP_UICONTROLLABLE = 0x100e;
+inline constexpr TW_UINT16 CAP_DEVICEONLINE = 0x100f;
+inline constexpr TW_UINT16 CAP_AUTOSCAN = 0x1010;
+inline constexpr TW_UINT16 ICAP_AUTOBRIGHT = 0x1100;
+inline constexpr TW_UINT16 ICAP_BRIGHTNESS = 0x1101;
+inline constexpr TW_UINT16 ICAP_CONTRAST = 0x1103;
+inline constexpr TW_UINT16 ICAP_HALFTONES = 0x1109;
+inline constexpr TW_UINT16 ICAP_HIGHLIGHT = 0x110a;
+inline constexpr TW_UINT16 ICAP_IMAGEFILEFORMAT = 0x110c;
+inline constexpr TW_UINT16 ICAP_ORIENTATION = 0x1110;
+inline constexpr TW_UINT16 ICAP_PHYSICALWIDTH = 0x1111;
+inline constexpr TW_UINT16 ICAP_PHYSICALHEIGHT = 0x1112;
+inline constexpr TW_UINT16 ICAP_SHADOW = 0x1113;
+inline constexpr TW_UINT16 ICAP_FRAMES = 0x1114;
+inline constexpr TW_UINT16 ICAP_XNATIVERESOLUTION = 0x1116;
+inline constexpr TW_UINT16 ICAP_YNATIVERESOLUTION = 0x1117;
+inline constexpr TW_UINT16 ICAP_XRESOLUTION = 0x1118;
+inline constexpr TW_UINT16 ICAP_YRESOLUTION = 0x1119;
+inline constexpr TW_UINT16 ICAP_MAXFRAMES = 0x111a;
+inline constexpr TW_UINT16 ICAP_BITORDER = 0x111c;
+inline constexpr TW_UINT16 ICAP_PIXELFLAVOR = 0x111f;
+inline constexpr TW_UINT16 ICAP_PLANARCHUNKY = 0x1120;
+inline constexpr TW_UINT16 ICAP_SUPPORTEDSIZES = 0x1122;
+inline constexpr TW_UINT16 ICAP_THRESHOLD = 0x1123;
+inline constexpr TW_UINT16 ICAP_XSCALING = 0x1124;
+inline constexpr TW_UINT16 ICAP_YSCALING = 0x1125;
+inline constexpr TW_UINT16 ICAP_BITDEPTH = 0x112b;
+inline constexpr TW_UINT16 ICAP_BITDEPTHREDUCTION = 0x112c;
+inline constexpr TW_UINT16 ICAP_UNDEFINEDIMAGESIZE = 0x112d;
+inline constexpr TW_UINT16 ICAP_MINIMUMHEIGHT = 0x1130;
+inline constexpr TW_UINT16 ICAP_MINIMUMWIDTH = 0x1131;
+
+// Operations a capability supports (MSG_QUERYSUPPORT).
+inline constexpr TW_UINT32 TWQC_GET = 0x0001;
+inline constexpr TW_UINT32 TWQC_SET = 0x0002;
+inline constexpr TW_UINT32 TWQC_GETDEFAULT = 0x0004;
+inline constexpr TW_UINT32 TWQC_GETCURRENT = 0x0008;
+inline constexpr TW_UINT32 TWQC_RESET = 0x0010;
+
+// Capability values.
+inline constexpr TW_BOOL TWAIN_FALSE = 0;
+inline constexpr TW_BOOL TWAIN_TRUE = 1;
+inline constexpr TW_UINT16 TWPT_BW = 0;
+inline constexpr TW_UINT16 TWPT_GRAY = 1;
+inline constexpr TW_UINT16 TWPT_RGB = 2;
+inline constexpr TW_UINT16 TWSX_NATIVE = 0;
+inline constexpr TW_UINT16 TWSX_FILE = 1;
+inline constexpr TW_UINT16 TWSX_MEMORY = 2;
+inline constexpr TW_UINT16 TWPC_CHUNKY = 0;
+inline constexpr TW_UINT16 TWPC_PLANAR = 1;
+inline constexpr TW_UINT16 TWPF_CHOCOLATE = 0;
+inline constexpr TW_UINT16 TWPF_VANILLA = 1;
+inline constexpr TW_UINT16 TWUN_INCHES = 0;
+inline constexpr TW_UINT16 TWUN_PIXELS = 5;
+inline constexpr TW_UINT16 TWOR_ROT0 = 0;
+inline constexpr TW_UINT16 TWOR_ROT90 = 1;
+inline constexpr TW_UINT16 TWOR_ROT180 = 2;
+inline constexpr TW_UINT16 TWOR_ROT270 = 3;
+inline constexpr TW_UINT16 TWBR_THRESHOLD = 0;
+inline constexpr TW_UINT16 TWBR_HALFTONE = 1;
+inline constexpr TW_UINT16 TWBR_DIFFUSION = 3;
+inline constexpr TW_UINT16 TWBO_LSBFIRST = 0;
+inline constexpr TW_UINT16 TWBO_MSBFIRST = 1;
+inline constexpr TW_UINT16 TWCP_NONE = 0;
+inline constexpr TW_UINT16 TWFF_TIFF = 0;
+inline constexpr TW_UINT16 TWSS_NONE = 0;
+inline constexpr TW_UINT16 TWSS_A4LETTER = 1;
+inline constexpr TW_UINT16 TWSS_B5LETTER = 2;
+inline constexpr TW_UINT16 TWSS_USLETTER = 3;
+inline constexpr TW_UINT16 TWSS_USLEGAL = 4;
+
 // Layouts that applications and source managers depend on byte for byte.
 static_assert(sizeof(TW_FIX32) == 4);
 static_assert(sizeof(TW_FRAME) == 16);
