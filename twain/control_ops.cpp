@@ -39,6 +39,7 @@ TW_UINT16 OpenDS(Source& source, TripletMessage& message) {
   if (message.origin != nullptr) context.appIdentity = *message.origin;
   context.sourceIdentity = *static_cast<const TW_IDENTITY*>(message.data);
   context.protocolState = 4;
+  source.CapTable().InitializeCaps(source.CapValues());
   source.EnterComponentSystem();
   return TWRC_SUCCESS;
 }
@@ -60,6 +61,7 @@ TW_UINT16 CloseDS(Source& source) {
   if (source.UserInterface().IsOpen()) source.UserInterface().Close();
   context.appIdentity.Id = 0;
   context.protocolState = 3;
+  source.CapTable().FreeCaps();
   source.LeaveComponentSystem();
   return TWRC_SUCCESS;
 }

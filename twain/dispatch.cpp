@@ -1,5 +1,6 @@
 #include "twain/dispatch.h"
 
+#include "twain/capability_msg.h"
 #include "twain/control_ops.h"
 #include "twain/source.h"
 
@@ -9,6 +10,7 @@ namespace {
 constexpr DispatchEntry kControlTable[] = {
     {DAT_IDENTITY, "IdentityMsg", &IdentityMsg},
     {DAT_USERINTERFACE, "InterfaceMsg", &InterfaceMsg},
+    {DAT_CAPABILITY, "CapabilityMsg", &CapabilityMsg},
     {DAT_STATUS, "StatusMsg", &StatusMsg},
     {DAT_PENDINGXFERS, "PendingXferMsg", &PendingXferMsg},
     {DAT_SETUPMEMXFER, "SetupMemXferMsg", &SetupMemXferMsg},

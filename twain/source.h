@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "acquire/page_queue.h"
+#include "caps/capability_table.h"
 #include "caps/stored_values.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
@@ -52,6 +53,8 @@ class Source {
   const Trace& GetTrace() const { return trace_; }
   acquire::PageQueue& Queue() { return queue_; }
   caps::StoredValues& CapValues() { return capValues_; }
+  // The capability records, filled while the source is open.
+  caps::CapabilityTable& CapTable() { return capTable_; }
   ScanUserInterface& UserInterface() { return *userInterface_; }
   SourcePorts& Ports() { return ports_; }
 
@@ -87,6 +90,7 @@ class Source {
   Trace trace_;
   SourceContext context_;
   caps::StoredValues capValues_;
+  caps::CapabilityTable capTable_;
   acquire::PageQueue queue_;
   std::atomic<bool> ignoreNextCommand_{false};
   std::unique_ptr<platform::ComponentSystemSession> componentSystem_;

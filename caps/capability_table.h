@@ -1,0 +1,80 @@
+// The capability table: one record per capability the source answers for,
+// each pointing at its stored allowed, default and current items, and the
+// engine that answers DG_CONTROL / DAT_CAPABILITY with TWAIN containers.
+//
+// The table exists from MSG_OPENDS (InitializeCaps) to MSG_CLOSEDS (FreeCaps)
+// and is all zero in between; the items it points at are the catalogue's
+// constants and the StoredValues, which live as long as the library.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string_view>
+
+#include "caps/stored_values.h"
+#include "platform/global_memory.h"
+#include "twain/protocol.h"
+
+namespace caps {
+
+// Operation masks: read-only capabilities answer MSG_GET, MSG_GETDEFAULT and
+// MSG_GETCURRENT (13); settable ones also MSG_SET and MSG_RESET (31).
+inline constexpr twain::TW_UINT32 kReadOnly = twain::TWQC_GET | twain::TWQC_GETDEFAULT | twain::TWQC_GETCURRENT;
+inline constexpr twain::TW_UINT32 kSettable = kReadOnly | twain::TWQC_SET | twain::TWQC_RESET;
+
+// The record of ICAP_BITDEPTH for pixel type t has the id kBitDepthCapBase + t.
+inline constexpr twain::TW_UINT16 kBitDepthCapBase = 0x9000;
+
+// One capability. It does not own its items; two records may share them.
+// For a range the allowed items are its minimum, maximum and step.
+struct CapabilityRecord {
+  twain::TW_UINT16 capId = 0;
+  twain::TW_UINT16 itemType = 0;
+  twain::TW_UINT16 getContainer = 0;    // answers MSG_GET
+  twain::TW_UINT16 valueContainer = 0;  // answers MSG_GETCURRENT, MSG_GETDEFAULT and MSG_RESET
+  twain::TW_UINT32 operations = 0;      // TWQC mask
+  twain::TW_UINT32 allowedCount = 0;
+  const std::byte* allowed = nullptr;
+  twain::TW_UINT32 defaultCount = 0;
+  const std::byte* defaults = nullptr;
+  twain::TW_UINT32 currentCount = 0;
+  std::byte* current = nullptr;
+};
+
+inline constexpr int kCapabilitySlots = 44;
+
+// What a DAT_CAPABILITY triplet brings besides its message and data.
+struct CapabilityCall {
+  twain::TW_UINT16 msg;
+  twain::TW_CAPABILITY* capability;  // the application's; a null one is refused with TWCC_BADVALUE
+  platform::GlobalMemory& memory;    // where the answered containers are made
+  // The application that opened the source: protocol 1.5 and older read every
+  // condition code above TWCC_BADDEST as TWCC_BADCAP.
+  const twain::TW_IDENTITY& application;
+  // The recorded pixel type of the picture the next transfer delivers, which
+  // picks the record that answers ICAP_BITDEPTH.
+  unsigned nextPicturePixelType;
+  std::function<void(std::string_view)> writeTrace;  // the source's trace file
+};
+
+class CapabilityTable {
+ public:
+  // Fills the records from the catalogue, pointing at `values`; writes no value.
+  void InitializeCaps(StoredValues& values);
+  // Empties every slot.
+  void FreeCaps();
+  // The first record with `capId` in slot order, or null. An empty slot has the id 0.
+  CapabilityRecord* FindCapStorageItem(twain::TW_UINT16 capId);
+
+  // Answers one DAT_CAPABILITY triplet: returns the TWRC code and sets
+  // `conditionCode` (TWCC_SUCCESS when the triplet succeeds).
+  twain::TW_UINT16 HandleCapMessage(const CapabilityCall& call, twain::TW_UINT16& conditionCode);
+
+  const CapabilityRecord& Slot(int index) const { return slots_[index]; }
+
+ private:
+  std::array<CapabilityRecord, kCapabilitySlots> slots_{};
+};
+
+}  // namespace caps
