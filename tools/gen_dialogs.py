@@ -85,9 +85,10 @@ def write_rc(dialogs, path):
                   "BEGIN"]
         for control in dialog["controls"]:
             window_class, kind_style, _ = KINDS[control["kind"]]
+            # A CONTROL statement is visible unless told otherwise.
             flags = ["WS_CHILD", kind_style]
-            if "hidden" not in control["states"]:
-                flags.append("WS_VISIBLE")
+            if "hidden" in control["states"]:
+                flags.append("NOT WS_VISIBLE")
             if "disabled" in control["states"]:
                 flags.append("WS_DISABLED")
             if "group" in control["states"]:

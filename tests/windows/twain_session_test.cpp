@@ -1,0 +1,208 @@
+// A TWAIN application under Wine: Wine's own source manager loads the
+// installed MervaleTwain.ds (as C:\windows\twain_64\sane.ds, the name Wine's
+// manager looks for), and this program drives it the way applications do.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "twain/protocol.h"
+#include "wine_desktop.h"
+
+using namespace twain;
+
+namespace {
+
+constexpr wchar_t kDialogTitle[] = L"Vistrelle Twain V4.1";
+
+class TwainSession : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    manager_ = LoadLibraryW(L"twain_32.dll");
+    ASSERT_NE(manager_, nullptr);
+    entry_ = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(manager_, "DSM_Entry")));
+    ASSERT_NE(entry_, nullptr);
+    window_ = CreateWindowExW(0, L"STATIC", L"Test application", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, nullptr, nullptr);
+    ASSERT_NE(window_, nullptr);
+  }
+  static void TearDownTestSuite() { DestroyWindow(window_); }
+
+  void SetUp() override {
+    application_.Id = 0;
+    application_.Version.MajorNum = 1;
+    application_.ProtocolMajor = 1;
+    application_.ProtocolMinor = 8;
+    application_.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    std::strcpy(application_.Manufacturer, "Mervale tests");
+    std::strcpy(application_.ProductFamily, "Tests");
+    std::strcpy(application_.ProductName, "Session test");
+    ASSERT_EQ(Manager(DAT_PARENT, MSG_OPENDSM, &window_), TWRC_SUCCESS);
+  }
+  void TearDown() override { Manager(DAT_PARENT, MSG_CLOSEDSM, &window_); }
+
+  TW_UINT16 Manager(TW_UINT16 dat, TW_UINT16 msg, void* data) {
+    return entry_(&application_, nullptr, DG_CONTROL, dat, msg, data);
+  }
+  TW_UINT16 Source(TW_UINT16 dat, TW_UINT16 msg, void* data) {
+    return entry_(&application_, &source_, DG_CONTROL, dat, msg, data);
+  }
+
+  // Finds our source among the listed ones.
+  bool FindSource() {
+    TW_IDENTITY listed{};
+    for (TW_UINT16 rc = Manager(DAT_IDENTITY, MSG_GETFIRST, &listed); rc == TWRC_SUCCESS;
+         rc = Manager(DAT_IDENTITY, MSG_GETNEXT, &listed)) {
+      if (std::strcmp(listed.ProductName, "MervaleTwain") == 0) {
+        source_ = listed;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void OpenSource() {
+    ASSERT_TRUE(FindSource());
+    ASSERT_EQ(Manager(DAT_IDENTITY, MSG_OPENDS, &source_), TWRC_SUCCESS);
+    ASSERT_STREQ(source_.ProductName, "MervaleTwain");
+  }
+
+  HWND EnableSource() {
+    TW_USERINTERFACE ui{1, 0, window_};
+    EXPECT_EQ(Source(DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    enabled_ = true;
+    wine_desktop::Pump(300);
+    return FindWindowW(L"#32770", kDialogTitle);
+  }
+
+  void CloseSource() {
+    TW_USERINTERFACE ui{1, 0, window_};
+    if (enabled_) {
+      EXPECT_EQ(Source(DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+      enabled_ = false;
+    }
+    EXPECT_EQ(Manager(DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
+  }
+
+  TW_UINT16 SourceStatus() {
+    TW_STATUS status{0xEEEE, 0};
+    EXPECT_EQ(Source(DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
+    return status.ConditionCode;
+  }
+
+  // Passes the thread's messages through MSG_PROCESSEVENT, as an application's
+  // loop does, until the manager delivers `wanted` or `milliseconds` pass.
+  bool WaitForNotification(TW_UINT16 wanted, DWORD milliseconds) {
+    const DWORD end = GetTickCount() + milliseconds;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TW_EVENT event{&message, MSG_NULL};
+        const TW_UINT16 rc = entry_(&application_, &source_, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+        if (event.TWMessage == wanted) return true;
+        if (rc == TWRC_NOTDSEVENT) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
+      }
+      Sleep(10);
+    }
+    return false;
+  }
+
+  static std::string TraceFile() {
+    std::ifstream file("C:\\twsrc.log", std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  }
+
+  static HMODULE manager_;
+  static DSMENTRYPROC entry_;
+  static HWND window_;
+  TW_IDENTITY application_{};
+  TW_IDENTITY source_{};
+  bool enabled_ = false;
+  // No failure report may hang a test: every box is answered and recorded.
+  wine_desktop::BoxWatchdog boxes_{{L"Sample Source Error"}};
+};
+
+HMODULE TwainSession::manager_ = nullptr;
+DSMENTRYPROC TwainSession::entry_ = nullptr;
+HWND TwainSession::window_ = nullptr;
+
+TEST_F(TwainSession, TheManagerListsTheSourceWithItsIdentity) {
+  ASSERT_TRUE(FindSource());
+  EXPECT_EQ(source_.ProtocolMajor, 1);
+  EXPECT_EQ(source_.ProtocolMinor, 8);
+  EXPECT_EQ(+source_.SupportedGroups, DG_CONTROL | DG_IMAGE);
+  EXPECT_STREQ(source_.Manufacturer, "Mervale");
+  EXPECT_STREQ(source_.ProductFamily, "Mervale");
+  EXPECT_EQ(source_.Version.MinorNum, 603);
+  EXPECT_STREQ(source_.Version.Info, "Version 4.1 08/09/2019");
+}
+
+TEST_F(TwainSession, OpenStatusEnableDisableClose) {
+  OpenSource();
+  EXPECT_EQ(SourceStatus(), TWCC_SUCCESS);
+
+  HWND dialog = EnableSource();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(IsWindowVisible(dialog));
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), window_);
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(dialog, 1)), L"Scan");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 3019)));
+  EXPECT_NE(GetDlgItem(dialog, 3044), nullptr);
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 3044)));
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(dialog, 3010)), L"视频参数设置");
+  EXPECT_TRUE(wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"enabled-dialog.bmp"));
+
+  CloseSource();
+  wine_desktop::Pump(100);
+  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_TRUE(boxes_.Answered().empty());
+}
+
+TEST_F(TwainSession, ARefusalShowsTheFailureReportAndSetsTheCondition) {
+  OpenSource();
+  TW_USERINTERFACE ui{1, 0, window_};
+  EXPECT_EQ(Source(DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_FAILURE);
+  EXPECT_EQ(SourceStatus(), TWCC_SEQERROR);
+  const auto answered = boxes_.Answered();
+  ASSERT_EQ(answered.size(), 1u);
+  EXPECT_EQ(answered[0].text, L"General failure in response to MSG_DISABLEDS.  DG DAT MSG is out of expected sequence.");
+  CloseSource();
+}
+
+TEST_F(TwainSession, ClosingTheDialogReachesTheApplicationAsACloseRequest) {
+  OpenSource();
+  HWND dialog = EnableSource();
+  ASSERT_NE(dialog, nullptr);
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitForNotification(MSG_CLOSEDSREQ, 5000));
+  CloseSource();
+  EXPECT_FALSE(IsWindow(dialog));
+}
+
+TEST_F(TwainSession, TheSpaceKeyAnywhereInTheThreadPressesScan) {
+  OpenSource();
+  ASSERT_NE(EnableSource(), nullptr);
+  PostMessageW(window_, WM_KEYDOWN, VK_SPACE, 0);
+  wine_desktop::Pump(200);
+  // "拍照处理" in GBK: the hook saw the key and pressed Scan.
+  EXPECT_NE(TraceFile().find("\xC5\xC4\xD5\xD5\xB4\xA6\xC0\xED"), std::string::npos);
+  CloseSource();
+}
+
+TEST_F(TwainSession, EveryTripletIsTracedInGbk) {
+  OpenSource();
+  SourceStatus();
+  CloseSource();
+  const std::string trace = TraceFile();
+  EXPECT_NE(trace.find("DG_CONTROLDispatchStatusMsg"), std::string::npos);
+  EXPECT_NE(trace.find("DS_Entry parameter\xA3\xBA"), std::string::npos);
+}
+
+}  // namespace
