@@ -1,0 +1,110 @@
+// Linux: the source is loaded directly and this program is its manager. The
+// source finds DSM_Entry among this program's exports and sends its
+// notifications there.
+#include <dlfcn.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+#include "source_link.h"
+
+using namespace twain;
+
+namespace {
+
+std::mutex notificationMutex;
+std::condition_variable notificationArrived;
+std::deque<TW_UINT16> notifications;
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32 dg,
+                                                                      TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF) {
+  if (dg != DG_CONTROL || dat != DAT_NULL) return TWRC_FAILURE;
+  {
+    std::lock_guard lock(notificationMutex);
+    notifications.push_back(msg);
+  }
+  notificationArrived.notify_all();
+  return TWRC_SUCCESS;
+}
+
+namespace acquire_tool {
+namespace {
+
+using DsEntryProc = TW_UINT16 (*)(TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
+
+class PosixSourceLink final : public SourceLink {
+ public:
+  explicit PosixSourceLink(std::string path) : path_(std::move(path)) {}
+  ~PosixSourceLink() override { Close(); }
+
+  bool Open(TW_IDENTITY& application, std::string& error) override {
+    module_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module_ == nullptr) {
+      error = dlerror();
+      return false;
+    }
+    entry_ = reinterpret_cast<DsEntryProc>(dlsym(module_, "DS_Entry"));
+    if (entry_ == nullptr) {
+      error = path_ + " does not export DS_Entry";
+      return false;
+    }
+    application.Id = 1;  // the manager's number for this application
+    application_ = application;
+    if (entry_(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source_) != TWRC_SUCCESS) {
+      error = "the source did not tell its identity";
+      return false;
+    }
+    source_.Id = 2;  // the manager's number for the source
+    if (Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source_) != TWRC_SUCCESS) {
+      error = "the source refused MSG_OPENDS";
+      return false;
+    }
+    opened_ = true;
+    return true;
+  }
+
+  const TW_IDENTITY& SourceIdentity() const override { return source_; }
+
+  TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) override {
+    TW_IDENTITY origin = application_;  // managers pass a copy of the application's identity
+    return entry_(&origin, dg, dat, msg, data);
+  }
+
+  std::optional<TW_UINT16> WaitForNotification(unsigned milliseconds) override {
+    std::unique_lock lock(notificationMutex);
+    if (!notificationArrived.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                      [] { return !notifications.empty(); })) {
+      return std::nullopt;
+    }
+    const TW_UINT16 message = notifications.front();
+    notifications.pop_front();
+    return message;
+  }
+
+  void Close() override {
+    if (opened_) Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_);
+    opened_ = false;
+    if (module_ != nullptr) dlclose(module_);
+    module_ = nullptr;
+  }
+
+ private:
+  std::string path_;
+  void* module_ = nullptr;
+  DsEntryProc entry_ = nullptr;
+  TW_IDENTITY application_{};
+  TW_IDENTITY source_{};
+  bool opened_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<SourceLink> MakeSourceLink(const std::string& sourcePath) {
+  return std::make_unique<PosixSourceLink>(sourcePath);
+}
+
+}  // namespace acquire_tool
