@@ -73,7 +73,7 @@ Answer AnswerValues(const CapabilityCall& call, const CapabilityRecord& record, 
 
 std::string Hex(std::byte value) {
   char text[3];
-  std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
+  std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(value));
   return text;
 }
 
