@@ -19,4 +19,15 @@ bool FileExists(const std::string& path);
 // Creates an empty file unless one exists. Returns whether the file exists afterwards.
 bool EnsureFileExists(const std::string& path);
 
+// The current user's application-data folder with a trailing separator,
+// looked up without creating it: CSIDL_APPDATA on Windows, $XDG_CONFIG_HOME
+// or else ~/.config on Linux. Empty when the platform knows of none.
+std::string AppDataDirectory();
+
+// The file's attributes become hidden, or normal (no attribute at all, so
+// neither hidden nor read-only). Failures are ignored. Linux has no hidden
+// attribute: both do nothing there.
+void MarkFileHidden(const std::string& path);
+void MarkFileNormal(const std::string& path);
+
 }  // namespace platform

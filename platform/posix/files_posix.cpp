@@ -42,4 +42,24 @@ bool EnsureFileExists(const std::string& path) {
   return true;
 }
 
+std::string AppDataDirectory() {
+  // The base directory specification ignores relative values.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string dir;
+  if (config != nullptr && config[0] == '/') {
+    dir = config;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') return {};
+    dir = home;
+    if (dir.back() != '/') dir += '/';
+    dir += ".config";
+  }
+  if (dir.back() != '/') dir += '/';
+  return dir;
+}
+
+void MarkFileHidden(const std::string&) {}
+void MarkFileNormal(const std::string&) {}
+
 }  // namespace platform

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shlobj.h>
 
 #include "platform/files.h"
 #include "platform/win32/wide_text.h"
@@ -33,5 +34,17 @@ bool EnsureFileExists(const std::string& path) {
   CloseHandle(file);
   return true;
 }
+
+std::string AppDataDirectory() {
+  wchar_t buffer[MAX_PATH];
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) return {};
+  std::string dir = Narrow(buffer);
+  if (dir.empty()) return {};
+  if (dir.back() != '\\') dir += '\\';
+  return dir;
+}
+
+void MarkFileHidden(const std::string& path) { SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_HIDDEN); }
+void MarkFileNormal(const std::string& path) { SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL); }
 
 }  // namespace platform
