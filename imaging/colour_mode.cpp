@@ -1,0 +1,140 @@
+#include "imaging/colour_mode.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "imaging/pixel_access.h"
+#include "imaging/threshold.h"
+
+namespace imaging {
+
+namespace {
+
+constexpr int kBoxShift = 6;  // boxes of 64 × 64 pixels
+constexpr int kBox = 1 << kBoxShift;
+
+// A threshold map cell of the adaptive threshold and its neighbour, with the
+// weight of the neighbour in 1/128: the enlarged map samples the cells at
+// their centres, so picture position p lies at cell (p + 0.5) / 64 − 0.5,
+// which is (2p − 63) / 128 exactly. Positions before the first centre or
+// after the last take the edge cell.
+struct MapSample {
+  int cell = 0;
+  int next = 0;
+  int weight = 0;
+};
+
+MapSample SampleAt(int position, int cells) {
+  const int p = 2 * position - (kBox - 1);
+  if (p <= 0) return {0, 0, 0};
+  const int cell = p >> 7;
+  if (cell >= cells - 1) return {cells - 1, cells - 1, 0};
+  return {cell, cell + 1, p & 127};
+}
+
+// Threshold of every 64 × 64 box, bottom row of boxes first, each row from
+// the left; the histograms also add up to the whole picture's.
+std::vector<int> BoxThresholds(const Picture& grey, int boxColumns, int boxRows, GreyHistogram& whole) {
+  std::vector<int> thresholds(static_cast<std::size_t>(boxColumns) * static_cast<std::size_t>(boxRows));
+  std::vector<std::uint32_t> counts(static_cast<std::size_t>(boxColumns) * 256);
+  whole.fill(0);
+  for (int by = 0; by < boxRows; ++by) {
+    std::fill(counts.begin(), counts.end(), 0);
+    const int yEnd = std::min((by + 1) * kBox, grey.Height());
+    for (int y = by * kBox; y < yEnd; ++y) {
+      const std::uint8_t* row = grey.Row(y);
+      for (int x = 0; x < grey.Width(); ++x) ++counts[static_cast<std::size_t>(((x >> kBoxShift) << 8) | row[x])];
+    }
+    for (int bx = 0; bx < boxColumns; ++bx) {
+      GreyHistogram histogram;
+      for (std::size_t level = 0; level < 256; ++level) {
+        histogram[level] = counts[static_cast<std::size_t>(bx) * 256 + level];
+        whole[level] += histogram[level];
+      }
+      thresholds[static_cast<std::size_t>(by) * static_cast<std::size_t>(boxColumns) + static_cast<std::size_t>(bx)] =
+          SelectThreshold(histogram);
+    }
+  }
+  return thresholds;
+}
+
+}  // namespace
+
+bool ConvertToGrey(Picture& picture) {
+  if (picture.Empty()) return false;
+  if (picture.HasGreyPalette()) return true;  // the grey value of (i, i, i) is i
+  Picture grey(picture.Width(), picture.Height(), 8);
+  grey.SetDpiX(picture.DpiX());
+  grey.SetDpiY(picture.DpiY());
+  if (picture.BitsPerPixel() == 24) {
+    for (int y = 0; y < picture.Height(); ++y) {
+      const std::uint8_t* src = picture.Row(y);
+      std::uint8_t* dst = grey.Row(y);
+      for (int x = 0; x < picture.Width(); ++x, src += 3) {
+        dst[x] = static_cast<std::uint8_t>((306u * src[2] + 601u * src[1] + 117u * src[0]) >> 10);
+      }
+    }
+  } else {
+    std::array<std::uint8_t, 256> greyOf{};
+    for (std::size_t i = 0; i < picture.Palette().size(); ++i) greyOf[i] = GreyValue(picture.Palette()[i]);
+    detail::WithDepth(picture.BitsPerPixel(), [&](auto access) {
+      for (int y = 0; y < picture.Height(); ++y) {
+        for (int x = 0; x < picture.Width(); ++x) grey.Row(y)[x] = greyOf[access.Get(picture.Row(y), x)];
+      }
+    });
+  }
+  picture = std::move(grey);
+  return true;
+}
+
+bool ConvertToBlackWhite(Picture& picture) {
+  if (!ConvertToGrey(picture)) return false;
+  const int width = picture.Width();
+  const int height = picture.Height();
+  const int boxColumns = (width + kBox - 1) / kBox;
+  const int boxRows = (height + kBox - 1) / kBox;
+
+  GreyHistogram whole;
+  std::vector<int> map = BoxThresholds(picture, boxColumns, boxRows, whole);
+  const int global = SelectThreshold(whole);
+  // Balance 0.5 between box and picture, bias 0.
+  for (int& cell : map) cell = std::clamp(static_cast<int>(std::trunc(0.5 * cell + 0.5 * global + 0.0)), 0, 255);
+
+  std::vector<MapSample> columns(static_cast<std::size_t>(width));
+  for (int x = 0; x < width; ++x) columns[static_cast<std::size_t>(x)] = SampleAt(x, boxColumns);
+  // One map row blended vertically for the current picture row, in 1/128.
+  std::vector<int> blended(static_cast<std::size_t>(boxColumns));
+
+  Picture bw(width, height, 1);
+  bw.SetDpiX(picture.DpiX());
+  bw.SetDpiY(picture.DpiY());
+  for (int y = 0; y < height; ++y) {
+    const MapSample row = SampleAt(y, boxRows);
+    const int* lowerCells = &map[static_cast<std::size_t>(row.cell) * static_cast<std::size_t>(boxColumns)];
+    const int* upperCells = &map[static_cast<std::size_t>(row.next) * static_cast<std::size_t>(boxColumns)];
+    for (std::size_t i = 0; i < blended.size(); ++i) {
+      blended[i] = lowerCells[i] * (128 - row.weight) + upperCells[i] * row.weight;
+    }
+    const std::uint8_t* greys = picture.Row(y);
+    std::uint8_t* bits = bw.Row(y);
+    unsigned byte = 0;
+    for (int x = 0; x < width; ++x) {
+      const MapSample& column = columns[static_cast<std::size_t>(x)];
+      const int threshold = (blended[static_cast<std::size_t>(column.cell)] * (128 - column.weight) +
+                             blended[static_cast<std::size_t>(column.next)] * column.weight + 8192) >>
+                            14;
+      byte = (byte << 1) | (greys[x] > threshold ? 1u : 0u);
+      if ((x & 7) == 7) {
+        bits[x >> 3] = static_cast<std::uint8_t>(byte);
+        byte = 0;
+      }
+    }
+    if (width & 7) bits[width >> 3] = static_cast<std::uint8_t>(byte << (8 - (width & 7)));
+  }
+  picture = std::move(bw);
+  return true;
+}
+
+}  // namespace imaging

@@ -1,0 +1,38 @@
+// Nearest-pixel resampling through a table of source columns.
+#include <cstdint>
+#include <vector>
+
+#include "imaging/picture_operations.h"
+#include "imaging/pixel_access.h"
+
+namespace imaging {
+
+namespace {
+
+template <class Access>
+void ResampleRows(const Picture& in, Picture& out) {
+  std::vector<int> sourceColumn(static_cast<std::size_t>(out.Width()));
+  for (int x = 0; x < out.Width(); ++x) {
+    sourceColumn[static_cast<std::size_t>(x)] = static_cast<int>(std::int64_t{x} * in.Width() / out.Width());
+  }
+  for (int y = 0; y < out.Height(); ++y) {
+    const std::uint8_t* src = in.Row(static_cast<int>(std::int64_t{y} * in.Height() / out.Height()));
+    std::uint8_t* dst = out.Row(y);
+    for (int x = 0; x < out.Width(); ++x)
+      Access::Put(dst, x, Access::Get(src, sourceColumn[static_cast<std::size_t>(x)]));
+  }
+}
+
+}  // namespace
+
+bool ResampleNearest(Picture& picture, int width, int height) {
+  if (picture.Empty()) return false;
+  if (width == picture.Width() && height == picture.Height()) return true;
+  Picture resampled = picture.BlankLike(width, height);
+  if (resampled.Empty()) return false;
+  detail::WithDepth(picture.BitsPerPixel(), [&](auto access) { ResampleRows<decltype(access)>(picture, resampled); });
+  picture = std::move(resampled);
+  return true;
+}
+
+}  // namespace imaging
