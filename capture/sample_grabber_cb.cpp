@@ -1,0 +1,101 @@
+#include "capture/sample_grabber_cb.h"
+
+#include <exception>
+
+namespace capture {
+
+PictureKind PictureKindForPixelType(std::uint16_t pixelType) {
+  switch (pixelType) {
+    case 1:
+      return PictureKind::Grey;
+    case 2:
+      return PictureKind::Colour;
+    default:
+      return PictureKind::BlackWhite;
+  }
+}
+
+bool PageOptionsOn(const ProcessingSwitches& switches) {
+  return switches.curveFlatten || switches.smartPaging || switches.fingerErase;
+}
+
+bool AnalysisWanted(const ProcessingSwitches& switches) {
+  if (switches.autoContinuous && (switches.detectionRunning || switches.scanType == 2)) return true;
+  return switches.autoCorrect && !PageOptionsOn(switches);
+}
+
+CSampleGrabberCB::CSampleGrabberCB(TraceLine trace) : trace_(std::move(trace)) {
+  if (trace_) trace_("CSampleGrabberCB构造");
+}
+
+CSampleGrabberCB::~CSampleGrabberCB() {
+  if (trace_) trace_("CSampleGrabberCB去构造");
+}
+
+void CSampleGrabberCB::SetRotation(int rotationIndex) {
+  if (rotationIndex >= 0 && rotationIndex <= 3) rotation_.store(rotationIndex * 90, std::memory_order_relaxed);
+}
+
+void CSampleGrabberCB::SetCropRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+  cropLeft_.store(left, std::memory_order_relaxed);
+  cropTop_.store(top, std::memory_order_relaxed);
+  cropRight_.store(right, std::memory_order_relaxed);
+  cropBottom_.store(bottom, std::memory_order_relaxed);
+}
+
+void CSampleGrabberCB::SetColourCoefficients(float red, float green, float blue, float threshold) {
+  coefficients_ = {red, green, blue, threshold};
+}
+
+void CSampleGrabberCB::SetFrameSize(std::int32_t width, std::int32_t height) {
+  frameWidth_.store(width, std::memory_order_relaxed);
+  frameHeight_.store(height, std::memory_order_relaxed);
+}
+
+StillParameters CSampleGrabberCB::Parameters() const {
+  StillParameters parameters;
+  parameters.rotation = rotation_.load(std::memory_order_relaxed);
+  parameters.cropMode = cropMode_.load(std::memory_order_relaxed);
+  parameters.cropRect = {cropLeft_.load(std::memory_order_relaxed), cropTop_.load(std::memory_order_relaxed),
+                         cropRight_.load(std::memory_order_relaxed), cropBottom_.load(std::memory_order_relaxed)};
+  parameters.frameWidth = FrameWidth();
+  parameters.frameHeight = FrameHeight();
+  parameters.kind = kind_.load(std::memory_order_relaxed);
+  return parameters;
+}
+
+Status CSampleGrabberCB::BufferCB(double sampleTime, const std::uint8_t* buffer, long length) {
+  FrameHooks* hooks = hooks_.load(std::memory_order_acquire);
+  const ProcessingSwitches switches = hooks != nullptr ? hooks->Switches() : ProcessingSwitches{};
+  const FrameView frame{buffer, length, FrameWidth(), FrameHeight(), sampleTime};
+  if (hooks != nullptr && buffer != nullptr && AnalysisWanted(switches)) {
+    // An exception must not leave through the platform's streaming thread.
+    try {
+      hooks->AnalyseFrame(frame);
+    } catch (const std::exception&) {
+    }
+  }
+  if (!still_.Requested()) return status::kOk;
+  if (buffer == nullptr) return status::kPointer;
+  still_.Take();
+  ProcessStill(hooks, frame, PageOptionsOn(switches));
+  return status::kOk;
+}
+
+void CSampleGrabberCB::ProcessStill(FrameHooks* hooks, const FrameView& frame, bool paged) {
+  if (hooks != nullptr) {
+    const StillParameters parameters = Parameters();
+    try {
+      if (paged) {
+        hooks->ProcessStillPaged(frame, parameters);
+      } else {
+        hooks->ProcessStill(frame, parameters);
+      }
+    } catch (const std::exception&) {
+      // The picture is lost, but the waiting dialog is released all the same.
+    }
+  }
+  still_.MarkDone();
+}
+
+}  // namespace capture
