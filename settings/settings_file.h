@@ -28,7 +28,7 @@ class SettingsFile {
   bool LoadSettings();
 
   // Writes every key, keeping whatever else the file holds, then hides the file.
-  void SaveSettings();
+  void SaveSettings() const;
 
   const std::string& Path() const { return path_; }
 
