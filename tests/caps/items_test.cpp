@@ -52,21 +52,6 @@ TEST(Fix32, ReadsBackWholePlusFraction) {
   for (float value : {1.0f, 100.0f, 150.0f, 255.0f, 8.5f, 11.0f}) EXPECT_EQ(FromFix32(ToFix32(value)), value);
 }
 
-TEST(ItemSizes, FollowTheTwainTypes) {
-  EXPECT_EQ(ItemSize(TWTY_INT8), 1u);
-  EXPECT_EQ(ItemSize(TWTY_UINT8), 1u);
-  EXPECT_EQ(ItemSize(TWTY_INT16), 2u);
-  EXPECT_EQ(ItemSize(TWTY_BOOL), 2u);
-  EXPECT_EQ(ItemSize(TWTY_UINT32), 4u);
-  EXPECT_EQ(ItemSize(TWTY_FIX32), 4u);
-  EXPECT_EQ(ItemSize(TWTY_FRAME), 16u);
-  EXPECT_EQ(ItemSize(TWTY_STR32), 34u);
-  EXPECT_EQ(ItemSize(TWTY_STR64), 66u);
-  EXPECT_EQ(ItemSize(TWTY_STR128), 130u);
-  EXPECT_EQ(ItemSize(TWTY_STR255), 256u);
-  EXPECT_EQ(ItemSize(0x0042), 2u);  // unknown
-}
-
 TEST(FrameItems, AreReorderedBetweenStoredAndTwainOrder) {
   const StoredFrame stored{1.0f, 2.0f, 3.0f, 4.0f};  // top, left, right, bottom
   std::array<std::byte, 16> container{};
