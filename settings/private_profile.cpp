@@ -43,20 +43,24 @@ struct Line {
   bool IsBlank() const { return first == last; }
 };
 
+// Narrows [first, last) to leave out the blanks at either side.
+void TrimBlanks(std::string_view text, std::size_t& first, std::size_t& last) {
+  while (first < last && IsBlank(text[first])) ++first;
+  while (last > first && IsBlank(text[last - 1])) --last;
+}
+
+std::string_view Trimmed(std::string_view text, std::size_t first, std::size_t last) {
+  TrimBlanks(text, first, last);
+  return text.substr(first, last - first);
+}
+
 Line LineAt(std::string_view text, std::size_t begin) {
   const std::size_t newline = text.find('\n', begin);
   const std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
   std::size_t first = begin;
   std::size_t last = newline == std::string_view::npos ? text.size() : newline;
-  while (first < last && IsBlank(text[first])) ++first;
-  while (last > first && IsBlank(text[last - 1])) --last;
+  TrimBlanks(text, first, last);
   return {begin, end, first, last};
-}
-
-std::string_view Trimmed(std::string_view text, std::size_t first, std::size_t last) {
-  while (first < last && IsBlank(text[first])) ++first;
-  while (last > first && IsBlank(text[last - 1])) --last;
-  return text.substr(first, last - first);
 }
 
 // The name of a "[name]" line, up to its last closing bracket.
@@ -81,7 +85,7 @@ std::optional<KeyLine> KeyOf(std::string_view text, const Line& line) {
   const std::size_t equals = line.first + offset;
   std::size_t valueBegin = equals + 1;
   std::size_t valueEnd = line.last;
-  while (valueBegin < valueEnd && IsBlank(text[valueBegin])) ++valueBegin;
+  TrimBlanks(text, valueBegin, valueEnd);
   return KeyLine{Trimmed(text, line.first, equals), valueBegin, valueEnd};
 }
 
