@@ -2,6 +2,7 @@
 
 #include "twain/capability_msg.h"
 #include "twain/control_ops.h"
+#include "twain/image_ops.h"
 #include "twain/source.h"
 
 namespace twain {
@@ -18,11 +19,24 @@ constexpr DispatchEntry kControlTable[] = {
     {DAT_XFERGROUP, "XferGroupMsg", &XferGroupMsg},
 };
 
+constexpr DispatchEntry kImageTable[] = {
+    {DAT_IMAGEINFO, "ImageInfoMsg", &ImageInfoMsg},
+    {DAT_IMAGELAYOUT, "ImageLayoutMsg", &ImageLayoutMsg},
+    {DAT_IMAGEMEMXFER, "ImageMemXferMsg", &ImageMemXferMsg},
+    {DAT_IMAGENATIVEXFER, "ImageNativeXferMsg", &ImageNativeXferMsg},
+    {DAT_IMAGEFILEXFER, "ImageFileXferMsg", &ImageFileXferMsg},
+    {DAT_PALETTE8, "Palette8Msg", &Palette8Msg},
+    {DAT_GRAYRESPONSE, "GrayResponseMsg", &GrayResponseMsg},
+    {DAT_RGBRESPONSE, "RGBResponseMsg", &RGBResponseMsg},
+    {DAT_CIECOLOR, "CIEColorMsg", &CIEColorMsg},
+    {DAT_JPEGCOMPRESSION, "JPEGCompressionMsg", &JPEGCompressionMsg},
+};
+
 }  // namespace
 
 std::span<const DispatchEntry> ControlTable() { return kControlTable; }
 
-std::span<const DispatchEntry> ImageTable() { return {}; }
+std::span<const DispatchEntry> ImageTable() { return kImageTable; }
 
 TW_UINT16 Dispatch(Source& source, TripletMessage& message, std::span<const DispatchEntry> table) {
   source.GetTrace().Write("Dispatch");

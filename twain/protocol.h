@@ -334,6 +334,7 @@ inline constexpr TW_UINT16 TWON_DONTCARE16 = 0xffff;
 inline constexpr TW_UINT16 TWLG_USA = 13;
 inline constexpr TW_UINT16 TWCY_USA = 1;
 inline constexpr TW_UINT16 TWFF_BMP = 2;
+inline constexpr TW_UINT16 TWPA_RGB = 0;
 inline constexpr TW_UINT32 TWMF_APPOWNS = 0x0001;
 inline constexpr TW_UINT32 TWMF_POINTER = 0x0008;
 inline constexpr TW_UINT32 TWMF_HANDLE = 0x0010;

@@ -8,11 +8,15 @@ namespace twain {
 
 SourcePorts SystemPorts() {
   return {platform::SystemGlobalMemory(), platform::SystemSourceManagerLink(), platform::SystemMessageBoxes(),
-          platform::SystemDialogs(), DefaultTracePath()};
+          platform::SystemDialogs(),      DefaultTracePath(),
+          &capture::SystemVideoCaptureService(), settings::SettingsFilePath()};
 }
 
 Source::Source(SourcePorts ports, const UserInterfaceFactory& makeUserInterface)
-    : ports_(std::move(ports)), trace_(ports_.tracePath), userInterface_(makeUserInterface(*this)) {
+    : ports_(std::move(ports)),
+      trace_(ports_.tracePath),
+      queue_(ports_.memory, ports_.messageBoxes),
+      userInterface_(makeUserInterface(*this)) {
   context_.sourceIdentity = MakeSourceIdentity();
 }
 

@@ -12,11 +12,17 @@
 #include "acquire/page_queue.h"
 #include "caps/capability_table.h"
 #include "caps/stored_values.h"
+#include "capture/capture_video.h"
+#include "capture/sample_grabber_cb.h"
+#include "capture/system_capture_service.h"
+#include "capture/video_capture_service.h"
+#include "platform/component_system.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
-#include "platform/component_system.h"
 #include "platform/message_box.h"
 #include "platform/source_manager_link.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "twain/protocol.h"
 #include "twain/source_context.h"
 #include "twain/trace.h"
@@ -30,9 +36,14 @@ struct SourcePorts {
   platform::MessageBoxes& messageBoxes;
   platform::DialogSystem& dialogs;
   std::string tracePath;
+  // None: the platform's own capture service.
+  capture::VideoCaptureService* videoCapture = nullptr;
+  // None: the settings are kept in memory only.
+  std::string settingsPath{};
 };
 
-// The real platform: the system's memory, manager, boxes and dialogs, and the default trace file.
+// The real platform: the system's memory, manager, boxes, dialogs and
+// capture service, the default trace file and the user's settings file.
 SourcePorts SystemPorts();
 
 class Source {
@@ -53,10 +64,16 @@ class Source {
   const Trace& GetTrace() const { return trace_; }
   acquire::PageQueue& Queue() { return queue_; }
   caps::StoredValues& CapValues() { return capValues_; }
+  const caps::StoredValues& CapValues() const { return capValues_; }
   // The capability records, filled while the source is open.
   caps::CapabilityTable& CapTable() { return capTable_; }
   ScanUserInterface& UserInterface() { return *userInterface_; }
   SourcePorts& Ports() { return ports_; }
+  settings::Settings& UserSettings() { return settings_; }
+  settings::SettingsFile& UserSettingsFile() { return settingsFile_; }
+  // The camera and its frame callback, made when the library is loaded.
+  capture::CCaptureVideo& Camera() { return camera_; }
+  capture::CSampleGrabberCB& GrabberCallback() { return grabberCallback_; }
 
   // A handler's refusal: sets the condition code, shows the failure report
   // with `prefix`, and answers TWRC_FAILURE.
@@ -92,6 +109,13 @@ class Source {
   caps::StoredValues capValues_;
   caps::CapabilityTable capTable_;
   acquire::PageQueue queue_;
+  settings::Settings settings_;
+  settings::SettingsFile settingsFile_{ports_.settingsPath, settings_, capValues_};
+  capture::CSampleGrabberCB grabberCallback_{[this](std::string_view line) { trace_.Write(line); }};
+  capture::CCaptureVideo camera_{capture::CaptureLinks{
+      ports_.videoCapture != nullptr ? *ports_.videoCapture : capture::SystemVideoCaptureService(), grabberCallback_,
+      ports_.messageBoxes, settings_.documentFormat, [this] { settingsFile_.SaveSettings(); }, capValues_,
+      [this](std::string_view line) { trace_.Write(line); }}};
   std::atomic<bool> ignoreNextCommand_{false};
   std::unique_ptr<platform::ComponentSystemSession> componentSystem_;
   std::unique_ptr<ScanUserInterface> userInterface_;

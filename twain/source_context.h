@@ -1,6 +1,7 @@
 // The source-wide TWAIN state that every handler shares.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -8,6 +9,9 @@
 #include "twain/protocol.h"
 
 namespace twain {
+
+// A response curve: one entry per possible sample value.
+using ResponseTable = std::array<TW_ELEMENT8, 256>;
 
 struct SourceContext {
   int protocolState = 3;
@@ -18,6 +22,9 @@ struct SourceContext {
   std::int32_t traceCounter = 1;
   std::string fileNameCurrent = "twain.bmp";
   std::string fileNameDefault = "twain.bmp";
+  // Stored for the application only; nothing applies them to pictures.
+  ResponseTable grayResponse{};
+  ResponseTable rgbResponse{};
 };
 
 // The identity the source reports before any manager has assigned an Id.

@@ -1,8 +1,12 @@
 #include "support/source_harness.h"
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 
+#include "acquire/picture_files.h"
 #include "platform/dialog.h"
+#include "support/bmp_builder.h"
 #include "ui/main_dialog.h"
 
 namespace testing_support {
@@ -50,6 +54,31 @@ void SourceHarness::SubmitPictures(int count) {
   source->Queue().SetPictureCount(count);
   source->Queue().AnnounceAll();
   source->NotifyXferReady();
+}
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+std::string SourceHarness::StorePicture(int number, std::uint8_t pixelType, std::int32_t width, std::int32_t height) {
+  BmpSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
+  if (spec.bitCount == 8) {
+    for (int i = 0; i < 256; ++i) spec.palette.insert(spec.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
+  } else if (spec.bitCount == 1) {
+    spec.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+  }
+  std::filesystem::create_directories(acquire::PictureFolder());
+  const std::string path = acquire::PictureFileName(acquire::PictureFolder(), number, pixelType);
+  WriteBytes(path, BuildBmp(spec));
+  acquire::PageEntry& entry = *source->Queue().Entry(number);
+  const float resolution = source->CapValues().xResolution;
+  entry = acquire::PageEntry{path, static_cast<float>(width) / resolution, static_cast<float>(height) / resolution,
+                             pixelType};
+  source->Queue().SetPictureCount(std::max(source->Queue().PictureCount(), number));
+  return path;
 }
 
 }  // namespace testing_support

@@ -57,12 +57,16 @@ class SourceHarness {
   twain::TW_UINT16 Enable();  // MSG_ENABLEDS with ShowUI TRUE: state 5
   // Stores `count` pictures and submits them: state 6.
   void SubmitPictures(int count);
+  // Writes picture `number` into the picture folder and records it as the
+  // pipelines do, at the current resolution; returns its path.
+  std::string StorePicture(int number, std::uint8_t pixelType, std::int32_t width, std::int32_t height);
 
   std::string TraceBytes() const { return ReadFileBytes(trace); }
   int State() const { return source->Context().protocolState; }
   std::string LastBoxText() const { return boxes.shown.empty() ? std::string() : boxes.shown.back().text; }
 
   TempDir folder;
+  ScopedEnvironment temporary{"TMPDIR", folder.Path()};  // the picture folder lies in it
   std::string trace;
   RecordingMessageBoxes boxes;
   RecordingSourceManager manager;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
 
 namespace testing_support {
 
@@ -17,6 +18,21 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value) : name_(std::move(name)) {
+  const char* old = std::getenv(name_.c_str());
+  hadValue_ = old != nullptr;
+  if (hadValue_) oldValue_ = old;
+  setenv(name_.c_str(), value.c_str(), 1);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+  if (hadValue_) {
+    setenv(name_.c_str(), oldValue_.c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -20,6 +20,20 @@ class TempDir {
   std::string path_;
 };
 
+// Sets an environment variable for the object's lifetime, then restores it.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(std::string name, const std::string& value);
+  ~ScopedEnvironment();
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string name_;
+  bool hadValue_;
+  std::string oldValue_;
+};
+
 std::string ReadFileBytes(const std::string& path);
 
 }  // namespace testing_support

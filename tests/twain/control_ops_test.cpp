@@ -260,6 +260,7 @@ TEST(SetupFileXfer, AnUnterminatedNameKeepsAtMost255Characters) {
   ASSERT_EQ(h.Open(), TWRC_SUCCESS);
   TW_SETUPFILEXFER setup{};
   std::memset(setup.FileName, 'x', sizeof setup.FileName);
+  std::memcpy(setup.FileName, h.folder.Path().data(), h.folder.Path().size());  // created in the test folder
   h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup);
   EXPECT_EQ(h.source->Context().fileNameCurrent.size(), 255u);
   EXPECT_EQ(h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GETNEXT, &setup), TWRC_FAILURE);

@@ -1,0 +1,82 @@
+// Pictures as packed device-independent bitmaps in movable global memory: a
+// 40-byte information header, the palette, and the rows bottom first, each
+// padded to four bytes. This is what a native transfer hands the application.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/global_memory.h"
+#include "platform/message_box.h"
+
+namespace acquire {
+
+using PictureBitmap = platform::MemoryHandle;
+
+#pragma pack(push, 2)
+struct BitmapFileHeader {
+  std::uint16_t bfType;
+  std::uint32_t bfSize;
+  std::uint16_t bfReserved1;
+  std::uint16_t bfReserved2;
+  std::uint32_t bfOffBits;
+};
+
+struct BitmapCoreHeader {
+  std::uint32_t bcSize;
+  std::uint16_t bcWidth;
+  std::uint16_t bcHeight;
+  std::uint16_t bcPlanes;
+  std::uint16_t bcBitCount;
+};
+
+struct BitmapInfoHeader {
+  std::uint32_t biSize;
+  std::int32_t biWidth;
+  std::int32_t biHeight;
+  std::uint16_t biPlanes;
+  std::uint16_t biBitCount;
+  std::uint32_t biCompression;
+  std::uint32_t biSizeImage;
+  std::int32_t biXPelsPerMeter;
+  std::int32_t biYPelsPerMeter;
+  std::uint32_t biClrUsed;
+  std::uint32_t biClrImportant;
+};
+#pragma pack(pop)
+static_assert(sizeof(BitmapFileHeader) == 14);
+static_assert(sizeof(BitmapCoreHeader) == 12);
+static_assert(sizeof(BitmapInfoHeader) == 40);
+
+inline constexpr std::uint16_t kBitmapSignature = 0x4D42;  // "BM"
+
+// Bytes of one row: the bits of `width` pixels rounded up to whole 32-bit words.
+std::uint64_t BitmapRowBytes(std::int64_t width, std::uint16_t bitCount);
+
+// The palette entries a header announces: for a core header 2, 16 or 256 by
+// bit count (else 0); for an information header biClrUsed, or that rule when it is 0.
+std::uint16_t BitmapColorCount(const BitmapInfoHeader& header);
+std::uint16_t BitmapColorCount(const BitmapCoreHeader& header);
+// The palette's bytes in the file: three per entry after a core header, four otherwise.
+std::uint32_t BitmapPaletteBytes(const BitmapInfoHeader& header);
+std::uint32_t BitmapPaletteBytes(const BitmapCoreHeader& header);
+
+// Reads the header and palette of the picture at the file's position into a
+// new block (header and palette only), the header completed with biSizeImage
+// and biClrUsed. Null for anything this source cannot hand on safely: a
+// header other than 12 or 40 bytes, a compressed or unknown pixel format, a
+// size that does not fit, a palette that is cut short.
+PictureBitmap ReadBitmapHeader(std::FILE* file, platform::GlobalMemory& memory);
+
+// Reads a picture file into a whole block and deletes the file. Null when the
+// file cannot be read as a bitmap (the file then stays); a file shorter than
+// its header claims leaves the missing rows zero.
+PictureBitmap LoadPictureBitmap(const std::string& path, platform::GlobalMemory& memory,
+                                platform::MessageBoxes& boxes);
+
+// Writes a block as a bitmap file, replacing any file of that name. Nothing
+// happens without a block; write errors are not reported.
+void SaveBitmapFile(PictureBitmap bitmap, const std::string& path, platform::GlobalMemory& memory,
+                    platform::MessageBoxes& boxes);
+
+}  // namespace acquire

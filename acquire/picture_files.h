@@ -1,0 +1,16 @@
+// Where stored pictures wait for the application, and their names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace acquire {
+
+// The picture folder: the temporary directory followed by "TAVO" and a separator.
+std::string PictureFolder();
+
+// The file of picture `number`: "twaingray" for grey (pixel type 1),
+// "twainrgb" for colour (2), "twainbw" for anything else, then the number and ".bmp".
+std::string PictureFileName(const std::string& folder, int number, std::uint8_t pixelType);
+
+}  // namespace acquire

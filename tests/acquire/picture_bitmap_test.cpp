@@ -1,0 +1,180 @@
+// Picture files read into packed bitmaps in global memory and written back.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "acquire/picture_bitmap.h"
+#include "platform/files.h"
+#include "support/bmp_builder.h"
+#include "support/source_harness.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace acquire;
+using testing_support::BmpSpec;
+using testing_support::BuildBmp;
+using testing_support::ReadFileBytes;
+using testing_support::WriteBytes;
+
+class PictureBitmapTest : public ::testing::Test {
+ protected:
+  // Writes the file, loads it and keeps the block's bytes.
+  bool Load(const BmpSpec& spec) {
+    WriteBytes(path_, BuildBmp(spec));
+    PictureBitmap bitmap = LoadPictureBitmap(path_, memory_, boxes_);
+    if (bitmap == nullptr) return false;
+    const auto* bytes = static_cast<const std::uint8_t*>(memory_.Lock(bitmap));
+    block_.assign(bytes, bytes + memory_.Size(bitmap));
+    std::memcpy(&header_, bytes, sizeof header_);
+    memory_.Unlock(bitmap);
+    memory_.Free(bitmap);
+    return true;
+  }
+
+  testing_support::TempDir folder_;
+  std::string path_ = folder_.File("picture.bmp");
+  platform::GlobalMemory& memory_ = platform::SystemGlobalMemory();
+  testing_support::RecordingMessageBoxes boxes_;
+  std::vector<std::uint8_t> block_;
+  BitmapInfoHeader header_{};
+};
+
+TEST_F(PictureBitmapTest, ColourPictureLoadsAsHeaderAndRowsAndTheFileGoes) {
+  BmpSpec spec;
+  spec.width = 3;
+  spec.height = 2;
+  ASSERT_TRUE(Load(spec));
+  EXPECT_EQ(block_.size(), 40u + 24u);
+  EXPECT_EQ(+header_.biSizeImage, 24u);  // completed from the rows
+  EXPECT_EQ(+header_.biXPelsPerMeter, 7874);
+  EXPECT_EQ(block_[40], 1);  // the first row byte as written
+  EXPECT_EQ(block_[41], 8);
+  EXPECT_FALSE(platform::FileExists(path_));
+}
+
+TEST_F(PictureBitmapTest, OneBitPictureGetsItsTwoPaletteEntries) {
+  BmpSpec spec;
+  spec.width = 10;
+  spec.height = 3;
+  spec.bitCount = 1;
+  spec.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+  ASSERT_TRUE(Load(spec));
+  EXPECT_EQ(+header_.biClrUsed, 2u);
+  EXPECT_EQ(block_.size(), 40u + 8u + 12u);
+  EXPECT_EQ(block_[44], 255);
+}
+
+TEST_F(PictureBitmapTest, AFileWithoutFileHeaderLoadsLikeOneWithIt) {
+  BmpSpec spec;
+  spec.width = 5;
+  spec.height = 4;
+  spec.bitCount = 8;
+  for (int i = 0; i < 256; ++i) spec.palette.insert(spec.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
+  ASSERT_TRUE(Load(spec));
+  const auto withHeader = block_;
+  spec.fileHeader = false;
+  ASSERT_TRUE(Load(spec));
+  EXPECT_EQ(block_, withHeader);
+}
+
+TEST_F(PictureBitmapTest, CoreHeaderPaletteIsWidenedToFourByteEntries) {
+  BmpSpec spec;
+  spec.headerSize = 12;
+  spec.width = 4;
+  spec.height = 2;
+  spec.bitCount = 8;
+  for (int i = 0; i < 256; ++i) spec.palette.insert(spec.palette.end(), {std::uint8_t(i), std::uint8_t(i + 1), std::uint8_t(i + 2)});
+  ASSERT_TRUE(Load(spec));
+  EXPECT_EQ(+header_.biSize, 40u);
+  EXPECT_EQ(+header_.biClrUsed, 256u);
+  EXPECT_EQ(block_.size(), 40u + 1024u + 8u);
+  const std::uint8_t* entry = block_.data() + 40 + 4 * 200;
+  EXPECT_EQ(entry[0], 200);
+  EXPECT_EQ(entry[1], 201);
+  EXPECT_EQ(entry[2], 202);
+  EXPECT_EQ(entry[3], 0);
+  EXPECT_EQ(block_[40 + 1024], 1);  // rows follow the palette
+}
+
+TEST_F(PictureBitmapTest, UnsupportedAndHostileHeadersAreRefusedAndTheFileStays) {
+  BmpSpec v4;
+  v4.headerSize = 108;
+  BmpSpec negativeWidth;
+  negativeWidth.width = -5;
+  BmpSpec topDown;
+  topDown.height = -5;
+  BmpSpec huge;
+  huge.width = 60000;
+  huge.height = 60000;
+  huge.rows = {1, 2, 3};
+  BmpSpec oddBits;
+  oddBits.bitCount = 7;
+  BmpSpec tooManyColours;
+  tooManyColours.bitCount = 8;
+  tooManyColours.clrUsed = 100000;
+  BmpSpec compressed;
+  compressed.bitCount = 8;
+  compressed.compression = 1;
+  BmpSpec cutPalette;
+  cutPalette.bitCount = 8;
+  cutPalette.palette = {1, 2, 3, 0};
+  cutPalette.rows = {9};
+  for (const BmpSpec& spec : {v4, negativeWidth, topDown, huge, oddBits, tooManyColours, compressed, cutPalette}) {
+    EXPECT_FALSE(Load(spec));
+    EXPECT_TRUE(platform::FileExists(path_));
+  }
+  WriteBytes(path_, "BM\x10");
+  EXPECT_EQ(LoadPictureBitmap(path_, memory_, boxes_), nullptr);
+  EXPECT_EQ(LoadPictureBitmap(folder_.File("missing.bmp"), memory_, boxes_), nullptr);
+}
+
+TEST_F(PictureBitmapTest, AShortFileOrAnUnderstatedSizeStillYieldsWholeRows) {
+  BmpSpec spec;
+  spec.width = 4;
+  spec.height = 3;
+  spec.sizeImage = 5;   // understated: the block must still hold all 36 bytes
+  spec.rows = {9, 9};   // and the file holds only two of them
+  ASSERT_TRUE(Load(spec));
+  EXPECT_EQ(+header_.biSizeImage, 36u);
+  ASSERT_EQ(block_.size(), 40u + 36u);
+  EXPECT_EQ(block_[41], 9);
+  EXPECT_EQ(block_[42], 0);
+  EXPECT_EQ(block_.back(), 0);
+}
+
+TEST_F(PictureBitmapTest, SavingWritesFileHeaderAndBlock) {
+  BmpSpec spec;
+  spec.width = 3;
+  spec.height = 2;
+  const std::string original = BuildBmp(spec);
+  WriteBytes(path_, original);
+  PictureBitmap bitmap = LoadPictureBitmap(path_, memory_, boxes_);
+  ASSERT_NE(bitmap, nullptr);
+  const std::string copy = folder_.File("copy.bmp");
+  SaveBitmapFile(bitmap, copy, memory_, boxes_);
+  memory_.Free(bitmap);
+  const std::string written = ReadFileBytes(copy);
+  ASSERT_EQ(written.size(), 78u);
+  EXPECT_EQ(written.substr(0, 2), "BM");
+  EXPECT_EQ(static_cast<std::uint8_t>(written[10]), 54);  // bfOffBits
+  EXPECT_EQ(written.substr(14 + 40), original.substr(14 + 40));
+}
+
+TEST_F(PictureBitmapTest, ABlockWhoseHeaderCannotBeWrittenIsReportedNotWritten) {
+  PictureBitmap bitmap = memory_.Allocate(sizeof(BitmapInfoHeader));
+  BitmapInfoHeader header{};
+  header.biSize = 40;
+  header.biWidth = 10;
+  header.biHeight = -10;
+  header.biBitCount = 24;
+  std::memcpy(memory_.Lock(bitmap), &header, sizeof header);
+  memory_.Unlock(bitmap);
+  SaveBitmapFile(bitmap, path_, memory_, boxes_);
+  memory_.Free(bitmap);
+  EXPECT_FALSE(platform::FileExists(path_));
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_EQ(boxes_.shown[0].caption, "Assertion Failed!");
+}
+
+}  // namespace

@@ -1,0 +1,259 @@
+#include "twain/image_ops.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "acquire/picture_bitmap.h"
+#include "caps/items.h"
+#include "caps/pixel_type.h"
+#include "platform/text_encoding.h"
+#include "twain/source.h"
+
+namespace twain {
+namespace {
+
+constexpr const char* kInfoPrefix = "General failure in transfer.  ";
+constexpr const char* kLayoutPrefix = "General failure in response to DAT_IMAGEINFO.  ";
+constexpr const char* kFileXferPrefix = "General failure in response to DAT_IMAGEINFO.  ";
+constexpr const char* kMemXferPrefix = "General failure in response to DAT_IMAGEMEMXFER.  ";
+constexpr const char* kNativeXferPrefix = "General failure in response to DAT_IMAGENATIVEXFER.  ";
+constexpr const char* kPalettePrefix = "General failure in response to DAT_PALETTE8.  ";
+
+// The whole part of a value as TWAIN carries it: through a 32-bit float and a TW_FIX32.
+TW_INT32 WholePart(float value) { return caps::ToFix32(value).Whole; }
+
+TW_FIX32 Fix(float value) { return caps::ToFix32(value); }
+
+// Bits per sample of a response table for the current pixel type: an
+// application's table holds one entry per possible sample value.
+int ResponseEntries(const Source& source) {
+  const caps::StoredValues& values = source.CapValues();
+  const int pixelType = values.pixelType;
+  const int bits = pixelType == TWPT_GRAY || pixelType == TWPT_BW ? caps::GetCurrentBitDepth(values, pixelType) : 8;
+  return 1 << std::clamp(bits, 1, 8);
+}
+
+TW_UINT16 ResponseMsg(Source& source, TripletMessage& message, ResponseTable& table) {
+  switch (message.msg) {
+    case MSG_RESET:
+      for (int i = 0; i < 256; ++i) {
+        const auto value = static_cast<TW_UINT8>(i);
+        table[static_cast<std::size_t>(i)] = TW_ELEMENT8{value, value, value, value};
+      }
+      break;
+    case MSG_SET:
+      // Only as many entries as the application's table has for the current bit depth.
+      if (message.data != nullptr) {
+        std::memcpy(table.data(), message.data, static_cast<std::size_t>(ResponseEntries(source)) * sizeof(TW_ELEMENT8));
+      }
+      break;
+    default:
+      break;
+  }
+  return TWRC_SUCCESS;
+}
+
+// The palette of a bitmap block into the application's TW_PALETTE8.
+void FillPalette(platform::GlobalMemory& memory, acquire::PictureBitmap bitmap, TW_PALETTE8& palette) {
+  const auto* block = static_cast<const std::uint8_t*>(memory.Lock(bitmap));
+  acquire::BitmapInfoHeader header{};
+  std::memcpy(&header, block, sizeof header);
+  const std::uint32_t colours = std::min<std::uint32_t>(header.biClrUsed, 256);
+  palette.NumColors = static_cast<TW_UINT16>(colours);
+  palette.PaletteType = TWPA_RGB;
+  for (std::uint32_t i = 0; i < colours; ++i) {
+    const std::uint8_t* entry = block + sizeof header + i * 4;  // blue, green, red, 0
+    palette.Colors[i] = TW_ELEMENT8{static_cast<TW_UINT8>(i), entry[2], entry[1], entry[0]};
+  }
+  memory.Unlock(bitmap);
+}
+
+}  // namespace
+
+TW_UINT16 ImageInfoMsg(Source& source, TripletMessage& message) {
+  const int state = source.Context().protocolState;
+  if (state != 6 && state != 7) return source.Refuse(kInfoPrefix, TWCC_SEQERROR);
+  if (message.msg != MSG_GET) return source.Refuse(kInfoPrefix, TWCC_BADPROTOCOL);
+  const acquire::PageEntry* entry = source.Queue().Entry(source.Queue().NextPictureNumber());
+  if (entry == nullptr) return source.Refuse(kInfoPrefix, TWCC_SEQERROR);  // no picture to describe
+  if (message.data == nullptr) return source.Refuse(kInfoPrefix, TWCC_BADVALUE);
+
+  const caps::StoredValues& values = source.CapValues();
+  const float resolution = values.xResolution;
+  TW_IMAGEINFO info{};
+  info.XResolution = info.YResolution = Fix(resolution);
+  info.ImageWidth = WholePart(resolution * entry->widthInches);
+  info.ImageLength = WholePart(values.paperSize == TWSS_USLETTER ? resolution * entry->heightInches
+                                                                 : resolution * 14.0f);
+  info.BitsPerPixel = static_cast<TW_INT16>(caps::GetCurrentBitDepth(values, entry->pixelType));
+  if (info.BitsPerPixel < 24) {
+    info.SamplesPerPixel = 1;
+    info.BitsPerSample[0] = info.BitsPerPixel;
+  } else {
+    info.SamplesPerPixel = 3;
+    info.BitsPerSample[0] = info.BitsPerSample[1] = info.BitsPerSample[2] = 8;
+  }
+  info.Planar = 0;
+  info.PixelType = entry->pixelType;
+  info.Compression = TWCP_NONE;
+  std::memcpy(message.data, &info, sizeof info);
+  return TWRC_SUCCESS;
+}
+
+TW_UINT16 ImageLayoutMsg(Source& source, TripletMessage& message) {
+  switch (message.msg) {
+    case MSG_GET:
+    case MSG_GETCURRENT:
+    case MSG_GETDEFAULT: {
+      if (message.data == nullptr) return source.Refuse(kLayoutPrefix, TWCC_BADVALUE);
+      TW_IMAGELAYOUT layout{};
+      const TW_FIX32 edge{22, 33};
+      layout.Frame = TW_FRAME{edge, edge, edge, edge};
+      layout.DocumentNumber = 4;
+      layout.PageNumber = 88;
+      layout.FrameNumber = 1;
+      std::memcpy(message.data, &layout, sizeof layout);
+      return TWRC_SUCCESS;
+    }
+    case MSG_SET:
+    case MSG_RESET:
+      return TWRC_SUCCESS;
+    default:
+      return source.Refuse(kLayoutPrefix, TWCC_BADPROTOCOL);
+  }
+}
+
+TW_UINT16 ImageNativeXferMsg(Source& source, TripletMessage& message) {
+  if (source.Context().protocolState != 6) return source.Refuse(kNativeXferPrefix, TWCC_SEQERROR);
+  if (message.msg != MSG_GET) return source.Refuse(kNativeXferPrefix, TWCC_BADPROTOCOL);
+  if (message.data == nullptr) return source.Refuse(kNativeXferPrefix, TWCC_BADVALUE);
+  std::uint32_t rowBytes = 0;
+  source.Queue().OpenNextPicture(rowBytes);
+  // The whole handle, pointer-sized; 0 when no picture could be read.
+  const TW_HANDLE bitmap = source.Queue().TakeHeldBitmap();
+  std::memcpy(message.data, &bitmap, sizeof bitmap);
+  source.Context().protocolState = 7;
+  return TWRC_XFERDONE;
+}
+
+TW_UINT16 ImageFileXferMsg(Source& source, TripletMessage& message) {
+  if (message.msg != MSG_GET) return source.Refuse(kFileXferPrefix, TWCC_BADPROTOCOL);
+  SourceContext& context = source.Context();
+  context.conditionCode = TWCC_OPERATIONERROR;
+  std::uint32_t rowBytes = 0;
+  source.Queue().OpenNextPicture(rowBytes);
+  const acquire::PictureBitmap bitmap = source.Queue().TakeHeldBitmap();
+  if (bitmap == nullptr) return TWRC_FAILURE;
+  platform::GlobalMemory& memory = source.Ports().memory;
+  // Always a bitmap file, whatever format was negotiated.
+  acquire::SaveBitmapFile(bitmap, platform::ApplicationTextToUtf8(context.fileNameCurrent), memory,
+                          source.Ports().messageBoxes);
+  memory.Free(bitmap);
+  context.conditionCode = TWCC_SUCCESS;
+  context.protocolState = 7;
+  return TWRC_XFERDONE;
+}
+
+TW_UINT16 ImageMemXferMsg(Source& source, TripletMessage& message) {
+  if (message.msg != MSG_GET) return source.Refuse(kMemXferPrefix, TWCC_BADPROTOCOL);
+  if (message.data == nullptr) return source.Refuse(kMemXferPrefix, TWCC_BADVALUE);
+  SourceContext& context = source.Context();
+  acquire::PageQueue& queue = source.Queue();
+  std::uint32_t rowBytes = queue.RowBytes();
+  if (context.protocolState == 6 && !queue.OpenNextPicture(rowBytes)) {
+    return source.Refuse(kMemXferPrefix, TWCC_OPERATIONERROR);
+  }
+
+  TW_IMAGEMEMXFER transfer;
+  std::memcpy(&transfer, message.data, sizeof transfer);
+  const acquire::PageEntry* entry = queue.Entry(queue.NextPictureNumber());
+  transfer.BytesPerRow = rowBytes;
+  transfer.YOffset = static_cast<TW_UINT32>(queue.RowsDelivered());
+  transfer.Columns = entry != nullptr ? static_cast<TW_UINT32>(source.CapValues().xResolution * entry->widthInches + 0.5f)
+                                      : 0;
+  transfer.XOffset = 0;
+
+  // Buffers come as plain pointers or, when the application says so, as memory handles.
+  platform::GlobalMemory& memory = source.Ports().memory;
+  const bool handle = (transfer.Memory.Flags & TWMF_HANDLE) != 0;
+  std::uint32_t length = transfer.Memory.Length;
+  auto* buffer = static_cast<std::uint8_t*>(transfer.Memory.TheMem);
+  if (handle && buffer != nullptr) {
+    length = static_cast<std::uint32_t>(std::min<std::size_t>(length, memory.Size(transfer.Memory.TheMem)));
+    buffer = static_cast<std::uint8_t*>(memory.Lock(transfer.Memory.TheMem));
+  }
+  std::uint32_t written = 0;
+  bool done = false;
+  const bool copied = queue.CopyRows(buffer, length, written, done);
+  if (handle && transfer.Memory.TheMem != nullptr) memory.Unlock(transfer.Memory.TheMem);
+  if (!copied) return source.Refuse(kMemXferPrefix, TWCC_OPERATIONERROR);
+
+  transfer.BytesWritten = written;
+  transfer.Rows = rowBytes != 0 ? written / rowBytes : 0;
+  std::memcpy(message.data, &transfer, sizeof transfer);
+  context.protocolState = 7;
+  return done ? TWRC_XFERDONE : TWRC_SUCCESS;
+}
+
+TW_UINT16 Palette8Msg(Source& source, TripletMessage& message) {
+  const int state = source.Context().protocolState;
+  if (state < 4 || state > 6) return source.Refuse(kPalettePrefix, TWCC_SEQERROR);
+  switch (message.msg) {
+    case MSG_GET: {
+      if (message.data == nullptr) return source.Refuse(kPalettePrefix, TWCC_BADVALUE);
+      // No picture is held in these states: the palette is the one the next
+      // picture will carry, read from its file without consuming it.
+      platform::GlobalMemory& memory = source.Ports().memory;
+      const acquire::PictureBitmap header = source.Queue().ReadNextPictureHeader();
+      if (header == nullptr) return source.Refuse(kPalettePrefix, TWCC_SEQERROR);
+      TW_PALETTE8 palette{};
+      FillPalette(memory, header, palette);
+      memory.Free(header);
+      std::memcpy(message.data, &palette, sizeof palette);
+      return TWRC_SUCCESS;
+    }
+    case MSG_GETDEFAULT:
+    case MSG_SET:
+    case MSG_RESET:
+      return TWRC_SUCCESS;
+    default:
+      return source.Refuse(kPalettePrefix, TWCC_BADPROTOCOL);
+  }
+}
+
+TW_UINT16 GrayResponseMsg(Source& source, TripletMessage& message) {
+  return ResponseMsg(source, message, source.Context().grayResponse);
+}
+
+TW_UINT16 RGBResponseMsg(Source& source, TripletMessage& message) {
+  return ResponseMsg(source, message, source.Context().rgbResponse);
+}
+
+TW_UINT16 CIEColorMsg(Source&, TripletMessage& message) {
+  if (message.data == nullptr) return TWRC_SUCCESS;
+  TW_CIECOLOR colour;
+  std::memcpy(&colour, message.data, sizeof colour);
+  colour.ColorSpace = TWPT_RGB;
+  colour.LowEndian = 0;
+  colour.DeviceDependent = 1;
+  colour.VersionNumber = 0;
+  colour.StageABC.Decode[0].StartIn = Fix(0.1f);
+  colour.StageLMN.Decode[0].StartIn = Fix(1.1f);
+  for (int row = 0; row < 3; ++row) {
+    for (int column = 0; column < 3; ++column) {
+      const TW_FIX32 mix = Fix(static_cast<float>(row) + static_cast<float>(column) / 10.0f);
+      colour.StageABC.Mix[row][column] = mix;
+      colour.StageLMN.Mix[row][column] = mix;
+    }
+  }
+  colour.WhitePoint = TW_CIEPOINT{Fix(4.4f), Fix(5.5f), Fix(6.6f)};
+  colour.BlackPoint = colour.WhitePaper = colour.BlackInk = TW_CIEPOINT{Fix(1.1f), Fix(5.5f), Fix(6.6f)};
+  // The structure has room for one sample; the source's further samples have none.
+  colour.Samples[0] = Fix(99.99f);
+  std::memcpy(message.data, &colour, sizeof colour);
+  return TWRC_SUCCESS;
+}
+
+TW_UINT16 JPEGCompressionMsg(Source&, TripletMessage&) { return TWRC_SUCCESS; }
+
+}  // namespace twain
