@@ -39,16 +39,6 @@ TEST(ValueEncodings, RealsHaveThreeDecimalsAndAPointInAnyLocale) {
   }
 }
 
-TEST(ValueEncodings, Hex8IsUppercaseHighNibbleFirstAndDecodesEitherCase) {
-  const Bytes8 subtype{0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-  EXPECT_EQ(EncodeHex8(subtype), "800000AA00389B71");
-  Bytes8 upper{}, lower{};
-  DecodeHex8("800000AA00389B71", upper);
-  DecodeHex8("800000aa00389b71", lower);
-  EXPECT_EQ(upper, subtype);
-  EXPECT_EQ(lower, subtype);
-}
-
 TEST(ValueEncodings, Hex8DecodingIsTolerant) {
   Bytes8 bytes{};
   // "G" counts 16, " " 0: the pair makes 16 * 16 + 0, kept to 8 bits.
@@ -66,12 +56,6 @@ TEST(ValueEncodings, AShortHex8KeepsTheBytesPastItsDigits) {
   EXPECT_EQ(bytes, (Bytes8{0xAB, 0x10, 3, 4, 5, 6, 7, 8}));
   DecodeHex8("", bytes);
   EXPECT_EQ(bytes, (Bytes8{0xAB, 0x10, 3, 4, 5, 6, 7, 8}));
-}
-
-TEST(ValueEncodings, GbkTextIsNeverCutInsideACharacter) {
-  EXPECT_EQ(LimitGbkText("ab\xcb\xae", 3), "ab");
-  EXPECT_EQ(LimitGbkText("ab\xcb\xae", 4), "ab\xcb\xae");
-  EXPECT_EQ(LimitGbkText("abc", 99), "abc");
 }
 
 }  // namespace
