@@ -15,7 +15,11 @@ bool MainDialog::Open(platform::WindowHandle owner) {
   return true;
 }
 
-void MainDialog::Close() { window_.reset(); }
+void MainDialog::Close() {
+  // The camera stops before its preview control goes.
+  source_.Camera().CloseCapture();
+  window_.reset();
+}
 
 void MainDialog::ShowUploadFinished() {
   if (!window_) return;
@@ -24,7 +28,13 @@ void MainDialog::ShowUploadFinished() {
   window_->EnableItem(kSubmitButton, false);
 }
 
-void MainDialog::OnInit(platform::DialogWindow&) {}
+void MainDialog::OnInit(platform::DialogWindow& window) {
+  // The saved camera format is part of the settings, so they are loaded before the camera starts.
+  source_.UserSettingsFile().LoadSettings();
+  const int started = source_.Camera().StartDocumentCamera({window.Handle(), kPreviewControl});
+  // Without a camera the source is of no use: the application is asked to close it.
+  if (started == capture::kStartNoDevice) source_.NotifyCloseDSReq();
+}
 
 void MainDialog::OnCommand(int controlId, int) {
   // Closing the dialog asks the application to disable and close the source;

@@ -18,6 +18,7 @@ inline constexpr int kScanButton = 1;
 inline constexpr int kCloseCommand = 2;  // the close box and Esc
 inline constexpr int kSubmitButton = 3019;
 inline constexpr int kStatusLine = 3033;
+inline constexpr int kPreviewControl = 3013;
 
 class MainDialog final : public twain::ScanUserInterface, private platform::DialogEvents {
  public:
