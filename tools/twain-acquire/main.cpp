@@ -1,11 +1,14 @@
 // twain-acquire: a small TWAIN application. It opens the MervaleTwain source
-// the way applications do, enables its dialog, waits for the source to speak,
-// and closes it again, printing each step.
+// the way applications do, negotiates, enables its dialog, receives every
+// picture the user submits by native, file or memory transfer and writes each
+// one as a bitmap file, then closes the source when it asks to be closed or
+// when the wait runs out. Every step is printed.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "session.h"
 #include "source_link.h"
 
 using namespace twain;
@@ -15,13 +18,20 @@ namespace {
 struct Options {
   std::string source;
   unsigned waitMilliseconds = 0;
+  acquire_tool::SessionOptions session;
 };
 
 void PrintUsage() {
   std::fprintf(stderr,
-               "usage: twain-acquire [--source PATH] [--wait MILLISECONDS]\n"
-               "  --source PATH   the MervaleTwain.ds to load (Linux; Windows uses the installed source)\n"
-               "  --wait MS       how long to wait for the source's notifications after enabling it\n");
+               "usage: twain-acquire [--source PATH] [--wait MS] [--mech native|file|memory] [--buffer BYTES]\n"
+               "                     [--pixel-type bw|grey|colour|colour+bw] [--resolution DPI] [--out FOLDER]\n"
+               "  --source PATH     the MervaleTwain.ds to load (Linux; Windows uses the installed source)\n"
+               "  --wait MS         how long to wait for the source after enabling it or after a series\n"
+               "  --mech M          the transfer mechanism (native by default)\n"
+               "  --buffer BYTES    the memory-transfer buffer size (the source's preferred size by default)\n"
+               "  --pixel-type T    the pixel type to negotiate\n"
+               "  --resolution DPI  the resolution to negotiate\n"
+               "  --out FOLDER      where pictures are written as picture1.bmp, picture2.bmp, ... (default .)\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -33,6 +43,36 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.source = value;
     } else if (option == "--wait") {
       options.waitMilliseconds = static_cast<unsigned>(std::strtoul(value, nullptr, 10));
+    } else if (option == "--mech") {
+      const std::string mech = value;
+      if (mech == "native") {
+        options.session.mechanism = acquire_tool::Mechanism::Native;
+      } else if (mech == "file") {
+        options.session.mechanism = acquire_tool::Mechanism::File;
+      } else if (mech == "memory") {
+        options.session.mechanism = acquire_tool::Mechanism::Memory;
+      } else {
+        return false;
+      }
+    } else if (option == "--buffer") {
+      options.session.bufferBytes = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (option == "--pixel-type") {
+      const std::string type = value;
+      if (type == "bw") {
+        options.session.pixelType = TWPT_BW;
+      } else if (type == "grey") {
+        options.session.pixelType = TWPT_GRAY;
+      } else if (type == "colour") {
+        options.session.pixelType = TWPT_RGB;
+      } else if (type == "colour+bw") {
+        options.session.pixelType = 3;
+      } else {
+        return false;
+      }
+    } else if (option == "--resolution") {
+      options.session.resolution = std::strtof(value, nullptr);
+    } else if (option == "--out") {
+      options.session.outputFolder = value;
     } else {
       return false;
     }
@@ -105,18 +145,25 @@ int main(int argc, char** argv) {
               source.Manufacturer);
   std::printf("status: condition code %u\n", ConditionCode(*link));
 
+  acquire_tool::Session session(*link, options.session, stdout);
+  session.Negotiate();
   TW_USERINTERFACE ui{1, 0, nullptr};
   bool ok = Report(*link, "enable", link->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-  if (ok && options.waitMilliseconds > 0) {
+  // The user shoots and submits in the source's dialog; each submission is one series.
+  while (ok && options.waitMilliseconds > 0) {
     const auto notification = link->WaitForNotification(options.waitMilliseconds);
     if (!notification) {
       std::printf("wait: the source sent nothing within %u ms\n", options.waitMilliseconds);
-    } else if (*notification == MSG_CLOSEDSREQ) {
-      std::printf("wait: the source asks to be closed\n");
-    } else {
-      std::printf("wait: the source sent message 0x%04x\n", *notification);
+      break;
     }
+    if (*notification == MSG_CLOSEDSREQ) {
+      std::printf("wait: the source asks to be closed\n");
+      break;
+    }
+    std::printf("wait: pictures are ready\n");
+    session.ReceivePictures();
   }
+  std::printf("received: %d pictures\n", session.Received());
   if (ok) ok = Report(*link, "disable", link->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
   link->Close();
   std::printf("close: done\n");

@@ -3,6 +3,7 @@
 // manager's part.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,13 @@ class SourceLink {
   virtual std::optional<twain::TW_UINT16> WaitForNotification(unsigned milliseconds) = 0;
   // Closes the source and the manager.
   virtual void Close() = 0;
+
+  // The platform's memory handles, as the source hands them over (native
+  // transfers, containers) and as the application passes them (MSG_SET).
+  virtual twain::TW_HANDLE Allocate(std::size_t bytes) = 0;
+  virtual void* Lock(twain::TW_HANDLE handle) = 0;
+  virtual void Unlock(twain::TW_HANDLE handle) = 0;
+  virtual void Free(twain::TW_HANDLE handle) = 0;
 };
 
 // `sourcePath` names the .ds on Linux; on Windows the installed source named

@@ -66,6 +66,11 @@ class Win32SourceLink final : public SourceLink {
     return std::nullopt;
   }
 
+  TW_HANDLE Allocate(std::size_t bytes) override { return GlobalAlloc(GHND, bytes); }
+  void* Lock(TW_HANDLE handle) override { return GlobalLock(handle); }
+  void Unlock(TW_HANDLE handle) override { GlobalUnlock(handle); }
+  void Free(TW_HANDLE handle) override { GlobalFree(handle); }
+
   void Close() override {
     if (sourceOpen_) Manager(DAT_IDENTITY, MSG_CLOSEDS, &source_);
     if (managerOpen_) Manager(DAT_PARENT, MSG_CLOSEDSM, &window_);
