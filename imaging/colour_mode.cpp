@@ -65,27 +65,43 @@ std::vector<int> BoxThresholds(const Picture& grey, int boxColumns, int boxRows,
 bool ConvertToGrey(Picture& picture) {
   if (picture.Empty()) return false;
   if (picture.HasGreyPalette()) return true;  // the grey value of (i, i, i) is i
-  Picture grey(picture.Width(), picture.Height(), 8);
-  grey.SetDpiX(picture.DpiX());
-  grey.SetDpiY(picture.DpiY());
+  const int width = picture.Width();
+  const int height = picture.Height();
+  if (picture.BitsPerPixel() == 1) {
+    // One bit grows to a byte: into a new picture.
+    Picture grey(width, height, 8);
+    grey.SetDpiX(picture.DpiX());
+    grey.SetDpiY(picture.DpiY());
+    const std::uint8_t greyOf[2] = {GreyValue(picture.Palette()[0]), GreyValue(picture.Palette()[1])};
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) grey.Row(y)[x] = greyOf[detail::PixelAccess<1>::Get(picture.Row(y), x)];
+    }
+    picture = std::move(grey);
+    return true;
+  }
+  // In place: every grey byte lands at or before the bytes it comes from,
+  // which have been read by then.
+  const std::size_t greyStride = RowStride(width, 8);
+  std::uint8_t* greyRows = picture.Row(0);
   if (picture.BitsPerPixel() == 24) {
-    for (int y = 0; y < picture.Height(); ++y) {
+    for (int y = 0; y < height; ++y) {
       const std::uint8_t* src = picture.Row(y);
-      std::uint8_t* dst = grey.Row(y);
-      for (int x = 0; x < picture.Width(); ++x, src += 3) {
+      std::uint8_t* dst = greyRows + static_cast<std::size_t>(y) * greyStride;
+      for (int x = 0; x < width; ++x, src += 3) {
         dst[x] = static_cast<std::uint8_t>((306u * src[2] + 601u * src[1] + 117u * src[0]) >> 10);
       }
     }
   } else {
     std::array<std::uint8_t, 256> greyOf{};
-    for (std::size_t i = 0; i < picture.Palette().size(); ++i) greyOf[i] = GreyValue(picture.Palette()[i]);
-    detail::WithDepth(picture.BitsPerPixel(), [&](auto access) {
-      for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) grey.Row(y)[x] = greyOf[access.Get(picture.Row(y), x)];
-      }
-    });
+    for (std::size_t i = 0; i < 256; ++i) greyOf[i] = GreyValue(picture.Palette()[i]);
+    for (int y = 0; y < height; ++y) {
+      std::uint8_t* row = picture.Row(y);
+      for (int x = 0; x < width; ++x) row[x] = greyOf[row[x]];
+    }
   }
-  picture = std::move(grey);
+  picture.ShrinkInPlace(width, height, 8);
+  picture.SetPalette(GreyPalette());
+  picture.ClearPadding();
   return true;
 }
 
@@ -107,9 +123,10 @@ bool ConvertToBlackWhite(Picture& picture) {
   // One map row blended vertically for the current picture row, in 1/128.
   std::vector<int> blended(static_cast<std::size_t>(boxColumns));
 
-  Picture bw(width, height, 1);
-  bw.SetDpiX(picture.DpiX());
-  bw.SetDpiY(picture.DpiY());
+  // In place, as the grey conversion: the bits of pixel x land at or before
+  // its grey byte, and only once the bytes up to it have been read.
+  const std::size_t bitStride = RowStride(width, 1);
+  std::uint8_t* bitRows = picture.Row(0);
   for (int y = 0; y < height; ++y) {
     const MapSample row = SampleAt(y, boxRows);
     const int* lowerCells = &map[static_cast<std::size_t>(row.cell) * static_cast<std::size_t>(boxColumns)];
@@ -118,7 +135,7 @@ bool ConvertToBlackWhite(Picture& picture) {
       blended[i] = lowerCells[i] * (128 - row.weight) + upperCells[i] * row.weight;
     }
     const std::uint8_t* greys = picture.Row(y);
-    std::uint8_t* bits = bw.Row(y);
+    std::uint8_t* bits = bitRows + static_cast<std::size_t>(y) * bitStride;
     unsigned byte = 0;
     for (int x = 0; x < width; ++x) {
       const MapSample& column = columns[static_cast<std::size_t>(x)];
@@ -133,7 +150,8 @@ bool ConvertToBlackWhite(Picture& picture) {
     }
     if (width & 7) bits[width >> 3] = static_cast<std::uint8_t>(byte << (8 - (width & 7)));
   }
-  picture = std::move(bw);
+  picture.ShrinkInPlace(width, height, 1);
+  picture.ClearPadding();
   return true;
 }
 

@@ -10,15 +10,17 @@ namespace imaging {
 
 namespace {
 
-// Copies `count` pixels of a row from column srcX to column dstX; both pictures have `bits`.
+// Copies `count` pixels of a row from column srcX to column dstX; both rows
+// have `bits`. Overlapping runs are allowed when the destination lies at or
+// before the source.
 void CopyRun(int bits, const std::uint8_t* src, int srcX, std::uint8_t* dst, int dstX, int count) {
   if (bits == 1) {
     detail::CopyBitRun(src, srcX, dst, dstX, count);
     return;
   }
   const std::size_t bytesPerPixel = static_cast<std::size_t>(bits / 8);
-  std::memcpy(dst + static_cast<std::size_t>(dstX) * bytesPerPixel,
-              src + static_cast<std::size_t>(srcX) * bytesPerPixel, static_cast<std::size_t>(count) * bytesPerPixel);
+  std::memmove(dst + static_cast<std::size_t>(dstX) * bytesPerPixel,
+               src + static_cast<std::size_t>(srcX) * bytesPerPixel, static_cast<std::size_t>(count) * bytesPerPixel);
 }
 
 }  // namespace
@@ -33,13 +35,20 @@ void Crop(Picture& picture, Rect rect) {
   if (left == right || top == bottom) return;
   if (left == 0 && top == 0 && right == width && bottom == height) return;
 
-  Picture cropped = picture.BlankLike(right - left, bottom - top);
-  // Rows count from the bottom: the rectangle's bottom edge is row height − bottom.
+  // In place: each kept row moves to its place in the smaller picture, which
+  // lies at or before where it was. Rows count from the bottom: the
+  // rectangle's bottom edge is row height − bottom.
+  const int bits = picture.BitsPerPixel();
+  const int newWidth = right - left;
+  const int newHeight = bottom - top;
+  const std::size_t newStride = RowStride(newWidth, bits);
   const int firstRow = height - bottom;
-  for (int y = 0; y < cropped.Height(); ++y) {
-    CopyRun(picture.BitsPerPixel(), picture.Row(firstRow + y), left, cropped.Row(y), 0, cropped.Width());
+  std::uint8_t* rows = picture.Row(0);
+  for (int y = 0; y < newHeight; ++y) {
+    CopyRun(bits, picture.Row(firstRow + y), left, rows + static_cast<std::size_t>(y) * newStride, 0, newWidth);
   }
-  picture = std::move(cropped);
+  picture.ShrinkInPlace(newWidth, newHeight, bits);
+  picture.ClearPadding();
 }
 
 void Paste(Picture& target, const Picture& source, int dx, int dy) {

@@ -23,6 +23,13 @@ std::size_t PaletteSizeFor(int bitsPerPixel) {
   }
 }
 
+// Grey for 8 bits, black and white for 1 bit.
+std::vector<Rgb> DefaultPalette(int bitsPerPixel) {
+  if (bitsPerPixel == 8) return GreyPalette();
+  if (bitsPerPixel == 1) return {kBlack, kWhite};
+  return {};
+}
+
 }  // namespace
 
 std::size_t RowStride(int width, int bitsPerPixel) {
@@ -53,8 +60,7 @@ Picture::Picture(int width, int height, int bitsPerPixel) {
   bits_ = bitsPerPixel;
   stride_ = RowStride(width, bitsPerPixel);
   pixels_.assign(stride_ * static_cast<std::size_t>(height), 0);
-  if (bitsPerPixel == 8) palette_ = GreyPalette();
-  if (bitsPerPixel == 1) palette_ = {kBlack, kWhite};
+  palette_ = DefaultPalette(bitsPerPixel);
 }
 
 Picture Picture::BlankLike(int width, int height) const {
@@ -151,6 +157,21 @@ void Picture::Fill(Rect rect, Rgb colour) {
   const std::size_t offset = static_cast<std::size_t>(left) * bytesPerPixel;
   const std::size_t length = static_cast<std::size_t>(right - left) * bytesPerPixel;
   for (int y = firstRow + 1; y < height_ - top; ++y) std::memcpy(Row(y) + offset, Row(firstRow) + offset, length);
+}
+
+void Picture::ShrinkInPlace(int width, int height, int bitsPerPixel) {
+  const std::size_t stride = RowStride(width, bitsPerPixel);
+  if (!IsSupportedPicture(width, height, bitsPerPixel) || stride * static_cast<std::size_t>(height) > pixels_.size()) {
+    return;
+  }
+  width_ = width;
+  height_ = height;
+  stride_ = stride;
+  pixels_.resize(stride * static_cast<std::size_t>(height));
+  if (bits_ != bitsPerPixel) {
+    bits_ = bitsPerPixel;
+    palette_ = DefaultPalette(bitsPerPixel);
+  }
 }
 
 void Picture::ClearPadding() {

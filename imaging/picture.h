@@ -99,8 +99,15 @@ class Picture {
   void Fill(Rect rect, Rgb colour);
 
   // Zeroes the row padding and the unused bits of 1-bit rows, after rows
-  // were written directly (by a file reader).
+  // were written directly (by a file reader, or an operation working in place).
   void ClearPadding();
+
+  // Takes a shape that needs no more bytes than the current one, keeping the
+  // buffer: its first RowStride(width, bits) × height bytes become the rows,
+  // as they are; a change of depth resets the palette to the depth's default. For
+  // operations that write their result over their input, which saves
+  // allocating (and on first touch, faulting in) a second frame.
+  void ShrinkInPlace(int width, int height, int bitsPerPixel);
 
  private:
   int width_ = 0;

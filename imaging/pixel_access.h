@@ -64,12 +64,14 @@ decltype(auto) WithDepth(int bitsPerPixel, Fn&& fn) {
   }
 }
 
-// Copies `count` 1-bit pixels from column srcX of `src` to column dstX of `dst`.
+// Copies `count` 1-bit pixels from column srcX of `src` to column dstX of
+// `dst`. The runs may overlap when the destination lies at or before the
+// source: every pixel is read before anything after it is written.
 inline void CopyBitRun(const std::uint8_t* src, int srcX, std::uint8_t* dst, int dstX, int count) {
   int done = 0;
   if ((srcX & 7) == 0 && (dstX & 7) == 0) {
     done = count & ~7;
-    std::memcpy(dst + (dstX >> 3), src + (srcX >> 3), static_cast<std::size_t>(done >> 3));
+    std::memmove(dst + (dstX >> 3), src + (srcX >> 3), static_cast<std::size_t>(done >> 3));
   }
   for (; done < count; ++done) PixelAccess<1>::Put(dst, dstX + done, PixelAccess<1>::Get(src, srcX + done));
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <vector>
 
 #include "imaging/picture_operations.h"
 #include "imaging/pixel_access.h"
@@ -39,22 +40,31 @@ int QuarterTurns(double normalisedDegrees) {
   return static_cast<int>(quarters) % 4;
 }
 
-// Exact quarter turns. Target (x', y') reads source:
-//   1 quarter (90° clockwise):  (W − 1 − y', x')
-//   2 quarters (180°):          (W − 1 − x', H − 1 − y')
+// A half turn in place: row y and row H − 1 − y trade places, each mirrored.
+template <class Access>
+void TurnHalfInPlace(Picture& picture) {
+  const int w = picture.Width();
+  const int h = picture.Height();
+  std::vector<std::uint8_t> lower(picture.Stride()), upper(picture.Stride());
+  for (int y = 0; y < (h + 1) / 2; ++y) {
+    std::uint8_t* a = picture.Row(y);
+    std::uint8_t* b = picture.Row(h - 1 - y);
+    std::copy(a, a + picture.Stride(), lower.begin());
+    std::copy(b, b + picture.Stride(), upper.begin());
+    for (int x = 0; x < w; ++x) {
+      Access::Put(a, x, Access::Get(upper.data(), w - 1 - x));
+      Access::Put(b, x, Access::Get(lower.data(), w - 1 - x));
+    }
+  }
+}
+
+// Exact quarter turns into `out`. Target (x', y') reads source
+//   1 quarter (90° clockwise):   (W − 1 − y', x')
 //   3 quarters (270° clockwise): (y', H − 1 − x')
 template <class Access>
 void TurnQuarters(const Picture& in, Picture& out, int quarters) {
   const int w = in.Width();
   const int h = in.Height();
-  if (quarters == 2) {
-    for (int y = 0; y < h; ++y) {
-      const std::uint8_t* src = in.Row(h - 1 - y);
-      std::uint8_t* dst = out.Row(y);
-      for (int x = 0; x < w; ++x) Access::Put(dst, x, Access::Get(src, w - 1 - x));
-    }
-    return;
-  }
   // Tiles keep the source rows of one tile in cache while its columns are read.
   constexpr int kTile = 64;
   const int outW = out.Width();
@@ -115,32 +125,36 @@ inline int NearestIndex(std::int64_t position, int size) {
   return index >= 0 && index < size ? static_cast<int>(index) : -1;
 }
 
-// Nearest-pixel rendering of a free-angle turn into `out`, whose uncovered
-// pixels keep what they hold.
+// Nearest-pixel rendering of a free-angle turn into `out`; uncovered pixels take `fill`.
 template <class Access>
-void RenderNearest(const Picture& in, Picture& out, const TurnGeometry& geometry) {
+void RenderNearest(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill) {
   for (int y = 0; y < out.Height(); ++y) {
     SourceWalk walk = geometry.Row(y);
     std::uint8_t* dst = out.Row(y);
     for (int x = 0; x < out.Width(); ++x, walk.x += walk.stepX, walk.y += walk.stepY) {
       const int sx = NearestIndex(walk.x, in.Width());
       const int sy = NearestIndex(walk.y, in.Height());
-      if (sx >= 0 && sy >= 0) Access::Put(dst, x, Access::Get(in.Row(sy), sx));
+      Access::Put(dst, x, sx >= 0 && sy >= 0 ? Access::Get(in.Row(sy), sx) : fill);
     }
   }
 }
 
 // Bilinear rendering for pictures of `Channels` bytes per pixel whose byte
 // values are intensities (24-bit colour, 8-bit grey). Weights are 8-bit.
+// Uncovered pixels take `fill`.
 template <int Channels>
-void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometry) {
+void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill) {
   const int w = in.Width();
   const int h = in.Height();
   for (int y = 0; y < out.Height(); ++y) {
     SourceWalk walk = geometry.Row(y);
     std::uint8_t* dst = out.Row(y);
     for (int x = 0; x < out.Width(); ++x, walk.x += walk.stepX, walk.y += walk.stepY) {
-      if (NearestIndex(walk.x, w) < 0 || NearestIndex(walk.y, h) < 0) continue;
+      std::uint8_t* p = dst + x * Channels;
+      if (NearestIndex(walk.x, w) < 0 || NearestIndex(walk.y, h) < 0) {
+        for (int c = 0; c < Channels; ++c) p[c] = static_cast<std::uint8_t>(fill >> (8 * c));
+        continue;
+      }
       // Positions rounded to 1/256 of a pixel: a position a hair below a
       // pixel centre takes that pixel alone, so quarter turns stay exact.
       const std::int64_t px = (walk.x + (kOne >> 9)) >> (kFractionBits - 8);
@@ -158,7 +172,6 @@ void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometr
       const std::uint32_t wBA = fx * (256 - fy);
       const std::uint32_t wAB = (256 - fx) * fy;
       const std::uint32_t wBB = fx * fy;
-      std::uint8_t* p = dst + x * Channels;
       for (int c = 0; c < Channels; ++c) {
         const std::uint32_t sum = rowA[xa + c] * wAA + rowA[xb + c] * wBA + rowB[xa + c] * wAB + rowB[xb + c] * wBB;
         p[c] = static_cast<std::uint8_t>((sum + 32768) >> 16);
@@ -178,10 +191,12 @@ void TurnNearest(Picture& picture, double degrees) {
   const double clockwise = NormalisedDegrees(degrees);
   const int quarters = QuarterTurns(clockwise);
   if (quarters == 0) return;
+  if (quarters == 2) {
+    detail::WithDepth(picture.BitsPerPixel(), [&](auto access) { TurnHalfInPlace<decltype(access)>(picture); });
+    return;
+  }
   if (quarters > 0) {
-    const bool swap = quarters != 2;
-    Picture turned =
-        picture.BlankLike(swap ? picture.Height() : picture.Width(), swap ? picture.Width() : picture.Height());
+    Picture turned = picture.BlankLike(picture.Height(), picture.Width());
     detail::WithDepth(picture.BitsPerPixel(),
                       [&](auto access) { TurnQuarters<decltype(access)>(picture, turned, quarters); });
     picture = std::move(turned);
@@ -193,10 +208,10 @@ void TurnNearest(Picture& picture, double degrees) {
   Picture turned = picture.BlankLike(GrownSide(picture.Width() * c, picture.Height() * s),
                                      GrownSide(picture.Width() * s, picture.Height() * c));
   if (turned.Empty()) return;
-  turned.Fill({0, 0, turned.Width(), turned.Height()}, kWhite);
   const TurnGeometry geometry(picture, turned.Width(), turned.Height(), clockwise);
+  const RawPixel white = detail::RawValueOf(turned, kWhite);
   detail::WithDepth(picture.BitsPerPixel(),
-                    [&](auto access) { RenderNearest<decltype(access)>(picture, turned, geometry); });
+                    [&](auto access) { RenderNearest<decltype(access)>(picture, turned, geometry, white); });
   picture = std::move(turned);
 }
 
@@ -205,15 +220,15 @@ void TurnBilinear(Picture& picture, double degrees, Rgb fill) {
   const double clockwise = NormalisedDegrees(degrees);
   if (QuarterTurns(clockwise) == 0) return;
   Picture turned = picture.BlankLike(picture.Width(), picture.Height());
-  turned.Fill({0, 0, turned.Width(), turned.Height()}, fill);
   const TurnGeometry geometry(picture, turned.Width(), turned.Height(), clockwise);
+  const RawPixel fillValue = detail::RawValueOf(turned, fill);
   if (picture.BitsPerPixel() == 24) {
-    RenderBilinear<3>(picture, turned, geometry);
+    RenderBilinear<3>(picture, turned, geometry, fillValue);
   } else if (picture.HasGreyPalette()) {
-    RenderBilinear<1>(picture, turned, geometry);
+    RenderBilinear<1>(picture, turned, geometry, fillValue);
   } else {
     detail::WithDepth(picture.BitsPerPixel(),
-                      [&](auto access) { RenderNearest<decltype(access)>(picture, turned, geometry); });
+                      [&](auto access) { RenderNearest<decltype(access)>(picture, turned, geometry, fillValue); });
   }
   picture = std::move(turned);
 }

@@ -64,11 +64,13 @@ TEST(Crop, AnEmptyRectangleLeavesThePictureUnchanged) {
   }
 }
 
-TEST(Crop, OneBitPicturesAtAnyBitOffsetKeepTheirPaddingClear) {
-  const Picture in = MarkedPicture(21, 3, 1);
+TEST(Crop, OneBitPicturesAtAnyBitOffsetKeepTheirPaletteAndPaddingClear) {
+  Picture in = MarkedPicture(21, 3, 1);
+  in.SetPalette({Rgb{200, 0, 0}, Rgb{0, 0, 200}});
   Picture out = in;
   Crop(out, {3, 0, 16, 2});
   ASSERT_EQ(out.Width(), 13);
+  EXPECT_EQ(out.Palette(), in.Palette());
   ExpectPixelsFrom(in, out, [](int x, int y) { return Source{x + 3, y + 1}; });
   EXPECT_EQ(out.Row(0)[1] & 0x07, 0);
   EXPECT_EQ(out.Row(1)[2], 0);
