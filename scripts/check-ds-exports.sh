@@ -15,7 +15,7 @@ if [ "$exports" != "DS_Entry" ]; then
   exit 1
 fi
 
-windows_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
+windows_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll 
  quartz.dll shell32.dll shlwapi.dll user32.dll windowscodecs.dll ws2_32.dll "
 status=0
 for dll in $(printf '%s\n' "$table" | awk '/DLL Name:/ {print tolower($3)}'); do
