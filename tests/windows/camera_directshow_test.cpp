@@ -1,0 +1,263 @@
+// The DirectShow capture service under Wine, against the virtual camera
+// filter (MervaleCamera.dll) registered as a video input device for the
+// duration of these tests: the document camera is found, bound, runs into a
+// preview control, and its stills are the scene's frames.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "capture/capture_video.h"
+#include "capture/system_capture_service.h"
+#include "capture/virtual/scene_renderer.h"
+#include "twain/protocol.h"
+#include "wine_desktop.h"
+
+namespace {
+
+using namespace capture;
+
+constexpr char kScene[] =
+    "rate 30\n"
+    "format RGB24 320 240\n"
+    "format YUY2 640 480\n"
+    "format MJPG 160 120\n"
+    "format RGB24 800 600\n"
+    "current RGB24 320 240\n"
+    "refuse 800 600\n"
+    "page p 210 297 seed 11\n"
+    "place p 200 150 4\n"
+    "move p 230 170 -3 1000\n"
+    "wait 500\n"
+    "loop\n";
+
+constexpr int kPreviewControl = 3013;
+
+class RecordedBoxes final : public platform::MessageBoxes {
+ public:
+  int Show(const platform::MessageBoxRequest& request) override {
+    texts.push_back(request.text);
+    return platform::mb::kIdOk;
+  }
+  std::vector<std::string> texts;
+};
+
+class StillRecorder final : public FrameHooks {
+ public:
+  ProcessingSwitches Switches() const override { return {}; }
+  void AnalyseFrame(const FrameView&) override {}
+  void ProcessStill(const FrameView& frame, const StillParameters&) override {
+    pixels.assign(frame.pixels, frame.pixels + frame.length);
+    width = frame.width;
+    height = frame.height;
+    ++stills;
+  }
+  void ProcessStillPaged(const FrameView& frame, const StillParameters& parameters) override {
+    ProcessStill(frame, parameters);
+  }
+  // Written on the streaming thread before the still is marked done, read after.
+  std::vector<std::uint8_t> pixels;
+  std::int32_t width = 0, height = 0;
+  int stills = 0;
+};
+
+using ServerCall = HRESULT(STDAPICALLTYPE*)();
+
+// Registers the virtual camera for this program's tests and removes it
+// afterwards: the other test programs of the session expect no camera.
+class RegisteredCamera final : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    // The filter reads its scene when it is made, from the file the variable names.
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    scenePath_ = std::wstring(folder) + L"mervale-camera-scene.txt";
+    std::ofstream(scenePath_.c_str(), std::ios::binary) << kScene;
+    _wputenv_s(L"MERVALE_SCENE", scenePath_.c_str());
+
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    filterModule_ = LoadLibraryW(MERVALE_CAMERA_PATH);
+    ASSERT_NE(filterModule_, nullptr);
+    ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+  }
+
+  void TearDown() override {
+    if (filterModule_ != nullptr) Call("DllUnregisterServer");
+    CoUninitialize();
+    DeleteFileW(scenePath_.c_str());
+  }
+
+ private:
+  HRESULT Call(const char* name) {
+    auto call = reinterpret_cast<ServerCall>(reinterpret_cast<void*>(GetProcAddress(filterModule_, name)));
+    return call != nullptr ? call() : E_NOTIMPL;
+  }
+
+  std::wstring scenePath_;
+  HMODULE filterModule_ = nullptr;
+};
+
+const auto* const registeredCamera = ::testing::AddGlobalTestEnvironment(new RegisteredCamera);
+
+class DirectShowCamera : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dialog_ = CreateWindowExW(0, L"STATIC", L"Camera test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 520, 420, nullptr,
+                              nullptr, nullptr, nullptr);
+    ASSERT_NE(dialog_, nullptr);
+    control_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_GRAYRECT, 8, 8, 480, 360, dialog_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPreviewControl)), nullptr, nullptr);
+    ASSERT_NE(control_, nullptr);
+    callback_.SetHooks(&recorder_);
+  }
+
+  void TearDown() override {
+    video_.CloseCapture();
+    callback_.SetHooks(nullptr);
+    DestroyWindow(dialog_);
+  }
+
+  PreviewArea Preview() const { return {dialog_, kPreviewControl}; }
+
+  HWND dialog_ = nullptr;
+  HWND control_ = nullptr;
+  RecordedBoxes boxes_;
+  StillRecorder recorder_;
+  settings::VideoFormat format_{0, 0, 0, kSubtypeMjpg};
+  int saves_ = 0;
+  caps::StoredValues capValues_;
+  CSampleGrabberCB callback_{nullptr};
+  CCaptureVideo video_{
+      CaptureLinks{SystemVideoCaptureService(), callback_, boxes_, format_, [this] { ++saves_; }, capValues_, nullptr}};
+};
+
+TEST_F(DirectShowCamera, FindsBindsAndRunsTheDocumentCameraIntoThePreviewControl) {
+  EXPECT_EQ(video_.FindDocumentCamera(), 0);
+  ASSERT_EQ(video_.StartDocumentCamera(Preview()), kStartOk);
+  EXPECT_TRUE(boxes_.texts.empty());
+  // The largest size the camera offers (in 24-bit RGB, the only kind it streams) was chosen.
+  EXPECT_EQ(format_.width, 800);
+  EXPECT_EQ(format_.height, 600);
+  EXPECT_EQ(saves_, 0);
+  // ...but the camera refuses it, so it runs in its own format.
+  EXPECT_EQ(callback_.FrameWidth(), 320);
+  EXPECT_EQ(callback_.FrameHeight(), 240);
+
+  wine_desktop::Pump(500);
+  HWND video = FindWindowExW(control_, nullptr, nullptr, nullptr);
+  EXPECT_NE(video, nullptr) << "the video window is a child of the preview control";
+  if (video != nullptr) {
+    RECT placed{};
+    GetWindowRect(video, &placed);
+    EXPECT_EQ(placed.right - placed.left, 480);  // 4:3 into 4:3: the whole control
+  }
+  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"camera-preview.bmp");
+}
+
+TEST_F(DirectShowCamera, AStillIsTheFrameTheSceneShows) {
+  format_ = {320, 240, 0, kSubtypeRgb24};
+  ASSERT_EQ(video_.StartDocumentCamera(Preview()), kStartOk);
+  wine_desktop::Pump(300);
+  video_.CaptureStill(false);
+  ASSERT_EQ(recorder_.stills, 1);
+  ASSERT_EQ(recorder_.width, 320);
+  ASSERT_EQ(recorder_.height, 240);
+  ASSERT_EQ(recorder_.pixels.size(), FrameStride(320) * 240);
+
+  SceneParseResult parsed = ParseScene(kScene);
+  ASSERT_TRUE(parsed.scene);
+  const auto scene = std::make_shared<const Scene>(*parsed.scene);
+  SceneRenderer renderer(scene);
+  // Wine's grabber reports no sample time, so the still is looked for among
+  // every frame of the scene's loop.
+  bool matched = false;
+  std::vector<std::uint8_t> expected;
+  for (std::int64_t index = 0; index < StepFrames(*scene, 1000) + StepFrames(*scene, 500) && !matched; ++index) {
+    renderer.Render(DeskAt(*scene, index), 320, 240, expected);
+    matched = expected == recorder_.pixels;
+  }
+  EXPECT_TRUE(matched);
+}
+
+TEST_F(DirectShowCamera, TearsDownAndStartsAgain) {
+  ASSERT_EQ(video_.StartDocumentCamera(Preview()), kStartOk);
+  wine_desktop::Pump(200);
+  video_.TearDownGraph();
+  EXPECT_FALSE(video_.IsBuilt());
+  ASSERT_EQ(video_.StartDocumentCamera(Preview()), kStartOk);
+  video_.CaptureStill(false);
+  EXPECT_EQ(recorder_.stills, 1);
+  video_.StopPreview();
+  ASSERT_EQ(video_.StartDocumentCamera(Preview()), kStartOk);
+}
+
+// The source itself, loaded by Wine's source manager, with the camera attached.
+class SourceWithCamera : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    manager_ = LoadLibraryW(L"twain_32.dll");
+    ASSERT_NE(manager_, nullptr);
+    entry_ = reinterpret_cast<twain::DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(manager_, "DSM_Entry")));
+    ASSERT_NE(entry_, nullptr);
+    window_ = CreateWindowExW(0, L"STATIC", L"Camera application", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, nullptr, nullptr);
+    application_.ProtocolMajor = 1;
+    application_.ProtocolMinor = 8;
+    application_.SupportedGroups = twain::DG_CONTROL | twain::DG_IMAGE;
+    std::strcpy(application_.ProductName, "Camera test");
+    ASSERT_EQ(Manager(twain::DAT_PARENT, twain::MSG_OPENDSM, &window_), twain::TWRC_SUCCESS);
+  }
+  void TearDown() override {
+    Manager(twain::DAT_PARENT, twain::MSG_CLOSEDSM, &window_);
+    DestroyWindow(window_);
+  }
+
+  twain::TW_UINT16 Manager(twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data) {
+    return entry_(&application_, nullptr, twain::DG_CONTROL, dat, msg, data);
+  }
+  twain::TW_UINT16 Source(twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data) {
+    return entry_(&application_, &source_, twain::DG_CONTROL, dat, msg, data);
+  }
+  bool OpenSource() {
+    for (auto rc = Manager(twain::DAT_IDENTITY, twain::MSG_GETFIRST, &source_); rc == twain::TWRC_SUCCESS;
+         rc = Manager(twain::DAT_IDENTITY, twain::MSG_GETNEXT, &source_)) {
+      if (std::strcmp(source_.ProductName, "MervaleTwain") == 0) {
+        return Manager(twain::DAT_IDENTITY, twain::MSG_OPENDS, &source_) == twain::TWRC_SUCCESS;
+      }
+    }
+    return false;
+  }
+
+  HMODULE manager_ = nullptr;
+  twain::DSMENTRYPROC entry_ = nullptr;
+  HWND window_ = nullptr;
+  twain::TW_IDENTITY application_{};
+  twain::TW_IDENTITY source_{};
+  // A camera message must not hang the test: every box is answered and recorded.
+  wine_desktop::BoxWatchdog boxes_{{L"MervaleTwain", L"Sample Source Error"}};
+};
+
+TEST_F(SourceWithCamera, EnablingRunsTheCameraInTheDialogsPreviewControl) {
+  ASSERT_TRUE(OpenSource());
+  twain::TW_USERINTERFACE ui{1, 0, window_};
+  ASSERT_EQ(Source(twain::DAT_USERINTERFACE, twain::MSG_ENABLEDS, &ui), twain::TWRC_SUCCESS);
+  wine_desktop::Pump(500);
+  HWND dialog = FindWindowW(L"#32770", L"Vistrelle Twain V4.1");
+  ASSERT_NE(dialog, nullptr);
+  HWND preview = GetDlgItem(dialog, kPreviewControl);
+  ASSERT_NE(preview, nullptr);
+  EXPECT_NE(FindWindowExW(preview, nullptr, nullptr, nullptr), nullptr) << "the video window is in the preview";
+  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"dialog-with-camera.bmp");
+
+  EXPECT_EQ(Source(twain::DAT_USERINTERFACE, twain::MSG_DISABLEDS, &ui), twain::TWRC_SUCCESS);
+  EXPECT_EQ(Manager(twain::DAT_IDENTITY, twain::MSG_CLOSEDS, &source_), twain::TWRC_SUCCESS);
+  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_TRUE(boxes_.Answered().empty());
+}
+
+}  // namespace
