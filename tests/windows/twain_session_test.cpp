@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "twain/protocol.h"
 #include "wine_desktop.h"
@@ -44,6 +45,18 @@ class TwainSession : public ::testing::Test {
     ASSERT_EQ(Manager(DAT_PARENT, MSG_OPENDSM, &window_), TWRC_SUCCESS);
   }
   void TearDown() override { Manager(DAT_PARENT, MSG_CLOSEDSM, &window_); }
+
+  // Reads a capability's container as the application receives it, then frees it.
+  std::vector<std::uint8_t> GetCapability(TW_UINT16 cap, TW_UINT16& conType) {
+    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
+    if (Source(DAT_CAPABILITY, MSG_GET, &capability) != TWRC_SUCCESS) return {};
+    conType = capability.ConType;
+    const auto* bytes = static_cast<const std::uint8_t*>(GlobalLock(capability.hContainer));
+    std::vector<std::uint8_t> container(bytes, bytes + GlobalSize(capability.hContainer));
+    GlobalUnlock(capability.hContainer);
+    GlobalFree(capability.hContainer);
+    return container;
+  }
 
   TW_UINT16 Manager(TW_UINT16 dat, TW_UINT16 msg, void* data) {
     return entry_(&application_, nullptr, DG_CONTROL, dat, msg, data);
@@ -222,6 +235,86 @@ TEST_F(TwainSession, TheSpaceKeyAnywhereInTheThreadPressesScan) {
   // "拍照处理" in GBK: the hook saw the key and pressed Scan.
   EXPECT_NE(TraceFile().find("\xC5\xC4\xD5\xD5\xB4\xA6\xC0\xED"), std::string::npos);
   CloseSource();
+}
+
+TEST_F(TwainSession, CapabilitiesAnswerThroughTheManager) {
+  OpenSource();
+  TW_UINT16 conType = 0;
+  std::vector<std::uint8_t> supported = GetCapability(CAP_SUPPORTEDCAPS, conType);
+  ASSERT_EQ(conType, TWON_ARRAY);
+  ASSERT_GE(supported.size(), 6u + 40u * 2u);
+  TW_ARRAY array;
+  std::memcpy(&array, supported.data(), 6);
+  EXPECT_EQ(array.ItemType, TWTY_UINT16);
+  EXPECT_EQ(+array.NumItems, 40u);
+  TW_UINT16 first = 0, last = 0;
+  std::memcpy(&first, supported.data() + 6, 2);
+  std::memcpy(&last, supported.data() + 6 + 39 * 2, 2);
+  EXPECT_EQ(first, CAP_SUPPORTEDCAPS);
+  EXPECT_EQ(last, CAP_UICONTROLLABLE);
+
+  std::vector<std::uint8_t> resolution = GetCapability(ICAP_XRESOLUTION, conType);
+  ASSERT_EQ(conType, TWON_ENUMERATION);
+  ASSERT_GE(resolution.size(), 14u + 8u * 4u);
+  TW_ENUMERATION enumeration;
+  std::memcpy(&enumeration, resolution.data(), 14);
+  EXPECT_EQ(enumeration.ItemType, TWTY_FIX32);
+  EXPECT_EQ(+enumeration.NumItems, 8u);
+  EXPECT_EQ(+enumeration.CurrentIndex, 3u);
+  TW_FIX32 third{};
+  std::memcpy(&third, resolution.data() + 14 + 3 * 4, 4);
+  EXPECT_EQ(third.Whole, 200);
+  CloseSource();
+}
+
+TEST_F(TwainSession, ImageTripletsRefuseOutOfSequence) {
+  OpenSource();
+  ASSERT_NE(EnableSource(), nullptr);
+  TW_IMAGEINFO info{};
+  EXPECT_EQ(entry_(&application_, &source_, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_FAILURE);
+  EXPECT_EQ(SourceStatus(), TWCC_SEQERROR);
+  TW_HANDLE bitmap = nullptr;
+  EXPECT_EQ(entry_(&application_, &source_, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_FAILURE);
+  EXPECT_EQ(SourceStatus(), TWCC_SEQERROR);
+  EXPECT_EQ(bitmap, nullptr);
+  const auto answered = FailureReports();
+  ASSERT_EQ(answered.size(), 2u);
+  EXPECT_EQ(answered[0].text, L"General failure in transfer.  DG DAT MSG is out of expected sequence.");
+  CloseSource();
+}
+
+// twain-acquire in a process of its own: it finds the source through the
+// manager, negotiates, enables and closes it.
+TEST(TwainAcquire, OpensNegotiatesAndClosesTheSource) {
+  // The prefix has no camera: the dialog's "No Available Device!" is answered from here.
+  wine_desktop::BoxWatchdog cameraBoxes{{L"MervaleTwain"}};
+  std::wstring command = L"\"" + std::wstring(TWAIN_ACQUIRE_PATH) + L"\" --wait 200 --mech memory --pixel-type grey";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readPipe = nullptr, writePipe = nullptr;
+  ASSERT_TRUE(CreatePipe(&readPipe, &writePipe, &inherit, 0));
+  SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = writePipe;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+  CloseHandle(writePipe);
+  std::string output;
+  char buffer[512];
+  DWORD got = 0;
+  while (ReadFile(readPipe, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  CloseHandle(readPipe);
+  EXPECT_EQ(exitCode, 0u) << output;
+  EXPECT_NE(output.find("open: MervaleTwain"), std::string::npos) << output;
+  EXPECT_NE(output.find("set pixel type: accepted"), std::string::npos) << output;
+  EXPECT_NE(output.find("set transfer mechanism: accepted"), std::string::npos) << output;
+  EXPECT_NE(output.find("disable: success"), std::string::npos) << output;
 }
 
 TEST_F(TwainSession, EveryTripletIsTracedInGbk) {
