@@ -1,0 +1,232 @@
+#include "imaging/still_pipeline.h"
+
+#include <filesystem>
+#include <span>
+#include <system_error>
+
+#include "acquire/picture_files.h"
+#include "capture/media_format.h"
+#include "imaging/bmp_file.h"
+#include "imaging/colour_mode.h"
+#include "imaging/geometry.h"
+#include "imaging/id_card.h"
+#include "imaging/picture_file.h"
+#include "imaging/watermark.h"
+
+namespace imaging {
+
+namespace {
+
+using capture::PictureKind;
+
+// The pixel type whose file names a picture of this kind takes.
+std::uint8_t NamingPixelType(PictureKind kind) {
+  switch (kind) {
+    case PictureKind::Grey:
+      return 1;
+    case PictureKind::Colour:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+std::string FileFor(const std::string& folder, int number, PictureKind kind) {
+  return acquire::PictureFileName(folder, number, NamingPixelType(kind));
+}
+
+// The whole frame handed to smart paging: the picture's name with "_tmp" before ".bmp".
+std::string WorkFileFor(const std::string& folder, int number, PictureKind kind) {
+  std::string name = FileFor(folder, number, kind);
+  name.insert(name.size() - 4, "_tmp");
+  return name;
+}
+
+void ConvertToKind(Picture& picture, PictureKind kind) {
+  if (kind == PictureKind::Grey) ConvertToGrey(picture);
+  if (kind == PictureKind::BlackWhite) ConvertToBlackWhite(picture);
+}
+
+// Copies the frame's rows, bottom row first as they arrive. Empty when the
+// buffer cannot hold width × height rows of the frame's stride.
+Picture FramePicture(const capture::FrameView& frame) {
+  if (frame.pixels == nullptr || frame.length <= 0) return {};
+  return Picture::FromBgrRows(std::span(frame.pixels, static_cast<std::size_t>(frame.length)), frame.width,
+                              frame.height, capture::FrameStride(frame.width));
+}
+
+// Loads `path`, converts it to the kind and writes it back as a bitmap.
+void ConvertFile(const std::string& path, PictureKind kind) {
+  Picture picture = LoadPicture(path);
+  ConvertToKind(picture, kind);
+  SaveBmp(picture, path);
+}
+
+}  // namespace
+
+bool EnsurePictureFolder(const std::string& folder) {
+  std::u8string name(folder.begin(), folder.end());
+  while (name.size() > 1 && (name.back() == u8'/' || name.back() == u8'\\')) name.pop_back();
+  const std::filesystem::path path(name);
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return true;
+  std::filesystem::create_directories(path, error);
+  return std::filesystem::is_directory(path, error);
+}
+
+std::tm SystemLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#if defined(_WIN32)
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  return local;
+}
+
+capture::ProcessingSwitches StillPipeline::Switches() const {
+  const settings::Settings& s = links_.settings;
+  const FrameAnalysis* analysis = analysis_.load(std::memory_order_acquire);
+  return {analysis != nullptr && analysis->DetectionRunning(),
+          s.autoContinuous,
+          s.scanType,
+          s.autoCorrect != 0,
+          s.curveFlatten != 0,
+          s.smartPaging != 0,
+          s.fingerErase != 0};
+}
+
+void StillPipeline::AnalyseFrame(const capture::FrameView& frame) {
+  if (FrameAnalysis* analysis = analysis_.load(std::memory_order_acquire)) analysis->AnalyseFrame(frame);
+}
+
+void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture::StillParameters& parameters) {
+  const settings::Settings& s = links_.settings;
+  const int count = links_.queue.PictureCount();
+  if (!HasRoomFor(count, 1)) return;
+  Picture picture = FramePicture(frame);
+  if (picture.Empty()) return;
+  const std::string folder = acquire::PictureFolder();
+  EnsurePictureFolder(folder);
+  StillCorrection* correction = correction_.load(std::memory_order_acquire);
+  const int frameWidth = picture.Width();
+  const int frameHeight = picture.Height();
+  const int number = count + 1;
+
+  const bool idCard = s.idCardMode != 0;
+  const bool autoCorrect = s.autoCorrect != 0;
+  if (!idCard || autoCorrect) {
+    const capture::CropRect& crop = parameters.cropRect;
+    CropToFrame(picture, frameWidth, frameHeight, parameters.cropMode, {crop.left, crop.top, crop.right, crop.bottom});
+    if (correction != nullptr && autoCorrect) correction->CorrectStill(picture, folder);
+    if (correction != nullptr && !autoCorrect && s.autoCrop != 0) correction->RemoveBlackEdges(picture);
+  }
+  const bool backSide = idCard && IdCardSide() == 1;
+  if (idCard) {
+    HandleIdCard(picture, {frameWidth,
+                           frameHeight,
+                           !autoCorrect,
+                           {s.idLeft, s.idUp, s.idRight, s.idDown},
+                           backSide,
+                           FileFor(folder, number, parameters.kind)});
+  }
+
+  // The character height follows the width before the turn.
+  const int characterHeight = WatermarkCharacterHeight(picture.Width());
+  TurnPicture(picture, parameters.rotation);
+  if (s.watermarkOn != 0) {
+    StampWatermark(picture, characterHeight, WatermarkLine(s.watermarkText, s.watermarkTime != 0, links_.localTime()),
+                   links_.textRenderer);
+  }
+  picture.SetDpiX(s.dpiX);
+  picture.SetDpiY(s.dpiY);
+  ConvertToKind(picture, parameters.kind);
+
+  const std::string path = FileFor(folder, number, parameters.kind);
+  Store(number, path, picture);
+  // An ID card counts once, when its back completes the page.
+  if (idCard) idCardSide_.store(backSide ? 0 : 1, std::memory_order_release);
+  const int stored = idCard && !backSide ? count : count + 1;
+  if (stored != count) links_.queue.SetPictureCount(stored);
+  Finish(stored, path);
+}
+
+void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const capture::StillParameters& parameters) {
+  const settings::Settings& s = links_.settings;
+  const bool smartPaging = s.smartPaging != 0;
+  const int count = links_.queue.PictureCount();
+  if (!HasRoomFor(count, smartPaging ? 2 : 1)) return;
+  Picture picture = FramePicture(frame);
+  if (picture.Empty()) return;
+  const std::string folder = acquire::PictureFolder();
+  EnsurePictureFolder(folder);
+  StillCorrection* correction = correction_.load(std::memory_order_acquire);
+  picture.SetDpiX(s.dpiX);
+  picture.SetDpiY(s.dpiY);
+  const PictureKind kind = parameters.kind;
+  const int number = count + 1;
+
+  if (!smartPaging) {
+    const std::string path = FileFor(folder, number, kind);
+    SaveBmp(picture, path);
+    if (correction != nullptr) correction->RunPageProcessing(path, nullptr, nullptr);
+    Picture processed = LoadPicture(path);
+    ConvertToKind(processed, kind);
+    Store(number, path, processed);
+    links_.queue.SetPictureCount(count + 1);
+    Finish(count + 1, path);
+    return;
+  }
+
+  const std::string work = WorkFileFor(folder, number, kind);
+  const std::string left = FileFor(folder, number, kind);
+  const std::string right = FileFor(folder, number + 1, kind);
+  SaveBmp(picture, work);
+  if (correction != nullptr) correction->RunPageProcessing(work, &left, &right);
+  if (kind != PictureKind::Colour) {
+    for (const std::string* path : {&work, &left, &right}) ConvertFile(*path, kind);
+  }
+  // The pages may come back in any format the processor writes: both are stored as bitmaps.
+  Store(number, left, LoadPicture(left));
+  Store(number + 1, right, LoadPicture(right));
+  links_.queue.SetPictureCount(count + 2);
+  Finish(count + 2, right);
+}
+
+bool StillPipeline::HasRoomFor(int count, int pictures) {
+  if (count >= 0 && count + pictures <= acquire::kMaxPictures) return true;
+  if (count >= 0) {
+    links_.messageBoxes.Show({nullptr, kQueueFullText, kQueueFullCaption, platform::mb::kOk});
+  }
+  return false;
+}
+
+void StillPipeline::Store(int number, const std::string& path, const Picture& picture) {
+  SaveBmp(picture, path);
+  acquire::PageEntry* entry = links_.queue.Entry(number);
+  if (entry == nullptr) return;
+  const float resolution = links_.capValues.xResolution;
+  entry->filePath = path;
+  entry->widthInches = resolution > 0 ? static_cast<float>(picture.Width()) / resolution : 0.0f;
+  entry->heightInches = resolution > 0 ? static_cast<float>(picture.Height()) / resolution : 0.0f;
+  entry->pixelType = static_cast<std::uint8_t>(links_.capValues.pixelType);
+}
+
+void StillPipeline::Finish(int count, const std::string& lastPath) {
+  std::lock_guard lock(resultMutex_);
+  lastPicturePath_ = lastPath;
+  countAfterLastStill_ = count;
+}
+
+std::string StillPipeline::LastPicturePath() const {
+  std::lock_guard lock(resultMutex_);
+  return lastPicturePath_;
+}
+
+int StillPipeline::CountAfterLastStill() const {
+  std::lock_guard lock(resultMutex_);
+  return countAfterLastStill_;
+}
+
+}  // namespace imaging

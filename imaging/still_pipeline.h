@@ -1,0 +1,112 @@
+// The still pipelines: the frame the dialog asked for becomes a numbered
+// picture file in the picture folder and a record in the page queue. They
+// run on the camera's streaming thread inside the frame callback, while the
+// dialog's thread waits; the callback marks the still done once they have
+// returned, so everything here (file, record, count) is finished by then.
+//
+// ProcessStill: frame → crop to the drawn frame → position correction or
+// black-edge removal → ID card → turn → watermark → DPI → colour kind →
+// file. ProcessStillPaged, when a page option is on: frame → DPI → file →
+// page processor → colour kind, with smart paging yielding two pictures.
+//
+// A still is refused, writing nothing, when its pictures would be numbered
+// beyond the page queue's 2040: the user is told "Exceeding the maximum!"
+// in a box captioned "Tips". A buffer too short for the frame's rows is
+// dropped the same way, without a message.
+#pragma once
+
+#include <atomic>
+#include <ctime>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "acquire/page_queue.h"
+#include "caps/stored_values.h"
+#include "capture/frame_hooks.h"
+#include "imaging/picture.h"
+#include "imaging/still_correction.h"
+#include "platform/message_box.h"
+#include "platform/text_renderer.h"
+#include "settings/settings.h"
+
+namespace imaging {
+
+// Creates the picture folder (and its parents) when it is missing. Returns
+// whether it exists afterwards.
+bool EnsurePictureFolder(const std::string& folder);
+
+// The per-frame analysis of the automatic scanning and the position
+// correction, which watches the frames for a page coming to rest.
+class FrameAnalysis {
+ public:
+  virtual ~FrameAnalysis() = default;
+  // Whether the automatic scanning's page detection is running.
+  virtual bool DetectionRunning() const = 0;
+  // Must leave the frame as it is.
+  virtual void AnalyseFrame(const capture::FrameView& frame) = 0;
+};
+
+// The local time at the moment a watermark is stamped.
+using LocalClock = std::function<std::tm()>;
+std::tm SystemLocalTime();
+
+// What the pipelines read and write, all owned by the source.
+struct StillLinks {
+  acquire::PageQueue& queue;
+  // Read on the streaming thread; the dialog changes them only while no still is in flight.
+  const settings::Settings& settings;
+  const caps::StoredValues& capValues;
+  platform::MessageBoxes& messageBoxes;
+  platform::TextRenderer& textRenderer;
+  LocalClock localTime = SystemLocalTime;
+};
+
+// The text of the box shown when a still is refused for lack of room.
+inline constexpr const char* kQueueFullText = "Exceeding the maximum!";
+inline constexpr const char* kQueueFullCaption = "Tips";
+
+class StillPipeline final : public capture::FrameHooks {
+ public:
+  explicit StillPipeline(StillLinks links) : links_(std::move(links)) {}
+
+  // The automatic correction's steps and the page analysis, provided
+  // elsewhere; none: the steps are skipped. Set while no camera runs.
+  void SetCorrection(StillCorrection* correction) { correction_.store(correction, std::memory_order_release); }
+  void SetFrameAnalysis(FrameAnalysis* analysis) { analysis_.store(analysis, std::memory_order_release); }
+
+  capture::ProcessingSwitches Switches() const override;
+  void AnalyseFrame(const capture::FrameView& frame) override;
+  void ProcessStill(const capture::FrameView& frame, const capture::StillParameters& parameters) override;
+  void ProcessStillPaged(const capture::FrameView& frame, const capture::StillParameters& parameters) override;
+
+  // The side the next ID-card shot takes: 0 the front, 1 the back. Each
+  // ID-card still flips it; the dialog sets it back to the front.
+  int IdCardSide() const { return idCardSide_.load(std::memory_order_acquire); }
+  void ResetIdCardSide() { idCardSide_.store(0, std::memory_order_release); }
+
+  // The file written last (for smart paging the right-hand page) and the
+  // picture count after that still; empty and 0 before the first.
+  std::string LastPicturePath() const;
+  int CountAfterLastStill() const;
+
+ private:
+  // Whether numbers count + 1 to count + `pictures` lie within the queue;
+  // tells the user when they do not.
+  bool HasRoomFor(int count, int pictures);
+  // Stores the picture as a bitmap at `path` and fills the record of
+  // picture `number`: the path, the size in inches, the pixel type. A failed
+  // save still leaves the record naming the path.
+  void Store(int number, const std::string& path, const Picture& picture);
+  void Finish(int count, const std::string& lastPath);
+
+  StillLinks links_;
+  std::atomic<StillCorrection*> correction_{nullptr};
+  std::atomic<FrameAnalysis*> analysis_{nullptr};
+  std::atomic<int> idCardSide_{0};
+  mutable std::mutex resultMutex_;
+  std::string lastPicturePath_;
+  int countAfterLastStill_ = 0;
+};
+
+}  // namespace imaging
