@@ -16,6 +16,7 @@
 #include "capture/sample_grabber_cb.h"
 #include "capture/system_capture_service.h"
 #include "capture/video_capture_service.h"
+#include "imaging/still_pipeline.h"
 #include "platform/component_system.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
@@ -74,6 +75,8 @@ class Source {
   // The camera and its frame callback, made when the library is loaded.
   capture::CCaptureVideo& Camera() { return camera_; }
   capture::CSampleGrabberCB& GrabberCallback() { return grabberCallback_; }
+  // What the frame callback hands each requested still to.
+  imaging::StillPipeline& Stills() { return stills_; }
 
   // A handler's refusal: sets the condition code, shows the failure report
   // with `prefix`, and answers TWRC_FAILURE.
@@ -111,6 +114,9 @@ class Source {
   acquire::PageQueue queue_;
   settings::Settings settings_;
   settings::SettingsFile settingsFile_{ports_.settingsPath, settings_, capValues_};
+  // Outlives the frame callback, which points at it.
+  imaging::StillPipeline stills_{
+      {queue_, settings_, capValues_, ports_.messageBoxes, platform::SystemTextRenderer(), imaging::SystemLocalTime}};
   capture::CSampleGrabberCB grabberCallback_{[this](std::string_view line) { trace_.Write(line); }};
   capture::CCaptureVideo camera_{capture::CaptureLinks{
       ports_.videoCapture != nullptr ? *ports_.videoCapture : capture::SystemVideoCaptureService(), grabberCallback_,
