@@ -18,9 +18,8 @@ namespace {
 // variable pitch; grey anti-aliasing gives the coverage.
 HFONT CreateTextFont(const TextRequest& request) {
   const std::wstring face = Widen(request.face);
-  HFONT font = CreateFontW(-request.characterHeight, 0, 0, 0, 1, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_STROKE_PRECIS,
-                           CLIP_STROKE_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH, face.c_str());
-  return font;
+  return CreateFontW(-request.characterHeight, 0, 0, 0, 1, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_STROKE_PRECIS,
+                     CLIP_STROKE_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH, face.c_str());
 }
 
 // A memory device context with the font selected; everything is released with it.
