@@ -57,6 +57,36 @@ struct PictureView {
   int dpiY = 0;
 };
 
+// For the implementations: rows from the top, the palettes that encoders
+// hold as grey levels, and the pixels of paletted rows.
+
+// Row y of a picture, counted from the top.
+inline const std::uint8_t* RowFromTop(const PictureView& picture, int y) {
+  return picture.rows + static_cast<std::size_t>(picture.height - 1 - y) * picture.stride;
+}
+
+// 8 bits with entry i = (i, i, i).
+inline bool IsGreyPalette(const PictureView& picture) {
+  if (picture.bitsPerPixel != 8 || picture.palette.size() != 256) return false;
+  for (std::size_t i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    if (picture.palette[i] != PaletteColour{v, v, v}) return false;
+  }
+  return true;
+}
+
+// 1 bit with 0 black and 1 white.
+inline bool IsBlackWhitePalette(const PictureView& picture) {
+  return picture.bitsPerPixel == 1 && picture.palette.size() == 2 && picture.palette[0] == PaletteColour{0, 0, 0} &&
+         picture.palette[1] == PaletteColour{255, 255, 255};
+}
+
+// The palette index of pixel x in a row of 8 or 1 bits.
+inline std::uint8_t IndexAt(const PictureView& picture, const std::uint8_t* row, int x) {
+  if (picture.bitsPerPixel == 8) return row[x];
+  return static_cast<std::uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
+}
+
 // Reads the first picture of a file. Returns false for files the codec
 // cannot read, damaged files and formats the platform lacks (GIF on Linux);
 // the target may then hold part of the picture.
