@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ struct LosslessCase {
   const char* name;
   int bits;
 };
+
+void PrintTo(const LosslessCase& c, std::ostream* out) { *out << c.name << ", " << c.bits << " bits"; }
 
 class LosslessRoundTrip : public testing::TestWithParam<LosslessCase> {};
 
