@@ -122,12 +122,12 @@ const SceneRenderer::Texture& SceneRenderer::TextureOf(std::size_t page) const {
   std::unique_ptr<Texture>& slot = textures_[page];
   if (slot) return *slot;
 
-  const PageSpec& spec = scene_->pages[page];
+  const PageSpec& sheet = scene_->pages[page];
   auto texture = std::make_unique<Texture>();
-  texture->texelsPerMm = std::min(kTexelsPerMm, kMaxTexelsPerSide / std::max(spec.width, spec.height));
+  texture->texelsPerMm = std::min(kTexelsPerMm, kMaxTexelsPerSide / std::max(sheet.width, sheet.height));
   const double t = texture->texelsPerMm;
-  texture->columns = std::max(1, static_cast<int>(std::ceil(spec.width * t)));
-  texture->rows = std::max(1, static_cast<int>(std::ceil(spec.height * t)));
+  texture->columns = std::max(1, static_cast<int>(std::ceil(sheet.width * t)));
+  texture->rows = std::max(1, static_cast<int>(std::ceil(sheet.height * t)));
   texture->ink.assign(static_cast<std::size_t>(texture->columns) * static_cast<std::size_t>(texture->rows), 0);
 
   // Inks the texels of a rectangle given in mm; at least one texel, so that thin rules show.
@@ -143,14 +143,14 @@ const SceneRenderer::Texture& SceneRenderer::TextureOf(std::size_t page) const {
     }
   };
 
-  SplitMix64 random(spec.seed);
-  const double shorter = std::min(spec.width, spec.height);
+  SplitMix64 random(sheet.seed);
+  const double shorter = std::min(sheet.width, sheet.height);
   const double s = std::clamp(shorter / 210.0, 0.3, 2.0);
   const double margin = std::max(3.0, 0.1 * shorter);
   const double left = margin;
-  const double right = spec.width - margin;
+  const double right = sheet.width - margin;
   const double textWidth = right - left;
-  const double foot = spec.height - margin;
+  const double foot = sheet.height - margin;
   if (textWidth > 4 * s && foot - margin > 12 * s) {
     double y = margin;
     fill(left, y, left + textWidth * (0.35 + 0.3 * random.Next()), y + 5 * s);  // heading
@@ -187,32 +187,32 @@ const SceneRenderer::Texture& SceneRenderer::TextureOf(std::size_t page) const {
 
 void SceneRenderer::DrawPage(const PlacedPage& placed, double pixelsPerMm, std::int32_t width, std::int32_t height,
                              std::vector<std::uint8_t>& frame) const {
-  const PageSpec& spec = scene_->pages[placed.page];
+  const PageSpec& sheet = scene_->pages[placed.page];
   const Texture& texture = TextureOf(placed.page);
   const double radians = placed.pose.angle * std::numbers::pi / 180.0;
   const double cosine = std::cos(radians);
   const double sine = std::sin(radians);
 
   // The rows the turned page can touch.
-  const double halfHeightOnDesk = (std::abs(spec.width * sine) + std::abs(spec.height * cosine)) / 2;
+  const double halfHeightOnDesk = (std::abs(sheet.width * sine) + std::abs(sheet.height * cosine)) / 2;
   const int firstRow = std::max(0, static_cast<int>(std::floor((placed.pose.y - halfHeightOnDesk) * pixelsPerMm)));
   const int lastRow =
       std::min(height - 1, static_cast<int>(std::ceil((placed.pose.y + halfHeightOnDesk) * pixelsPerMm)));
 
   const std::size_t stride = FrameStride(width);
-  const std::uint8_t paper[3] = {spec.paper.blue, spec.paper.green, spec.paper.red};
-  const std::uint8_t ink[3] = {spec.ink.blue, spec.ink.green, spec.ink.red};
+  const std::uint8_t paper[3] = {sheet.paper.blue, sheet.paper.green, sheet.paper.red};
+  const std::uint8_t ink[3] = {sheet.ink.blue, sheet.ink.green, sheet.ink.red};
   // Page coordinates (u across, v down, in mm) of pixel x on a row: u = u0 + du * x, v = v0 + dv * x.
   const double du = cosine / pixelsPerMm;
   const double dv = -sine / pixelsPerMm;
   const double x0 = 0.5 / pixelsPerMm - placed.pose.x;
   for (int row = firstRow; row <= lastRow; ++row) {
     const double dy = (row + 0.5) / pixelsPerMm - placed.pose.y;
-    const double u0 = x0 * cosine + dy * sine + spec.width / 2;
-    const double v0 = -x0 * sine + dy * cosine + spec.height / 2;
+    const double u0 = x0 * cosine + dy * sine + sheet.width / 2;
+    const double v0 = -x0 * sine + dy * cosine + sheet.height / 2;
     double first = 0;
     double last = width - 1;
-    if (!Inside(u0, du, spec.width, first, last) || !Inside(v0, dv, spec.height, first, last)) continue;
+    if (!Inside(u0, du, sheet.width, first, last) || !Inside(v0, dv, sheet.height, first, last)) continue;
     const int firstPixel = std::max(0, static_cast<int>(std::ceil(first)));
     const int lastPixel = std::min(width - 1, static_cast<int>(std::floor(last)));
     std::uint8_t* out = frame.data() + static_cast<std::size_t>(height - 1 - row) * stride;

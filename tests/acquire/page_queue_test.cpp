@@ -25,13 +25,13 @@ class PageQueueTest : public ::testing::Test {
 
   // Stores picture `number` of `pixelType` as its file would be stored.
   std::string Store(int number, std::uint8_t pixelType, std::int32_t width = 4, std::int32_t height = 2) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
-    if (spec.bitCount != 24) spec.palette.assign(spec.bitCount == 8 ? 1024 : 8, 0x55);
+    BmpSpec layout;
+    layout.width = width;
+    layout.height = height;
+    layout.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
+    if (layout.bitCount != 24) layout.palette.assign(layout.bitCount == 8 ? 1024 : 8, 0x55);
     const std::string path = PictureFileName(PictureFolder(), number, pixelType);
-    testing_support::WriteBytes(path, testing_support::BuildBmp(spec));
+    testing_support::WriteBytes(path, testing_support::BuildBmp(layout));
     queue_.Entry(number)->pixelType = pixelType;
     queue_.Entry(number)->filePath = path;
     queue_.SetPictureCount(std::max(queue_.PictureCount(), number));

@@ -20,8 +20,8 @@ using testing_support::WriteBytes;
 class PictureBitmapTest : public ::testing::Test {
  protected:
   // Writes the file, loads it and keeps the block's bytes.
-  bool Load(const BmpSpec& spec) {
-    WriteBytes(path_, BuildBmp(spec));
+  bool Load(const BmpSpec& layout) {
+    WriteBytes(path_, BuildBmp(layout));
     PictureBitmap bitmap = LoadPictureBitmap(path_, memory_, boxes_);
     if (bitmap == nullptr) return false;
     const auto* bytes = static_cast<const std::uint8_t*>(memory_.Lock(bitmap));
@@ -41,10 +41,10 @@ class PictureBitmapTest : public ::testing::Test {
 };
 
 TEST_F(PictureBitmapTest, ColourPictureLoadsAsHeaderAndRowsAndTheFileGoes) {
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  ASSERT_TRUE(Load(spec));
+  BmpSpec layout;
+  layout.width = 3;
+  layout.height = 2;
+  ASSERT_TRUE(Load(layout));
   EXPECT_EQ(block_.size(), 40u + 24u);
   EXPECT_EQ(+header_.biSizeImage, 24u);  // completed from the rows
   EXPECT_EQ(+header_.biXPelsPerMeter, 7874);
@@ -54,38 +54,38 @@ TEST_F(PictureBitmapTest, ColourPictureLoadsAsHeaderAndRowsAndTheFileGoes) {
 }
 
 TEST_F(PictureBitmapTest, OneBitPictureGetsItsTwoPaletteEntries) {
-  BmpSpec spec;
-  spec.width = 10;
-  spec.height = 3;
-  spec.bitCount = 1;
-  spec.palette = {0, 0, 0, 0, 255, 255, 255, 0};
-  ASSERT_TRUE(Load(spec));
+  BmpSpec layout;
+  layout.width = 10;
+  layout.height = 3;
+  layout.bitCount = 1;
+  layout.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+  ASSERT_TRUE(Load(layout));
   EXPECT_EQ(+header_.biClrUsed, 2u);
   EXPECT_EQ(block_.size(), 40u + 8u + 12u);
   EXPECT_EQ(block_[44], 255);
 }
 
 TEST_F(PictureBitmapTest, AFileWithoutFileHeaderLoadsLikeOneWithIt) {
-  BmpSpec spec;
-  spec.width = 5;
-  spec.height = 4;
-  spec.bitCount = 8;
-  for (int i = 0; i < 256; ++i) spec.palette.insert(spec.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
-  ASSERT_TRUE(Load(spec));
+  BmpSpec layout;
+  layout.width = 5;
+  layout.height = 4;
+  layout.bitCount = 8;
+  for (int i = 0; i < 256; ++i) layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
+  ASSERT_TRUE(Load(layout));
   const auto withHeader = block_;
-  spec.fileHeader = false;
-  ASSERT_TRUE(Load(spec));
+  layout.fileHeader = false;
+  ASSERT_TRUE(Load(layout));
   EXPECT_EQ(block_, withHeader);
 }
 
 TEST_F(PictureBitmapTest, CoreHeaderPaletteIsWidenedToFourByteEntries) {
-  BmpSpec spec;
-  spec.headerSize = 12;
-  spec.width = 4;
-  spec.height = 2;
-  spec.bitCount = 8;
-  for (int i = 0; i < 256; ++i) spec.palette.insert(spec.palette.end(), {std::uint8_t(i), std::uint8_t(i + 1), std::uint8_t(i + 2)});
-  ASSERT_TRUE(Load(spec));
+  BmpSpec layout;
+  layout.headerSize = 12;
+  layout.width = 4;
+  layout.height = 2;
+  layout.bitCount = 8;
+  for (int i = 0; i < 256; ++i) layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i + 1), std::uint8_t(i + 2)});
+  ASSERT_TRUE(Load(layout));
   EXPECT_EQ(+header_.biSize, 40u);
   EXPECT_EQ(+header_.biClrUsed, 256u);
   EXPECT_EQ(block_.size(), 40u + 1024u + 8u);
@@ -120,8 +120,8 @@ TEST_F(PictureBitmapTest, UnsupportedAndHostileHeadersAreRefusedAndTheFileStays)
   cutPalette.bitCount = 8;
   cutPalette.palette = {1, 2, 3, 0};
   cutPalette.rows = {9};
-  for (const BmpSpec& spec : {v4, negativeWidth, topDown, huge, oddBits, tooManyColours, compressed, cutPalette}) {
-    EXPECT_FALSE(Load(spec));
+  for (const BmpSpec& layout : {v4, negativeWidth, topDown, huge, oddBits, tooManyColours, compressed, cutPalette}) {
+    EXPECT_FALSE(Load(layout));
     EXPECT_TRUE(platform::FileExists(path_));
   }
   WriteBytes(path_, "BM\x10");
@@ -130,12 +130,12 @@ TEST_F(PictureBitmapTest, UnsupportedAndHostileHeadersAreRefusedAndTheFileStays)
 }
 
 TEST_F(PictureBitmapTest, AShortFileOrAnUnderstatedSizeStillYieldsWholeRows) {
-  BmpSpec spec;
-  spec.width = 4;
-  spec.height = 3;
-  spec.sizeImage = 5;   // understated: the block must still hold all 36 bytes
-  spec.rows = {9, 9};   // and the file holds only two of them
-  ASSERT_TRUE(Load(spec));
+  BmpSpec layout;
+  layout.width = 4;
+  layout.height = 3;
+  layout.sizeImage = 5;   // understated: the block must still hold all 36 bytes
+  layout.rows = {9, 9};   // and the file holds only two of them
+  ASSERT_TRUE(Load(layout));
   EXPECT_EQ(+header_.biSizeImage, 36u);
   ASSERT_EQ(block_.size(), 40u + 36u);
   EXPECT_EQ(block_[41], 9);
@@ -144,10 +144,10 @@ TEST_F(PictureBitmapTest, AShortFileOrAnUnderstatedSizeStillYieldsWholeRows) {
 }
 
 TEST_F(PictureBitmapTest, SavingWritesFileHeaderAndBlock) {
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  const std::string original = BuildBmp(spec);
+  BmpSpec layout;
+  layout.width = 3;
+  layout.height = 2;
+  const std::string original = BuildBmp(layout);
   WriteBytes(path_, original);
   PictureBitmap bitmap = LoadPictureBitmap(path_, memory_, boxes_);
   ASSERT_NE(bitmap, nullptr);

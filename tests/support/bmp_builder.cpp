@@ -20,41 +20,41 @@ std::uint32_t RowBytes(std::int32_t width, std::uint16_t bitCount) {
   return (static_cast<std::uint32_t>(bitCount) * static_cast<std::uint32_t>(width) + 31) / 32 * 4;
 }
 
-std::string BuildBmp(const BmpSpec& spec) {
+std::string BuildBmp(const BmpSpec& layout) {
   std::string header;
-  if (spec.headerSize == 12) {
+  if (layout.headerSize == 12) {
     Put32(header, 12);
-    Put16(header, static_cast<std::uint32_t>(spec.width));
-    Put16(header, static_cast<std::uint32_t>(spec.height));
+    Put16(header, static_cast<std::uint32_t>(layout.width));
+    Put16(header, static_cast<std::uint32_t>(layout.height));
     Put16(header, 1);
-    Put16(header, spec.bitCount);
+    Put16(header, layout.bitCount);
   } else {
-    Put32(header, spec.headerSize);
-    Put32(header, static_cast<std::uint32_t>(spec.width));
-    Put32(header, static_cast<std::uint32_t>(spec.height));
+    Put32(header, layout.headerSize);
+    Put32(header, static_cast<std::uint32_t>(layout.width));
+    Put32(header, static_cast<std::uint32_t>(layout.height));
     Put16(header, 1);
-    Put16(header, spec.bitCount);
-    Put32(header, spec.compression);
-    Put32(header, spec.sizeImage);
+    Put16(header, layout.bitCount);
+    Put32(header, layout.compression);
+    Put32(header, layout.sizeImage);
     Put32(header, 7874);  // 200 dpi
     Put32(header, 7874);
-    Put32(header, spec.clrUsed);
-    Put32(header, spec.clrUsed);
-    while (header.size() < spec.headerSize) header += '\0';
+    Put32(header, layout.clrUsed);
+    Put32(header, layout.clrUsed);
+    while (header.size() < layout.headerSize) header += '\0';
   }
-  std::string body(spec.palette.begin(), spec.palette.end());
-  if (spec.rows.empty() && spec.width > 0 && spec.height > 0) {
-    const std::uint32_t size = RowBytes(spec.width, spec.bitCount) * static_cast<std::uint32_t>(spec.height);
+  std::string body(layout.palette.begin(), layout.palette.end());
+  if (layout.rows.empty() && layout.width > 0 && layout.height > 0) {
+    const std::uint32_t size = RowBytes(layout.width, layout.bitCount) * static_cast<std::uint32_t>(layout.height);
     for (std::uint32_t i = 0; i < size; ++i) body += static_cast<char>(i * 7 + 1);
   } else {
-    body.append(spec.rows.begin(), spec.rows.end());
+    body.append(layout.rows.begin(), layout.rows.end());
   }
   std::string file;
-  if (spec.fileHeader) {
+  if (layout.fileHeader) {
     Put16(file, 0x4D42);
     Put32(file, static_cast<std::uint32_t>(14 + header.size() + body.size()));
     Put32(file, 0);
-    Put32(file, static_cast<std::uint32_t>(14 + header.size() + spec.palette.size()));
+    Put32(file, static_cast<std::uint32_t>(14 + header.size() + layout.palette.size()));
   }
   return file + header + body;
 }

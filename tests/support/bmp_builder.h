@@ -22,7 +22,7 @@ struct BmpSpec {
 };
 
 std::uint32_t RowBytes(std::int32_t width, std::uint16_t bitCount);
-std::string BuildBmp(const BmpSpec& spec);
+std::string BuildBmp(const BmpSpec& layout);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace testing_support

@@ -61,18 +61,18 @@ void SourceHarness::SubmitPictures(int count) {
 namespace testing_support {
 
 std::string SourceHarness::StorePicture(int number, std::uint8_t pixelType, std::int32_t width, std::int32_t height) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
-  if (spec.bitCount == 8) {
-    for (int i = 0; i < 256; ++i) spec.palette.insert(spec.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
-  } else if (spec.bitCount == 1) {
-    spec.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+  BmpSpec layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
+  if (layout.bitCount == 8) {
+    for (int i = 0; i < 256; ++i) layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
+  } else if (layout.bitCount == 1) {
+    layout.palette = {0, 0, 0, 0, 255, 255, 255, 0};
   }
   std::filesystem::create_directories(acquire::PictureFolder());
   const std::string path = acquire::PictureFileName(acquire::PictureFolder(), number, pixelType);
-  WriteBytes(path, BuildBmp(spec));
+  WriteBytes(path, BuildBmp(layout));
   acquire::PageEntry& entry = *source->Queue().Entry(number);
   const float resolution = source->CapValues().xResolution;
   entry = acquire::PageEntry{path, static_cast<float>(width) / resolution, static_cast<float>(height) / resolution,
