@@ -33,6 +33,10 @@ wineserver -k >/dev/null 2>&1 || true
 exit $status
 SESSION
 
+# A fresh prefix every run: a test that died half way (a camera left
+# registered, say) must not decide the next run.
+rm -rf "$WINEPREFIX"
+
 export DS="$ds"
 status=0
 timeout -k 10 540 xvfb-run -a -s "-screen 0 1024x768x24" sh "$session" "$@" || status=$?
