@@ -15,7 +15,7 @@ enum class ControlKind {
   AutoRadio,
   AutoCheck,
   DropDownList,
-  DropDownCombo,
+  SortedDropDownCombo,
   Edit,
   UpDown,
   Trackbar,
@@ -28,12 +28,16 @@ struct ControlTemplate {
   int x, y, width, height;  // dialog units
   bool visible;
   bool enabled;
+  bool group;    // starts a group (radio buttons group up to the next one)
+  bool tabstop;  // reached by the Tab key; the first one has the focus at start
 };
 
 struct DialogTemplate {
   int id;
   const char* title;  // UTF-8
   int width, height;  // dialog units
+  const char* fontFace;  // UTF-8
+  int pointSize;
   std::span<const ControlTemplate> controls;
 };
 

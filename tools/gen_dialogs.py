@@ -18,7 +18,7 @@ KINDS = {
     "check": ("BUTTON", "BS_AUTOCHECKBOX", "AutoCheck"),
     "checkleft": ("BUTTON", "BS_AUTOCHECKBOX | BS_LEFTTEXT", "AutoCheck"),
     "dropdownlist": ("COMBOBOX", "CBS_DROPDOWNLIST | WS_VSCROLL", "DropDownList"),
-    "dropdowncombo-sorted": ("COMBOBOX", "CBS_DROPDOWN | CBS_SORT | WS_VSCROLL", "DropDownCombo"),
+    "dropdowncombo-sorted": ("COMBOBOX", "CBS_DROPDOWN | CBS_SORT | WS_VSCROLL", "SortedDropDownCombo"),
     "edit": ("EDIT", "ES_AUTOHSCROLL | WS_BORDER", "Edit"),
     "updown": ("msctls_updown32", "UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS", "UpDown"),
     "trackbar-vertical": ("msctls_trackbar32", "TBS_VERT | TBS_BOTH | TBS_NOTICKS", "Trackbar"),
@@ -126,12 +126,13 @@ def write_inc(dialogs, path):
             s = control["states"]
             lines.append(f"    {{{control['id']}, ControlKind::{kind}, {cpp_string(control['caption'])}, "
                          f"{control['x']}, {control['y']}, {control['cx']}, {control['cy']}, "
-                         f"{str('hidden' not in s).lower()}, {str('disabled' not in s).lower()}}},")
+                         f"{str('hidden' not in s).lower()}, {str('disabled' not in s).lower()}, "
+                         f"{str('group' in s).lower()}, {str('tabstop' in s).lower()}}},")
         lines.append("};")
     lines.append("inline constexpr DialogTemplate kDialogTemplates[] = {")
     for dialog in dialogs:
         lines.append(f"    {{{dialog['id']}, {cpp_string(dialog['title'])}, {dialog['cx']}, {dialog['cy']}, "
-                     f"kControls{dialog['id']}}},")
+                     f"{cpp_string(dialog['font'])}, {dialog['points']}, kControls{dialog['id']}}},")
     lines.append("};")
     with open(path, "w", encoding="utf-8") as out:
         out.write("\n".join(lines) + "\n")
