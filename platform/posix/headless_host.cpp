@@ -79,9 +79,9 @@ void Host::AdvanceClock(std::uint64_t milliseconds) {
       return a.due != b.due ? a.due < b.due : a.order < b.order;
     });
     if (next == timers_.end() || next->due > target) break;
-    now_ = std::max(now_, next->due);
-    // A tick that comes late (a handler ran the clock on) is not repeated: the next one is a period away.
-    next->due = next->due + next->period > now_ ? next->due + next->period : now_ + next->period;
+    // Everything due up to a target fires on the way there, so no tick is ever late.
+    now_ = next->due;
+    next->due += next->period;
     Window* window = next->window;
     const int id = next->id;
     window->Timer(id);
