@@ -3,18 +3,16 @@
 // duration of these tests: the document camera is found, bound, runs into a
 // preview control, and its stills are the scene's frames.
 #include <gtest/gtest.h>
-#include <objbase.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "capture/capture_video.h"
 #include "capture/system_capture_service.h"
 #include "capture/virtual/scene_renderer.h"
+#include "registered_camera.h"
 #include "twain/protocol.h"
 #include "wine_desktop.h"
 
@@ -66,43 +64,8 @@ class StillRecorder final : public FrameHooks {
   int stills = 0;
 };
 
-using ServerCall = HRESULT(STDAPICALLTYPE*)();
-
-// Registers the virtual camera for this program's tests and removes it
-// afterwards: the other test programs of the session expect no camera.
-class RegisteredCamera final : public ::testing::Environment {
- public:
-  void SetUp() override {
-    // The filter reads its scene when it is made, from the file the variable names.
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    scenePath_ = std::wstring(folder) + L"mervale-camera-scene.txt";
-    std::ofstream(scenePath_.c_str(), std::ios::binary) << kScene;
-    _wputenv_s(L"MERVALE_SCENE", scenePath_.c_str());
-
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    filterModule_ = LoadLibraryW(MERVALE_CAMERA_PATH);
-    ASSERT_NE(filterModule_, nullptr);
-    ASSERT_EQ(Call("DllRegisterServer"), S_OK);
-  }
-
-  void TearDown() override {
-    if (filterModule_ != nullptr) Call("DllUnregisterServer");
-    CoUninitialize();
-    DeleteFileW(scenePath_.c_str());
-  }
-
- private:
-  HRESULT Call(const char* name) {
-    auto call = reinterpret_cast<ServerCall>(reinterpret_cast<void*>(GetProcAddress(filterModule_, name)));
-    return call != nullptr ? call() : E_NOTIMPL;
-  }
-
-  std::wstring scenePath_;
-  HMODULE filterModule_ = nullptr;
-};
-
-const auto* const registeredCamera = ::testing::AddGlobalTestEnvironment(new RegisteredCamera);
+const auto* const registeredCamera =
+    ::testing::AddGlobalTestEnvironment(new wine_desktop::RegisteredCamera(kScene, MERVALE_CAMERA_PATH));
 
 class DirectShowCamera : public ::testing::Test {
  protected:
