@@ -99,19 +99,22 @@ RECT PlacedRect(HWND dialog, HWND child) {
   return {placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top};
 }
 
+struct Collected {
+  HWND parent;
+  std::vector<HWND> children;
+};
+
+BOOL CALLBACK CollectDirectChild(HWND child, LPARAM lParam) {
+  auto* found = reinterpret_cast<Collected*>(lParam);
+  if (GetParent(child) == found->parent) found->children.push_back(child);
+  return TRUE;
+}
+
+// The dialog's own controls in creation order, without their inner windows
+// (a combo box's edit field, the video window in the preview).
 std::vector<HWND> DirectChildren(HWND dialog) {
-  struct Collected {
-    HWND parent;
-    std::vector<HWND> children;
-  } collected{dialog, {}};
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM lParam) -> BOOL {
-        auto* found = reinterpret_cast<Collected*>(lParam);
-        if (GetParent(child) == found->parent) found->children.push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&collected));
+  Collected collected{dialog, {}};
+  EnumChildWindows(dialog, &CollectDirectChild, reinterpret_cast<LPARAM>(&collected));
   return collected.children;
 }
 
