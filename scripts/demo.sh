@@ -1,14 +1,31 @@
 #!/usr/bin/env bash
-# The main job: builds the source and runs an application session against it
-# with twain-acquire, printing each step.
+# The main job: builds the source and twain-acquire, then runs a whole
+# session on Linux: twain-acquire opens the native source with the virtual
+# document camera (its default scene) while a scripted user
+# (scripts/demo-user.txt) shoots in each mode, draws a crop frame, submits
+# and closes. Every picture arrives by native transfer (other options of
+# twain-acquire may be given, e.g. --mech file) and is written to
+# build/demo-output. The session's settings, picture folder and trace are
+# kept in build/demo-work, so the user's own are left alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake --preset linux-release >/dev/null
-cmake --build --preset linux-release -j "$(nproc)" --target MervaleTwain twain-acquire
+cmake --build --preset linux-release -j 2 --target MervaleTwain twain-acquire
 
 build=build/linux-release
-export TMPDIR="${TMPDIR:-/tmp}"
-"$build/tools/twain-acquire/twain-acquire" --source "$build/MervaleTwain.ds" --wait 500
+output=build/demo-output
+work=build/demo-work
+rm -rf "$output" "$work"
+mkdir -p "$output" "$work/tmp" "$work/config"
+
+export TMPDIR="$PWD/$work/tmp" XDG_CONFIG_HOME="$PWD/$work/config"
+export MERVALE_USER_SCRIPT="${MERVALE_USER_SCRIPT:-$PWD/scripts/demo-user.txt}"
+start=$(date +%s)
+timeout 120 "$build/tools/twain-acquire/twain-acquire" --source "$build/MervaleTwain.ds" --wait 30000 \
+  --out "$output" "$@"
+echo
+echo "Demo finished in $(($(date +%s) - start)) s: $(find "$output" -name '*.bmp' | wc -l) pictures in $output"
+ls -l "$output"
 echo "The source's trace of this session: $TMPDIR/twsrc.log"

@@ -1,14 +1,19 @@
 // Linux: the source is loaded directly and this program is its manager. The
 // source finds DSM_Entry among this program's exports and sends its
-// notifications there.
+// notifications there. While it waits, the program runs an application's
+// message loop: without a desktop there are no events, so every ~10 ms it
+// passes the source an idle one, which gives the source's dialogs their turn
+// (their timers, and the scripted user of the headless dialog host).
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 
+#include "platform/dialog.h"
 #include "source_link.h"
 
 using namespace twain;
@@ -18,6 +23,17 @@ namespace {
 std::mutex notificationMutex;
 std::condition_variable notificationArrived;
 std::deque<TW_UINT16> notifications;
+
+// How often the loop passes an idle event while nothing else happens.
+constexpr auto kLoopTurn = std::chrono::milliseconds(10);
+
+std::optional<TW_UINT16> TakeNotification() {
+  std::lock_guard lock(notificationMutex);
+  if (notifications.empty()) return std::nullopt;
+  const TW_UINT16 message = notifications.front();
+  notifications.pop_front();
+  return message;
+}
 
 }  // namespace
 
@@ -72,18 +88,31 @@ class PosixSourceLink final : public SourceLink {
 
   TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) override {
     TW_IDENTITY origin = application_;  // managers pass a copy of the application's identity
-    return entry_(&origin, dg, dat, msg, data);
+    const TW_UINT16 rc = entry_(&origin, dg, dat, msg, data);
+    if (dg == DG_CONTROL && dat == DAT_USERINTERFACE && rc == TWRC_SUCCESS) {
+      enabled_ = msg == MSG_ENABLEDS || msg == MSG_ENABLEDSUIONLY || (enabled_ && msg != MSG_DISABLEDS);
+    }
+    return rc;
   }
 
   std::optional<TW_UINT16> WaitForNotification(unsigned milliseconds) override {
-    std::unique_lock lock(notificationMutex);
-    if (!notificationArrived.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                      [] { return !notifications.empty(); })) {
-      return std::nullopt;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+      if (auto notification = TakeNotification()) return notification;
+      // Events go to a source in states 5 to 7 only, as a source manager passes them.
+      if (enabled_) {
+        platform::WindowMessage idle{nullptr, platform::kWmNull, 0, 0};
+        TW_EVENT event{&idle, MSG_NULL};
+        Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+        if (event.TWMessage == MSG_XFERREADY || event.TWMessage == MSG_CLOSEDSREQ) return event.TWMessage;
+        if (auto notification = TakeNotification()) return notification;
+      }
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= end) return std::nullopt;
+      std::unique_lock lock(notificationMutex);
+      notificationArrived.wait_for(lock, std::min<std::chrono::steady_clock::duration>(kLoopTurn, end - now),
+                                   [] { return !notifications.empty(); });
     }
-    const TW_UINT16 message = notifications.front();
-    notifications.pop_front();
-    return message;
   }
 
   // The Linux convention: a handle is the block's address, allocated zeroed.
@@ -106,6 +135,7 @@ class PosixSourceLink final : public SourceLink {
   TW_IDENTITY application_{};
   TW_IDENTITY source_{};
   bool opened_ = false;
+  bool enabled_ = false;  // states 5 to 7: between MSG_ENABLEDS and MSG_DISABLEDS
 };
 
 }  // namespace

@@ -1,0 +1,172 @@
+// The headless host's controls: what the template gives them, and how check
+// boxes, radio groups and lists behave under programme and user.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "headless/recording_dialog.h"
+
+namespace headless_test {
+namespace {
+
+using platform::Rect;
+using platform::headless::Dialog;
+
+TEST_F(HostTest, DialogsComeFromTheirTemplateInPixelsOnAFixedScreen) {
+  RecordingDialog events;
+  auto window = Open(events);
+  ASSERT_NE(window, nullptr);
+  Dialog& dialog = Top();
+  EXPECT_EQ(dialog.Title(), "Vistrelle Twain V4.1");
+  EXPECT_EQ(dialog.ItemText(1), "Scan");
+  EXPECT_FALSE(dialog.IsItemEnabled(3019));
+  EXPECT_FALSE(dialog.IsItemVisible(3044));
+  // MS Sans Serif 8: 6 x 13 pixels per 4 x 8 dialog units, rounded as MulDiv rounds.
+  EXPECT_EQ(dialog.ClientRect(), (Rect{0, 0, 551, 627}));
+  EXPECT_EQ(dialog.ItemClientRect(1), (Rect{414, 445, 540, 478}));
+  EXPECT_EQ(dialog.ItemScreenRect(1), (Rect{514, 575, 640, 608}));
+  EXPECT_EQ(dialog.ScreenToClient(dialog.ClientToScreen({7, 9})), (platform::Point{7, 9}));
+  dialog.MoveItem(3013, {10, 20, 110, 220}, true);
+  EXPECT_EQ(dialog.ItemScreenRect(3013), (Rect{110, 150, 210, 350}));
+
+  std::set<platform::WindowHandle> handles{dialog.Handle(), dialog.ItemHandle(1), dialog.ItemHandle(3013),
+                                           dialog.ItemHandle(3006)};
+  EXPECT_EQ(handles.size(), 4u);
+  EXPECT_EQ(platform::headless::DialogBaseUnits("System", 10).x, 8);
+  EXPECT_EQ(platform::headless::DialogBaseUnits("System", 10).y, 16);
+}
+
+TEST_F(HostTest, NewDialogsStackAndTheNewestIsOnTop) {
+  RecordingDialog first;
+  RecordingDialog second;
+  auto a = Open(first);
+  auto b = Open(second);
+  EXPECT_EQ(platform::headless::TopDialog()->Handle(), b->Handle());
+  EXPECT_EQ(platform::headless::FindDialog(kTemplate)->Handle(), b->Handle());
+  EXPECT_EQ(platform::headless::OpenDialogs().size(), 2u);
+  EXPECT_EQ(b->ClientToScreen({0, 0}).x - a->ClientToScreen({0, 0}).x, platform::headless::kStackedDialogOffset);
+  b.reset();
+  EXPECT_EQ(second.Take(), std::vector<std::string>{"destroy"});
+  EXPECT_EQ(platform::headless::TopDialog()->Handle(), a->Handle());
+}
+
+TEST_F(HostTest, CheckBoxesToggleAndRadiosCheckTheirGroupBeforeTheCommand) {
+  RecordingDialog events;
+  bool checkedWhenNotified = false;
+  events.onCommand = [&](int id, int) { checkedWhenNotified = events.Window().IsChecked(id); };
+  auto window = Open(events);
+  Dialog& dialog = Top();
+
+  EXPECT_TRUE(dialog.Click(3024));
+  EXPECT_TRUE(checkedWhenNotified);
+  EXPECT_TRUE(dialog.Click(3024));
+  EXPECT_FALSE(dialog.IsChecked(3024));
+  EXPECT_EQ(events.Take(), (std::vector<std::string>{"command 3024 0", "command 3024 0"}));
+
+  // The group runs from "Default" to the end of the template, the hidden radio included.
+  dialog.SetChecked(3044, true);
+  dialog.SetChecked(3014, true);
+  EXPECT_TRUE(dialog.Click(3025));
+  EXPECT_TRUE(dialog.IsChecked(3025));
+  EXPECT_FALSE(dialog.IsChecked(3014));
+  EXPECT_FALSE(dialog.IsChecked(3044));
+  EXPECT_FALSE(dialog.IsChecked(3024)) << "a check box in the group stays as it was";
+  EXPECT_TRUE(checkedWhenNotified);
+  EXPECT_EQ(dialog.FocusedItem(), 3025);
+
+  // Disabled and hidden controls take no clicks; programme commands still arrive.
+  events.Take();
+  EXPECT_FALSE(dialog.Click(3019));
+  EXPECT_FALSE(dialog.Click(3044));
+  EXPECT_FALSE(dialog.Click(4711));
+  dialog.SendCommand(3019);
+  EXPECT_EQ(events.Take(), std::vector<std::string>{"command 3019 0"});
+}
+
+TEST_F(HostTest, ListsKeepEntriesDataAndSelectionAndSortedCombosInsertInOrder) {
+  RecordingDialog events;
+  auto window = Open(events);
+  Dialog& dialog = Top();
+
+  EXPECT_EQ(dialog.AddListEntry(3006, "8 bit Gray", 1), 0);
+  EXPECT_EQ(dialog.AddListEntry(3006, "24 bit Color", 2), 1);
+  dialog.SelectListEntry(3006, 1);
+  EXPECT_EQ(dialog.ItemText(3006), "24 bit Color");
+  EXPECT_EQ(dialog.ListEntryData(3006, 1), 2);
+  EXPECT_EQ(dialog.ListEntryData(3006, 5), -1);
+  EXPECT_TRUE(events.Take().empty()) << "the programme's selection sends nothing";
+
+  EXPECT_TRUE(dialog.SelectEntry(3006, std::string_view("8 bit Gray")));
+  EXPECT_EQ(dialog.SelectedListEntry(3006), 0);
+  EXPECT_EQ(events.Take(), std::vector<std::string>{"command 3006 1"});
+  EXPECT_FALSE(dialog.SelectEntry(3006, std::string_view("Sepia")));
+  EXPECT_FALSE(dialog.Type(3006, "x")) << "a drop-down list has no edit part";
+
+  // Sorted without regard to case; the selection follows its entry.
+  dialog.AddListEntry(3018, "b", 0);
+  dialog.SelectListEntry(3018, 0);
+  dialog.AddListEntry(3018, "C", 0);
+  EXPECT_EQ(dialog.AddListEntry(3018, "a", 0), 0);
+  EXPECT_EQ(dialog.ListEntryText(3018, 2), "C");
+  EXPECT_EQ(dialog.SelectedListEntry(3018), 1);
+
+  EXPECT_TRUE(dialog.Type(3018, "17"));
+  EXPECT_EQ(dialog.SelectedListEntry(3018), -1);
+  EXPECT_EQ(dialog.ItemText(3018), "17");
+  EXPECT_EQ(events.Take(), std::vector<std::string>{"command 3018 5"});
+
+  dialog.ClearList(3018);
+  EXPECT_EQ(dialog.ListEntryCount(3018), 0);
+  EXPECT_EQ(dialog.ItemText(3018), "");
+}
+
+TEST_F(HostTest, UpDownClampsToItsRangeAndWritesItsBuddy) {
+  RecordingDialog events;
+  auto window = Open(events);
+  Dialog& dialog = Top();
+  dialog.SetUpDownRange(3007, 1, 200);
+  dialog.SetUpDownPosition(3007, 500);
+  EXPECT_EQ(dialog.UpDownPosition(3007), 200);
+  EXPECT_EQ(dialog.ItemText(3001), "200");
+  EXPECT_EQ(dialog.UpDownRange(3007), (std::pair{1, 200}));
+}
+
+TEST_F(HostTest, DrawingIsRecordedWithItsWindow) {
+  RecordingDialog events;
+  auto window = Open(events);
+  {
+    auto canvas = window->Draw();
+    const platform::Point points[] = {{1, 2}, {3, 4}};
+    canvas->Polyline(points, {255, 0, 255}, 3);
+    platform::FontRequest font;
+    font.face = "Arial";
+    EXPECT_TRUE(canvas->Text({5, 6}, "Front", font, {255, 0, 255}));
+    platform::headless::SetFontCreationFails(true);
+    EXPECT_FALSE(canvas->CentredText({0, 0, 10, 10}, "x", font, {}));
+  }
+  const auto& marks = platform::headless::Drawing();
+  ASSERT_EQ(marks.size(), 3u);
+  EXPECT_EQ(marks[0].kind, platform::headless::DrawnMark::Kind::Polyline);
+  EXPECT_EQ(marks[0].points, (std::vector<platform::Point>{{1, 2}, {3, 4}}));
+  EXPECT_EQ(marks[0].penWidth, 3);
+  EXPECT_EQ(marks[0].window, window->Handle());
+  EXPECT_EQ(marks[1].text, "Front");
+  EXPECT_EQ(marks[1].font.face, "Arial");
+  platform::headless::ClearDrawing();
+  EXPECT_TRUE(platform::headless::Drawing().empty());
+}
+
+TEST_F(HostTest, MessageBoxesAreRecordedAndAnsweredFromTheQueueThenByDefault) {
+  platform::headless::QueueMessageBoxAnswer(platform::mb::kIdNo);
+  auto& boxes = platform::SystemMessageBoxes();
+  EXPECT_EQ(boxes.Show({nullptr, "Delete?", "Tips", platform::mb::kYesNo}), platform::mb::kIdNo);
+  EXPECT_EQ(boxes.Show({nullptr, "Again?", "Tips", platform::mb::kYesNo}), platform::mb::kIdYes);
+  const auto shown = platform::headless::ShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].request.text, "Delete?");
+  EXPECT_EQ(shown[0].answer, platform::mb::kIdNo);
+  EXPECT_EQ(shown[1].answer, platform::mb::kIdYes);
+}
+
+}  // namespace
+}  // namespace headless_test
