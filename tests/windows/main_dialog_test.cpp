@@ -202,6 +202,8 @@ TEST_P(AcquireByHand, ScanAndSubmitHandTheCamerasPictureToTheApplication) {
   Click(dialog, 3019);
   EXPECT_TRUE(WaitForText(GetDlgItem(dialog, 3033), L"Finish Uploading", 20000));
   EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(dialog, 3019)), L"Picture Submitting");
+  // The dialog with its picture preview window, for the eye.
+  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"submitted-" + mechanism + L".bmp");
   SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   ASSERT_EQ(acquire.Wait(30000), 0) << acquire.Output();
   EXPECT_NE(acquire.Output().find("received: 1 pictures"), std::string::npos) << acquire.Output();
@@ -223,7 +225,6 @@ TEST_P(AcquireByHand, ScanAndSubmitHandTheCamerasPictureToTheApplication) {
     }
   }
   EXPECT_EQ(differing, 0);
-  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"acquired-" + mechanism + L".bmp");
 }
 
 INSTANTIATE_TEST_SUITE_P(EachTransfer, AcquireByHand, ::testing::Values(L"native", L"file", L"memory"),
