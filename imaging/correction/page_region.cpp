@@ -15,7 +15,8 @@ std::size_t Index(int x, int y, int width) {
   return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
 }
 
-// The lower quartile of the border's levels.
+// The lower quartile of the border's levels, leaving out pure black: the
+// fill of corners that a turn uncovered, not the desk.
 int BorderLowerQuartile(const GreyMap& grey) {
   std::array<int, 256> histogram{};
   int total = 0;
@@ -31,6 +32,10 @@ int BorderLowerQuartile(const GreyMap& grey) {
     count(0, y);
     if (grey.width > 1) count(grey.width - 1, y);
   }
+  if (histogram[0] < total) {
+    total -= histogram[0];
+    histogram[0] = 0;
+  }
   int seen = 0;
   for (int level = 0; level < 256; ++level) {
     seen += histogram[static_cast<std::size_t>(level)];
@@ -39,12 +44,13 @@ int BorderLowerQuartile(const GreyMap& grey) {
   return 255;
 }
 
-// Marks the largest 4-connected region of `light` pixels in `mask` (1), all else 0.
-void KeepLargestRegion(const std::vector<std::uint8_t>& light, int width, int height, std::vector<std::uint8_t>& mask) {
+// Marks the 4-connected regions of `light` pixels in `mask` (1) that are
+// at least a quarter the size of the largest (the pages of a spread lying
+// apart), all else 0.
+void KeepPageRegions(const std::vector<std::uint8_t>& light, int width, int height, std::vector<std::uint8_t>& mask) {
   std::vector<std::int32_t> label(light.size(), -1);
   std::vector<std::size_t> stack;
-  std::int32_t best = -1;
-  std::size_t bestSize = 0;
+  std::vector<std::size_t> sizes;
   std::int32_t next = 0;
   for (std::size_t start = 0; start < light.size(); ++start) {
     if (!light[start] || label[start] >= 0) continue;
@@ -70,14 +76,14 @@ void KeepLargestRegion(const std::vector<std::uint8_t>& light, int width, int he
       visit(x, y - 1);
       visit(x, y + 1);
     }
-    if (size > bestSize) {
-      bestSize = size;
-      best = next;
-    }
+    sizes.push_back(size);
     ++next;
   }
+  const std::size_t largest = sizes.empty() ? 0 : *std::max_element(sizes.begin(), sizes.end());
   mask.assign(light.size(), 0);
-  for (std::size_t i = 0; i < light.size(); ++i) mask[i] = label[i] == best && best >= 0;
+  for (std::size_t i = 0; i < light.size(); ++i) {
+    mask[i] = label[i] >= 0 && 4 * sizes[static_cast<std::size_t>(label[i])] >= largest;
+  }
 }
 
 // Adds to `mask` every pixel that the outside (the region of non-mask
@@ -224,7 +230,7 @@ PageMask FindPageMask(const GreyMap& grey) {
   const int threshold = (mask.deskLevel + paper) / 2;
   std::vector<std::uint8_t> light(grey.values.size());
   for (std::size_t i = 0; i < light.size(); ++i) light[i] = grey.values[i] > threshold;
-  KeepLargestRegion(light, grey.width, grey.height, mask.inside);
+  KeepPageRegions(light, grey.width, grey.height, mask.inside);
   FillEnclosed(mask.inside, grey.width, grey.height);
   std::size_t area = 0;
   for (std::uint8_t in : mask.inside) area += in;

@@ -39,10 +39,11 @@ struct PageMask {
 };
 
 // The desk's level is the lower quartile of the picture's border (a page
-// may cover part of it); the paper's is the most frequent level at least
+// may cover part of it), pure black (a turn's fill) left out; the paper's is the most frequent level at least
 // kMinContrast above it, which must cover 1% of the picture. Pixels
 // lighter than halfway between form the page: the largest 4-connected
-// region of them, with everything it encloses (text, photographs) filled.
+// region of them and those at least a quarter its size (the pages of a
+// spread), with everything they enclose (text, photographs) filled.
 PageMask FindPageMask(const GreyMap& grey);
 inline constexpr int kMinContrast = 24;
 
