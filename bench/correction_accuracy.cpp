@@ -5,8 +5,11 @@
 // and worst absolute error of the angle and the mean and worst overlap
 // (intersection over union) of the page rectangle with the true one: the
 // true page turned by the true angle about the work picture's centre,
-// bounded and clipped to the picture. Frames without a page must give the
-// whole picture at angle 0.
+// bounded and clipped to the picture. Then, as the position correction
+// does for its crop, the work picture is turned by the angle found and
+// measured again: the last column is the worst overlap of that rectangle
+// with the true page turned by the angle found. Frames without a page must
+// give the whole picture at angle 0.
 //
 //   correction_accuracy [SCENES-FILE]
 #include <stdlib.h>
@@ -71,20 +74,38 @@ Box TruePage(const capture::Scene& scene, const capture::PlacedPage& placed, dou
 struct Row {
   std::string name;
   int frames = 0;
-  double errorSum = 0, errorWorst = 0, overlapSum = 0, overlapWorst = 1;
-  void Add(double error, double overlap) {
+  double errorSum = 0, errorWorst = 0, overlapSum = 0, overlapWorst = 1, cropWorst = 1;
+  void Add(double error, double overlap, double cropOverlap) {
     ++frames;
     errorSum += error;
     errorWorst = std::max(errorWorst, error);
     overlapSum += overlap;
     overlapWorst = std::min(overlapWorst, overlap);
+    cropWorst = std::min(cropWorst, cropOverlap);
   }
 };
 
 void Print(const Row& row) {
-  std::printf("| %-34s | %6d | %8.3f | %8.3f | %8.4f | %8.4f |\n", row.name.c_str(), row.frames,
+  std::printf("| %-34s | %6d | %8.3f | %8.3f | %8.4f | %8.4f | %8.4f |\n", row.name.c_str(), row.frames,
               row.frames ? row.errorSum / row.frames : 0.0, row.errorWorst,
-              row.frames ? row.overlapSum / row.frames : 0.0, row.overlapWorst);
+              row.frames ? row.overlapSum / row.frames : 0.0, row.overlapWorst, row.cropWorst);
+}
+
+struct Measurement {
+  double angle = 0;
+  Box page{};
+};
+
+Measurement Measure(imaging::correction::EdgeFinder& finder, const imaging::Picture& work, const std::string& input,
+                    const std::string& output) {
+  imaging::SaveBmp(work, input);
+  Measurement m;
+  std::int32_t extra[4] = {};
+  float left = 0, top = 0, right = 0, bottom = 0;
+  finder.FindEdge(input.c_str(), output.c_str(), &m.angle, &extra[0], &extra[1], &left, &top, &right, &bottom,
+                  &extra[2], &extra[3]);
+  m.page = {left, top, right, bottom};
+  return m;
 }
 
 std::vector<std::pair<std::string, std::string>> SceneBlocks(const std::string& path) {
@@ -125,11 +146,11 @@ int main(int argc, char** argv) {
   const std::string output = (std::filesystem::temp_directory_path() / "mervale-accuracy-out.bmp").string();
   const std::unique_ptr<imaging::correction::EdgeFinder> finder = imaging::correction::MakePageEdgeFinder();
 
-  std::printf("| %-34s | %6s | %8s | %8s | %8s | %8s |\n", "scenes", "frames", "mean err", "worst", "mean IoU",
-              "worst");
-  std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(8, '-').c_str(),
+  std::printf("| %-34s | %6s | %8s | %8s | %8s | %8s | %8s |\n", "scenes", "frames", "mean err", "worst", "mean IoU",
+              "worst", "crop IoU");
+  std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(8, '-').c_str(),
               std::string(10, '-').c_str(), std::string(10, '-').c_str(), std::string(10, '-').c_str(),
-              std::string(10, '-').c_str());
+              std::string(10, '-').c_str(), std::string(10, '-').c_str());
   Row pages{"all frames with a page"};
   Row blank{"all frames of a bare desk"};
   std::vector<std::uint8_t> bytes;
@@ -149,21 +170,21 @@ int main(int argc, char** argv) {
           imaging::Picture::FromBgrRows(bytes, kFrameWidth, kFrameHeight, capture::FrameStride(kFrameWidth));
       imaging::ResampleNearest(picture, kWorkWidth, kWorkHeight);
       imaging::AdjustBrightnessContrast(picture, 25, 0);
-      imaging::SaveBmp(picture, work);
-      double angle = 0;
-      std::int32_t extra[4] = {};
-      float left = 0, top = 0, right = 0, bottom = 0;
-      finder->FindEdge(work.c_str(), output.c_str(), &angle, &extra[0], &extra[1], &left, &top, &right, &bottom,
-                       &extra[2], &extra[3]);
-      const Box found{left, top, right, bottom};
+      const Measurement first = Measure(*finder, picture, work, output);
+      imaging::TurnBilinear(picture, static_cast<float>(first.angle), imaging::kBlack);
+      const Measurement second = Measure(*finder, picture, work, output);
+      const Box whole{0, 0, kWorkWidth, kWorkHeight};
       if (desk.pages.empty()) {
-        blank.Add(std::abs(angle), Overlap(found, {0, 0, kWorkWidth, kWorkHeight}));
+        blank.Add(std::abs(first.angle), Overlap(first.page, whole), Overlap(second.page, whole));
         continue;
       }
-      const double truth = -desk.pages.back().pose.angle;
-      const double overlap = Overlap(found, TruePage(*scene, desk.pages.back(), truth));
-      row.Add(std::abs(angle - truth), overlap);
-      pages.Add(std::abs(angle - truth), overlap);
+      const capture::PlacedPage& placed = desk.pages.back();
+      const double truth = -placed.pose.angle;
+      const double error = std::abs(first.angle - truth);
+      const double overlap = Overlap(first.page, TruePage(*scene, placed, truth));
+      const double cropOverlap = Overlap(second.page, TruePage(*scene, placed, first.angle));
+      row.Add(error, overlap, cropOverlap);
+      pages.Add(error, overlap, cropOverlap);
     }
     Print(row);
   }
