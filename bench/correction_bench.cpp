@@ -65,6 +65,14 @@ void SkewEstimate(benchmark::State& state, const char* sceneText) {
   const imaging::correction::SkewEstimator estimator;
   for (auto _ : state) benchmark::DoNotOptimize(estimator.Estimate(picture));
 }
+// The most edge points a picture can have: black and white rows alternating.
+void SkewEstimateWorstCase(benchmark::State& state) {
+  Picture picture(640, 480, 24);
+  for (int y = 0; y < 480; y += 2) picture.Fill({0, y, 640, y + 1}, imaging::kWhite);
+  const imaging::correction::SkewEstimator estimator;
+  for (auto _ : state) benchmark::DoNotOptimize(estimator.Estimate(picture));
+}
+BENCHMARK(SkewEstimateWorstCase)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(SkewEstimate, PageOnDesk, kPageOnDesk)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(SkewEstimate, PageFillingFrame, kPageFillingFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
