@@ -85,16 +85,25 @@ std::tm SystemLocalTime() {
   return local;
 }
 
-capture::ProcessingSwitches StillPipeline::Switches() const {
+void StillPipeline::PublishSettings() {
   const settings::Settings& s = links_.settings;
+  published_.autoContinuous.store(s.autoContinuous, std::memory_order_release);
+  published_.scanType.store(s.scanType, std::memory_order_release);
+  published_.autoCorrect.store(s.autoCorrect != 0, std::memory_order_release);
+  published_.curveFlatten.store(s.curveFlatten != 0, std::memory_order_release);
+  published_.smartPaging.store(s.smartPaging != 0, std::memory_order_release);
+  published_.fingerErase.store(s.fingerErase != 0, std::memory_order_release);
+}
+
+capture::ProcessingSwitches StillPipeline::Switches() const {
   const FrameAnalysis* analysis = analysis_.load(std::memory_order_acquire);
   return {analysis != nullptr && analysis->DetectionRunning(),
-          s.autoContinuous,
-          s.scanType,
-          s.autoCorrect != 0,
-          s.curveFlatten != 0,
-          s.smartPaging != 0,
-          s.fingerErase != 0};
+          published_.autoContinuous.load(std::memory_order_acquire),
+          published_.scanType.load(std::memory_order_acquire),
+          published_.autoCorrect.load(std::memory_order_acquire),
+          published_.curveFlatten.load(std::memory_order_acquire),
+          published_.smartPaging.load(std::memory_order_acquire),
+          published_.fingerErase.load(std::memory_order_acquire)};
 }
 
 void StillPipeline::AnalyseFrame(const capture::FrameView& frame) {

@@ -75,6 +75,12 @@ class StillPipeline final : public capture::FrameHooks {
   void SetCorrection(StillCorrection* correction) { correction_.store(correction, std::memory_order_release); }
   void SetFrameAnalysis(FrameAnalysis* analysis) { analysis_.store(analysis, std::memory_order_release); }
 
+  // Copies the settings that every frame consults (the page options, the
+  // scan mode) for the streaming thread, which never reads the settings
+  // record itself while the dialog may be changing it. Called on the
+  // dialog's thread after the settings were loaded or changed.
+  void PublishSettings();
+
   capture::ProcessingSwitches Switches() const override;
   void AnalyseFrame(const capture::FrameView& frame) override;
   void ProcessStill(const capture::FrameView& frame, const capture::StillParameters& parameters) override;
@@ -104,6 +110,14 @@ class StillPipeline final : public capture::FrameHooks {
   std::atomic<StillCorrection*> correction_{nullptr};
   std::atomic<FrameAnalysis*> analysis_{nullptr};
   std::atomic<int> idCardSide_{0};
+  struct PublishedSettings {
+    std::atomic<bool> autoContinuous{false};
+    std::atomic<std::int32_t> scanType{0};
+    std::atomic<bool> autoCorrect{false};
+    std::atomic<bool> curveFlatten{false};
+    std::atomic<bool> smartPaging{false};
+    std::atomic<bool> fingerErase{false};
+  } published_;
   mutable std::mutex resultMutex_;
   std::string lastPicturePath_;
   int countAfterLastStill_ = 0;

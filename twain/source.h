@@ -16,6 +16,7 @@
 #include "capture/sample_grabber_cb.h"
 #include "capture/system_capture_service.h"
 #include "capture/video_capture_service.h"
+#include "imaging/detected_page.h"
 #include "imaging/still_pipeline.h"
 #include "platform/component_system.h"
 #include "platform/dialog.h"
@@ -77,6 +78,8 @@ class Source {
   capture::CSampleGrabberCB& GrabberCallback() { return grabberCallback_; }
   // What the frame callback hands each requested still to.
   imaging::StillPipeline& Stills() { return stills_; }
+  // What the page detection shares with the dialog.
+  imaging::DetectedPage& PageDetection() { return detectedPage_; }
 
   // A handler's refusal: sets the condition code, shows the failure report
   // with `prefix`, and answers TWRC_FAILURE.
@@ -123,6 +126,7 @@ class Source {
       ports_.messageBoxes, settings_.documentFormat, [this] { settingsFile_.SaveSettings(); }, capValues_,
       [this](std::string_view line) { trace_.Write(line); }}};
   std::atomic<bool> ignoreNextCommand_{false};
+  imaging::DetectedPage detectedPage_;
   std::unique_ptr<platform::ComponentSystemSession> componentSystem_;
   std::unique_ptr<ScanUserInterface> userInterface_;
 };

@@ -1,10 +1,17 @@
 #include "ui/main_dialog.h"
 
+#include "acquire/picture_files.h"
+#include "imaging/still_pipeline.h"
 #include "twain/source.h"
+#include "ui/page_outline.h"
 
 namespace ui {
 
-MainDialog::MainDialog(twain::Source& source) : source_(source) {}
+MainDialog::MainDialog(twain::Source& source, std::unique_ptr<SatelliteDialogs> satellites)
+    : source_(source),
+      satellites_(std::move(satellites)),
+      selection_(source.UserSettings(), source.Camera()),
+      idCardFrame_(source.UserSettings()) {}
 
 MainDialog::~MainDialog() { Close(); }
 
@@ -22,28 +29,135 @@ void MainDialog::Close() {
 }
 
 void MainDialog::ShowUploadFinished() {
-  if (!window_) return;
-  window_->SetItemText(kSubmitButton, "Picture Submitting");
-  window_->SetItemText(kStatusLine, "Finish Uploading");
-  window_->EnableItem(kSubmitButton, false);
+  if (dialog_ == nullptr) return;
+  dialog_->SetItemText(kSubmitButton, "Picture Submitting");
+  dialog_->SetItemText(kStatusLine, "Finish Uploading");
+  dialog_->EnableItem(kSubmitButton, false);
 }
 
-void MainDialog::OnInit(platform::DialogWindow& window) {
-  // The saved camera format is part of the settings, so they are loaded before the camera starts.
-  source_.UserSettingsFile().LoadSettings();
-  const int started = source_.Camera().StartDocumentCamera({window.Handle(), kPreviewControl});
-  // Without a camera the source is of no use: the application is asked to close it.
-  if (started == capture::kStartNoDevice) source_.NotifyCloseDSReq();
+void MainDialog::OnDestroy() {
+  dialog_ = nullptr;
+  selection_.Attach(nullptr);
+  idCardFrame_.Attach(nullptr);
 }
 
 void MainDialog::OnCommand(int controlId, int) {
-  // Closing the dialog asks the application to disable and close the source;
-  // the dialog itself goes when the application sends MSG_DISABLEDS.
-  if (controlId == kCloseCommand) source_.NotifyCloseDSReq();
+  switch (controlId) {
+    case kScanButton:
+      OnScan();
+      break;
+    case kCloseCommand:
+      OnClose();
+      break;
+    case kSubmitButton:
+      OnSubmit();
+      break;
+    case kSettingsButton:
+      OnSettings();
+      break;
+    case kDefaultRadio:
+    case kIdCardRadio:
+    case kTimedRadio:
+    case kAutomaticRadio:
+    case kHiddenAutomaticRadio:
+      OnModeRadio(controlId);
+      break;
+    case kIntervalList:
+      OnIntervalList();
+      break;
+    case kImageTypeList:
+      OnImageTypeList();
+      break;
+    case kRotationList:
+      OnRotationList();
+      break;
+    case kPositionCorrectionCheck:
+    case kBlackEdgeCheck:
+      OnCorrectionCheck(controlId);
+      break;
+    default:
+      break;
+  }
+}
+
+// The live video repaints the preview continuously and wipes out anything
+// drawn over it, so every overlay is redrawn by its own 5 ms timer.
+void MainDialog::OnTimer(int timerId) {
+  const settings::Settings& settings = source_.UserSettings();
+  switch (timerId) {
+    case kContinuousShotTimer:
+      OnContinuousShotTimer();
+      break;
+    case kIdCardFrameTimer:
+      if (settings.idCardMode != 0 && overlayPermitted_) idCardFrame_.Draw(source_.Stills().IdCardSide() == 1);
+      break;
+    case kSelectionFrameTimer:
+      if (settings.cropFrameShown) selection_.Draw();
+      break;
+    case kPageOutlineTimer: {
+      imaging::DetectedPage& page = source_.PageDetection();
+      if (page.pageDetected.load(std::memory_order_acquire) && settings.curveFlatten == 0 &&
+          settings.smartPaging == 0 && settings.fingerErase == 0) {
+        page.pageDetected.store(false, std::memory_order_release);
+      }
+      DrawPageOutline(*dialog_, page.Quad(), settings.documentFormat);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void MainDialog::OnPaint() {
+  const settings::Settings& settings = source_.UserSettings();
+  if (settings.autoCorrect != 0 && settings.autoCrop != 0) {
+    dialog_->StartTimer(kPageOutlineTimer, kOverlayPeriod);
+  } else if (settings.idCardMode != 0) {
+    dialog_->StopTimer(kSelectionFrameTimer);
+    dialog_->StopTimer(kPageOutlineTimer);
+    dialog_->StartTimer(kIdCardFrameTimer, kOverlayPeriod);
+  } else if (settings.cropFrameShown) {
+    dialog_->StartTimer(kSelectionFrameTimer, kOverlayPeriod);
+  }
+
+  // The banner sits under the rotation list, shifted left.
+  const platform::Rect list = dialog_->ItemScreenRect(kRotationList);
+  const platform::Point topLeft = dialog_->ScreenToClient({list.left, list.top});
+  const platform::Point bottomRight = dialog_->ScreenToClient({list.right, list.bottom});
+  const int halfWidth = (bottomRight.x - topLeft.x) / 2;
+  const platform::Rect banner{topLeft.x - halfWidth - 60, bottomRight.y + 3, bottomRight.x + halfWidth - 60,
+                              bottomRight.y + 30};
+  const platform::FontRequest font{14, 300, true, 0, 0x11, "Times New Roman"};
+  dialog_->Draw()->CentredText(banner, "Mervale Imaging", font, {240, 240, 240});
+
+  pictureFolder_ = acquire::PictureFolder();
+  imaging::EnsurePictureFolder(pictureFolder_);
+}
+
+void MainDialog::OnMouseMove(unsigned keys, platform::Point at) {
+  if (source_.UserSettings().idCardMode != 0) {
+    idCardFrame_.OnMouseMove(keys, at);
+  } else {
+    selection_.OnMouseMove(keys, at);
+  }
+}
+
+// Button messages in ID-card mode are ignored: the guide frame is dragged by
+// mouse moves with the button held.
+void MainDialog::OnLeftButtonDown(unsigned, platform::Point at) {
+  if (source_.UserSettings().idCardMode == 0) selection_.OnLeftButtonDown(at);
+}
+
+void MainDialog::OnLeftButtonUp(unsigned, platform::Point) {
+  if (source_.UserSettings().idCardMode == 0) selection_.OnLeftButtonUp();
+}
+
+void MainDialog::OnKey(std::uint32_t, std::uintptr_t) {
+  source_.Ports().messageBoxes.Show({dialog_->Handle(), "1", "Tips", platform::mb::kOk});
 }
 
 std::unique_ptr<twain::ScanUserInterface> MakeMainDialog(twain::Source& source) {
-  return std::make_unique<MainDialog>(source);
+  return std::make_unique<MainDialog>(source, MakeUnavailableSatellites(source.Ports().messageBoxes));
 }
 
 }  // namespace ui

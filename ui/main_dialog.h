@@ -1,11 +1,19 @@
 // The main scanning dialog (template 3010): the source's own user interface,
-// shown from MSG_ENABLEDS to MSG_DISABLEDS.
+// shown from MSG_ENABLEDS to MSG_DISABLEDS. It hosts the live preview, lets
+// the user choose how pictures are taken, takes them through the camera,
+// and hands them to the application ("Submit") or discards them (closing).
+// Everything here runs on the application's user-interface thread.
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/dialog.h"
 #include "twain/user_interface.h"
+#include "ui/controls.h"
+#include "ui/id_card_frame.h"
+#include "ui/satellites.h"
+#include "ui/selection_frame.h"
 
 namespace twain {
 class Source;
@@ -13,16 +21,9 @@ class Source;
 
 namespace ui {
 
-inline constexpr int kMainDialogTemplate = 3010;
-inline constexpr int kScanButton = 1;
-inline constexpr int kCloseCommand = 2;  // the close box and Esc
-inline constexpr int kSubmitButton = 3019;
-inline constexpr int kStatusLine = 3033;
-inline constexpr int kPreviewControl = 3013;
-
 class MainDialog final : public twain::ScanUserInterface, private platform::DialogEvents {
  public:
-  explicit MainDialog(twain::Source& source);
+  MainDialog(twain::Source& source, std::unique_ptr<SatelliteDialogs> satellites);
   ~MainDialog() override;
 
   bool Open(platform::WindowHandle owner) override;
@@ -32,11 +33,62 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   void ShowUploadFinished() override;
 
  private:
+  // Window events.
   void OnInit(platform::DialogWindow& window) override;
   void OnCommand(int controlId, int notification) override;
+  void OnTimer(int timerId) override;
+  void OnPaint() override;
+  void OnMouseMove(unsigned keys, platform::Point at) override;
+  void OnLeftButtonDown(unsigned keys, platform::Point at) override;
+  void OnLeftButtonUp(unsigned keys, platform::Point at) override;
+  void OnKey(std::uint32_t message, std::uintptr_t key) override;
+  void OnDestroy() override;
+
+  // Initialisation (main_dialog_init.cpp).
+  void FillLists();
+  void TickModeRadio();
+  void FitPreview();
+
+  // Modes, lists and settings (main_dialog_modes.cpp).
+  void OnModeRadio(int radio);
+  void OnIntervalList();
+  void OnImageTypeList();
+  void OnRotationList();
+  void OnCorrectionCheck(int box);
+  void OnSettings();
+  // Overlay timers after the corrections or the mode changed: timer 6 with
+  // both corrections on, else timer 2 in ID-card mode.
+  void RestartOverlays();
+  void SetEdgeOverlay(bool on);
+  // The ignore-next-command latch: true (and cleared) when set.
+  bool ConsumeLatch();
+  void Save();
+
+  // Shots and submission (main_dialog_scan.cpp).
+  void OnScan();
+  void RunContinuous();
+  void EndContinuousRun();
+  void TakeSingleShot();
+  // One still; for "Color and B&W" a colour one and then a black-and-white one.
+  void ShootCurrentPixelType();
+  void ShootIdCardColourAndBlackWhite();
+  void OnContinuousShotTimer();
+  void OnSubmit();
+  void OnClose();
+  void SetPixelType(std::uint16_t pixelType);
 
   twain::Source& source_;
+  std::unique_ptr<SatelliteDialogs> satellites_;
   std::unique_ptr<platform::DialogWindow> window_;
+  // The window the handlers work on: known from the initialisation on,
+  // before its creation has returned `window_`.
+  platform::DialogWindow* dialog_ = nullptr;
+  SelectionFrame selection_;
+  IdCardFrame idCardFrame_;
+  bool continuousRun_ = false;
+  // Cleared while the parameter settings are open, so the guide frame is not drawn over them.
+  bool overlayPermitted_ = true;
+  std::string pictureFolder_;
 };
 
 // The factory the library hands to its Source.
