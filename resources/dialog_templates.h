@@ -8,7 +8,9 @@ namespace resources {
 
 enum class ControlKind {
   Static,
+  CentredStatic,  // text centred horizontally and vertically
   GrayRect,
+  BlackFrame,
   GroupBox,
   PushButton,
   DefaultPushButton,
@@ -19,12 +21,19 @@ enum class ControlKind {
   Edit,
   UpDown,
   Trackbar,
+  ProgressBar,
 };
 
+// Styles of a dialog window (flags).
+inline constexpr unsigned kCaption = 0x1;
+inline constexpr unsigned kSystemMenu = 0x2;
+inline constexpr unsigned kMinimizeBox = 0x4;
+inline constexpr unsigned kModalFrame = 0x8;
+
 struct ControlTemplate {
-  int id;               // -1 for the anonymous labels
+  int id;  // -1 for the anonymous labels
   ControlKind kind;
-  const char* caption;  // UTF-8
+  const char* caption;      // UTF-8
   int x, y, width, height;  // dialog units
   bool visible;
   bool enabled;
@@ -34,10 +43,11 @@ struct ControlTemplate {
 
 struct DialogTemplate {
   int id;
-  const char* title;  // UTF-8
-  int width, height;  // dialog units
+  const char* title;     // UTF-8
+  int width, height;     // dialog units
   const char* fontFace;  // UTF-8
   int pointSize;
+  unsigned styles;  // k... flags above
   std::span<const ControlTemplate> controls;
 };
 

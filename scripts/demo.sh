@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: builds the source and twain-acquire, then runs a whole
 # session on Linux: twain-acquire opens the native source with the virtual
-# document camera (its default scene) while a scripted user
+# document camera (the desk of scripts/demo-scene.txt) while a scripted user
 # (scripts/demo-user.txt) shoots in each mode, draws a crop frame, submits
 # and closes. Every picture arrives by native transfer (other options of
 # twain-acquire may be given, e.g. --mech file) and is written to
@@ -22,6 +22,7 @@ mkdir -p "$output" "$work/tmp" "$work/config"
 
 export TMPDIR="$PWD/$work/tmp" XDG_CONFIG_HOME="$PWD/$work/config"
 export MERVALE_USER_SCRIPT="${MERVALE_USER_SCRIPT:-$PWD/scripts/demo-user.txt}"
+export MERVALE_SCENE="${MERVALE_SCENE:-$PWD/scripts/demo-scene.txt}"
 start=$(date +%s)
 timeout 120 "$build/tools/twain-acquire/twain-acquire" --source "$build/MervaleTwain.ds" --wait 30000 \
   --out "$output" "$@"

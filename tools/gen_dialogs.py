@@ -10,7 +10,9 @@ import sys
 # kind -> (window class, style for the resource script, enum name in C++)
 KINDS = {
     "static": ("STATIC", "SS_LEFT", "Static"),
+    "centred": ("STATIC", "SS_CENTER | SS_CENTERIMAGE", "CentredStatic"),
     "grayrect": ("STATIC", "SS_GRAYRECT", "GrayRect"),
+    "blackframe": ("STATIC", "SS_BLACKFRAME", "BlackFrame"),
     "groupbox": ("BUTTON", "BS_GROUPBOX", "GroupBox"),
     "button": ("BUTTON", "BS_PUSHBUTTON", "PushButton"),
     "defbutton": ("BUTTON", "BS_DEFPUSHBUTTON", "DefaultPushButton"),
@@ -22,12 +24,14 @@ KINDS = {
     "edit": ("EDIT", "ES_AUTOHSCROLL | WS_BORDER", "Edit"),
     "updown": ("msctls_updown32", "UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS", "UpDown"),
     "trackbar-vertical": ("msctls_trackbar32", "TBS_VERT | TBS_BOTH | TBS_NOTICKS", "Trackbar"),
+    "progress": ("msctls_progress32", "", "ProgressBar"),
 }
+# style word -> (style for the resource script, flag name in C++)
 DIALOG_STYLES = {
-    "caption": "WS_CAPTION",
-    "sysmenu": "WS_SYSMENU",
-    "minimizebox": "WS_MINIMIZEBOX",
-    "modalframe": "DS_MODALFRAME",
+    "caption": ("WS_CAPTION", "kCaption"),
+    "sysmenu": ("WS_SYSMENU", "kSystemMenu"),
+    "minimizebox": ("WS_MINIMIZEBOX", "kMinimizeBox"),
+    "modalframe": ("DS_MODALFRAME", "kModalFrame"),
 }
 STATES = {"hidden", "disabled", "group", "tabstop"}
 
@@ -62,6 +66,13 @@ def parse(path):
                 current["controls"].append(dict(id=int(ident), kind=kind, caption=caption, x=int(x), y=int(y),
                                                 cx=int(cx), cy=int(cy), states=set(states)))
             elif words[0] == "end":
+                if current is None:
+                    fail(line_no, "end outside a dialog")
+                ids = [control["id"] for control in current["controls"] if control["id"] != -1]
+                if len(ids) != len(set(ids)):
+                    fail(line_no, f"dialog {current['id']} names a control id twice")
+                if any(dialog["id"] == current["id"] for dialog in dialogs):
+                    fail(line_no, f"dialog {current['id']} is defined twice")
                 dialogs.append(current)
                 current = None
             else:
@@ -77,7 +88,7 @@ def write_rc(dialogs, path):
     lines = ["// Generated from resources/dialogs.txt by tools/gen_dialogs.py. Do not edit.",
              "#include <windows.h>", "#include <commctrl.h>", "#pragma code_page(65001)", ""]
     for dialog in dialogs:
-        style = " | ".join(["WS_POPUP", "DS_SETFONT"] + [DIALOG_STYLES[s] for s in dialog["styles"]])
+        style = " | ".join(["WS_POPUP", "DS_SETFONT"] + [DIALOG_STYLES[s][0] for s in dialog["styles"]])
         lines += [f"{dialog['id']} DIALOGEX 0, 0, {dialog['cx']}, {dialog['cy']}",
                   f"STYLE {style}",
                   f"CAPTION {rc_string(dialog['title'])}",
@@ -86,7 +97,7 @@ def write_rc(dialogs, path):
         for control in dialog["controls"]:
             window_class, kind_style, _ = KINDS[control["kind"]]
             # A CONTROL statement is visible unless told otherwise.
-            flags = ["WS_CHILD", kind_style]
+            flags = ["WS_CHILD"] + ([kind_style] if kind_style else [])
             if "hidden" in control["states"]:
                 flags.append("NOT WS_VISIBLE")
             if "disabled" in control["states"]:
@@ -131,8 +142,9 @@ def write_inc(dialogs, path):
         lines.append("};")
     lines.append("inline constexpr DialogTemplate kDialogTemplates[] = {")
     for dialog in dialogs:
+        styles = " | ".join(DIALOG_STYLES[s][1] for s in dialog["styles"]) or "0"
         lines.append(f"    {{{dialog['id']}, {cpp_string(dialog['title'])}, {dialog['cx']}, {dialog['cy']}, "
-                     f"{cpp_string(dialog['font'])}, {dialog['points']}, kControls{dialog['id']}}},")
+                     f"{cpp_string(dialog['font'])}, {dialog['points']}, {styles}, kControls{dialog['id']}}},")
     lines.append("};")
     with open(path, "w", encoding="utf-8") as out:
         out.write("\n".join(lines) + "\n")

@@ -18,6 +18,7 @@ Source::Source(SourcePorts ports, const UserInterfaceFactory& makeUserInterface)
       queue_(ports_.memory, ports_.messageBoxes),
       userInterface_(makeUserInterface(*this)) {
   context_.sourceIdentity = MakeSourceIdentity();
+  stills_.SetCorrection(&correction_);
   grabberCallback_.SetHooks(&stills_);
 }
 

@@ -16,6 +16,7 @@
 #include "capture/sample_grabber_cb.h"
 #include "capture/system_capture_service.h"
 #include "capture/video_capture_service.h"
+#include "imaging/correction/correction.h"
 #include "imaging/detected_page.h"
 #include "imaging/still_pipeline.h"
 #include "platform/component_system.h"
@@ -117,6 +118,8 @@ class Source {
   acquire::PageQueue queue_;
   settings::Settings settings_;
   settings::SettingsFile settingsFile_{ports_.settingsPath, settings_, capValues_};
+  // Position correction, black-edge removal and page processing of the stills.
+  imaging::correction::AutomaticCorrection correction_{settings_};
   // Outlives the frame callback, which points at it.
   imaging::StillPipeline stills_{
       {queue_, settings_, capValues_, ports_.messageBoxes, platform::SystemTextRenderer(), imaging::SystemLocalTime}};

@@ -304,7 +304,7 @@ class SceneParser {
     return std::nullopt;
   }
 
-  // NAME WIDTH HEIGHT [seed N] [paper R G B] [ink R G B]
+  // NAME WIDTH HEIGHT [seed N] [paper R G B] [ink R G B] [photo]
   bool Page(std::string& error) {
     if (args_.size() < 3) {
       error = "expected a name, a width and a height";
@@ -324,6 +324,11 @@ class SceneParser {
     std::size_t i = 3;
     while (i < args_.size()) {
       const std::string& option = args_[i].text;
+      if (option == "photo") {
+        page.photo = true;
+        ++i;
+        continue;
+      }
       if (option != "seed" && option != "paper" && option != "ink") {
         error = "unknown page option \"" + option + "\"";
         return false;

@@ -53,6 +53,8 @@ struct PageSpec {
   std::uint32_t seed = 1;
   Rgb paper{246, 245, 240};
   Rgb ink{28, 30, 36};
+  // The page carries a photograph under its heading, in place of its first paragraphs.
+  bool photo = false;
 };
 
 // Where a page lies: its centre in millimetres from the top-left corner of the

@@ -67,6 +67,45 @@ bool Inside(double start, double step, double length, double& first, double& las
 
 }  // namespace
 
+// A landscape: sky with a sun above dark hills, a dark tree at the left
+// reaching the photograph's foot. Blue, green, red into `bgr`.
+void SceneRenderer::PhotoColour(const Texture& texture, double u, double v, std::uint8_t* bgr) {
+  const double s = (u - texture.photoLeft) / std::max(1e-9, texture.photoRight - texture.photoLeft);
+  const double t = (v - texture.photoTop) / std::max(1e-9, texture.photoBottom - texture.photoTop);
+  const double horizon = 0.45 + 0.08 * std::sin(6.3 * s);
+  double red, green, blue;
+  if (s > 0.15 && s < 0.2 && t > 0.35) {
+    red = 60, green = 40, blue = 25;
+  } else if (std::hypot(s - 0.75, (t - 0.2) * 0.7) < 0.08) {
+    red = 250, green = 230, blue = 150;
+  } else if (t < horizon) {
+    red = 110 + 70 * t, green = 150 + 50 * t, blue = 215;
+  } else {
+    red = 40 + 30 * s, green = 70 + 20 * std::sin(20 * s), blue = 35 + 10 * t;
+  }
+  bgr[0] = static_cast<std::uint8_t>(std::clamp(blue, 0.0, 255.0));
+  bgr[1] = static_cast<std::uint8_t>(std::clamp(green, 0.0, 255.0));
+  bgr[2] = static_cast<std::uint8_t>(std::clamp(red, 0.0, 255.0));
+}
+
+std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& placed, std::int32_t width) {
+  std::array<FramePoint, 4> corners{};
+  if (placed.page >= scene.pages.size() || scene.fieldWidth <= 0) return corners;
+  const PageSpec& sheet = scene.pages[placed.page];
+  const double pixelsPerMm = width / scene.fieldWidth;
+  const double radians = placed.pose.angle * std::numbers::pi / 180.0;
+  const double c = std::cos(radians);
+  const double s = std::sin(radians);
+  const double halves[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    // Page offsets (u across, v down) turn clockwise onto the desk as the renderer maps them.
+    const double u = halves[i][0] * sheet.width / 2;
+    const double v = halves[i][1] * sheet.height / 2;
+    corners[i] = {(placed.pose.x + u * c - v * s) * pixelsPerMm, (placed.pose.y + u * s + v * c) * pixelsPerMm};
+  }
+  return corners;
+}
+
 std::int64_t StepFrames(const Scene& scene, double milliseconds) {
   return std::max<std::int64_t>(1, std::llround(milliseconds * scene.framesPerSecond / 1000.0));
 }
@@ -131,7 +170,7 @@ const SceneRenderer::Texture& SceneRenderer::TextureOf(std::size_t page) const {
   texture->ink.assign(static_cast<std::size_t>(texture->columns) * static_cast<std::size_t>(texture->rows), 0);
 
   // Inks the texels of a rectangle given in mm; at least one texel, so that thin rules show.
-  auto fill = [&](double left, double top, double right, double bottom) {
+  auto fill = [&](double left, double top, double right, double bottom, std::uint8_t value = 1) {
     const int c0 = std::clamp(static_cast<int>(std::lround(left * t)), 0, texture->columns - 1);
     const int r0 = std::clamp(static_cast<int>(std::lround(top * t)), 0, texture->rows - 1);
     const int c1 = std::clamp(static_cast<int>(std::lround(right * t)), c0 + 1, texture->columns);
@@ -139,7 +178,7 @@ const SceneRenderer::Texture& SceneRenderer::TextureOf(std::size_t page) const {
     for (int r = r0; r < r1; ++r) {
       std::uint8_t* row =
           texture->ink.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(texture->columns);
-      std::fill(row + c0, row + c1, std::uint8_t{1});
+      std::fill(row + c0, row + c1, value);
     }
   };
 
@@ -157,6 +196,15 @@ const SceneRenderer::Texture& SceneRenderer::TextureOf(std::size_t page) const {
     y += 8 * s;
     fill(left, y, right, y + std::max(0.3, 0.6 * s));  // rule under the heading
     y += 6 * s;
+    if (sheet.photo) {
+      const double photoHeight = std::min(0.4 * (foot - y), 0.7 * textWidth);
+      texture->photoLeft = left;
+      texture->photoTop = y;
+      texture->photoRight = right;
+      texture->photoBottom = y + photoHeight;
+      fill(left, y, right, y + photoHeight, 2);
+      y += photoHeight + 6 * s;
+    }
     const double pitch = 6.4 * s;
     const double letters = 2.6 * s;
     int lineInParagraph = 0;
@@ -219,9 +267,12 @@ void SceneRenderer::DrawPage(const PlacedPage& placed, double pixelsPerMm, std::
     for (int x = firstPixel; x <= lastPixel; ++x) {
       const int column = std::clamp(static_cast<int>((u0 + du * x) * texture.texelsPerMm), 0, texture.columns - 1);
       const int line = std::clamp(static_cast<int>((v0 + dv * x) * texture.texelsPerMm), 0, texture.rows - 1);
-      const bool inked = texture.ink[static_cast<std::size_t>(line) * static_cast<std::size_t>(texture.columns) +
-                                     static_cast<std::size_t>(column)] != 0;
-      const std::uint8_t* colour = inked ? ink : paper;
+      const std::uint8_t texel =
+          texture.ink[static_cast<std::size_t>(line) * static_cast<std::size_t>(texture.columns) +
+                      static_cast<std::size_t>(column)];
+      std::uint8_t photo[3];
+      if (texel == 2) PhotoColour(texture, u0 + du * x, v0 + dv * x, photo);
+      const std::uint8_t* colour = texel == 0 ? paper : (texel == 1 ? ink : photo);
       std::uint8_t* pixel = out + static_cast<std::size_t>(x) * 3;
       pixel[0] = colour[0];
       pixel[1] = colour[1];

@@ -3,6 +3,7 @@
 // frame depends only on the scene, the frame's index and the frame size.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,17 @@ std::int64_t StepFrames(const Scene& scene, double milliseconds);
 // starts again from an empty desk when the scene loops.
 DeskState DeskAt(const Scene& scene, std::int64_t index);
 
+// A point of a frame in pixels from its top-left corner, y downwards.
+struct FramePoint {
+  double x = 0;
+  double y = 0;
+};
+
+// The corners of a placed page in a frame `width` pixels wide, as the
+// renderer draws it: the page's own top-left, top-right, bottom-right and
+// bottom-left corners. For measuring what a frame shows against the truth.
+std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& placed, std::int32_t width);
+
 class SceneRenderer {
  public:
   explicit SceneRenderer(std::shared_ptr<const Scene> scene);
@@ -46,14 +58,18 @@ class SceneRenderer {
   void Render(const DeskState& desk, std::int32_t width, std::int32_t height, std::vector<std::uint8_t>& frame) const;
 
  private:
-  // A page's text and lines as a mask, one byte a texel: 1 where ink is.
+  // A page's text and lines as a mask, one byte a texel: 1 where ink is,
+  // 2 where the photograph is.
   struct Texture {
     int columns = 0;
     int rows = 0;
     double texelsPerMm = 0;
     std::vector<std::uint8_t> ink;
+    // Where the photograph lies on the page, in mm (empty without one).
+    double photoLeft = 0, photoTop = 0, photoRight = 0, photoBottom = 0;
   };
   const Texture& TextureOf(std::size_t page) const;
+  static void PhotoColour(const Texture& texture, double u, double v, std::uint8_t* bgr);
   void DrawPage(const PlacedPage& placed, double pixelsPerMm, std::int32_t width, std::int32_t height,
                 std::vector<std::uint8_t>& frame) const;
 

@@ -84,6 +84,8 @@ class SourceStills : public ::testing::Test {
 
 TEST_F(SourceStills, AColourAndBlackAndWhitePairIsStoredCountedAndTransferred) {
   OpenAndEnable();
+  source->UserSettings().autoCorrect = 0;
+  source->UserSettings().autoCrop = 0;
   source->UserSettings().dpiX = 300;
   source->CapValues().pixelType = TWPT_RGB;
   source->Camera().CaptureStill(false);
@@ -110,6 +112,20 @@ TEST_F(SourceStills, AColourAndBlackAndWhitePairIsStoredCountedAndTransferred) {
   EXPECT_FALSE(platform::FileExists(Picture("twainrgb1.bmp")));
   EXPECT_FALSE(platform::FileExists(Picture("twainbw2.bmp")));
   EXPECT_TRUE(boxes.texts.empty());
+}
+
+TEST_F(SourceStills, PositionCorrectionIsOnAtFirstAndCutsThePageFromTheDesk) {
+  OpenAndEnable();
+  ASSERT_EQ(source->UserSettings().autoCorrect, 1);
+  ASSERT_EQ(source->UserSettings().autoCrop, 1);
+  source->CapValues().pixelType = TWPT_RGB;
+  source->Camera().CaptureStill(false);
+  ASSERT_EQ(source->Queue().PictureCount(), 1);
+  // The page, 210 mm of a 440 mm field, is 76 pixels wide; it runs over
+  // the frame's top, leaving 98 of the frame's 120 rows.
+  EXPECT_NEAR(source->Queue().Entry(1)->widthInches, 76 / 200.0f, 3 / 200.0f);
+  EXPECT_NEAR(source->Queue().Entry(1)->heightInches, 98 / 200.0f, 3 / 200.0f);
+  EXPECT_TRUE(platform::FileExists(Picture("in_pai.bmp")));
 }
 
 TEST_F(SourceStills, AnIdCardIsTwoShotsAndOnePicture) {

@@ -3,19 +3,17 @@
 // duration of these tests: the document camera is found, bound, runs into a
 // preview control, and its stills are the scene's frames.
 #include <gtest/gtest.h>
-#include <objbase.h>
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "capture/capture_video.h"
 #include "capture/system_capture_service.h"
 #include "capture/virtual/scene_renderer.h"
+#include "registered_camera.h"
 #include "twain/protocol.h"
+#include "twain_application.h"
 #include "wine_desktop.h"
 
 namespace {
@@ -66,43 +64,8 @@ class StillRecorder final : public FrameHooks {
   int stills = 0;
 };
 
-using ServerCall = HRESULT(STDAPICALLTYPE*)();
-
-// Registers the virtual camera for this program's tests and removes it
-// afterwards: the other test programs of the session expect no camera.
-class RegisteredCamera final : public ::testing::Environment {
- public:
-  void SetUp() override {
-    // The filter reads its scene when it is made, from the file the variable names.
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    scenePath_ = std::wstring(folder) + L"mervale-camera-scene.txt";
-    std::ofstream(scenePath_.c_str(), std::ios::binary) << kScene;
-    _wputenv_s(L"MERVALE_SCENE", scenePath_.c_str());
-
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    filterModule_ = LoadLibraryW(MERVALE_CAMERA_PATH);
-    ASSERT_NE(filterModule_, nullptr);
-    ASSERT_EQ(Call("DllRegisterServer"), S_OK);
-  }
-
-  void TearDown() override {
-    if (filterModule_ != nullptr) Call("DllUnregisterServer");
-    CoUninitialize();
-    DeleteFileW(scenePath_.c_str());
-  }
-
- private:
-  HRESULT Call(const char* name) {
-    auto call = reinterpret_cast<ServerCall>(reinterpret_cast<void*>(GetProcAddress(filterModule_, name)));
-    return call != nullptr ? call() : E_NOTIMPL;
-  }
-
-  std::wstring scenePath_;
-  HMODULE filterModule_ = nullptr;
-};
-
-const auto* const registeredCamera = ::testing::AddGlobalTestEnvironment(new RegisteredCamera);
+const auto* const registeredCamera =
+    ::testing::AddGlobalTestEnvironment(new wine_desktop::RegisteredCamera(kScene, MERVALE_CAMERA_PATH));
 
 class DirectShowCamera : public ::testing::Test {
  protected:
@@ -199,53 +162,15 @@ TEST_F(DirectShowCamera, TearsDownAndStartsAgain) {
 // The source itself, loaded by Wine's source manager, with the camera attached.
 class SourceWithCamera : public ::testing::Test {
  protected:
-  void SetUp() override {
-    manager_ = LoadLibraryW(L"twain_32.dll");
-    ASSERT_NE(manager_, nullptr);
-    entry_ = reinterpret_cast<twain::DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(manager_, "DSM_Entry")));
-    ASSERT_NE(entry_, nullptr);
-    window_ = CreateWindowExW(0, L"STATIC", L"Camera application", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                              nullptr, nullptr, nullptr);
-    application_.ProtocolMajor = 1;
-    application_.ProtocolMinor = 8;
-    application_.SupportedGroups = twain::DG_CONTROL | twain::DG_IMAGE;
-    std::strcpy(application_.ProductName, "Camera test");
-    ASSERT_EQ(Manager(twain::DAT_PARENT, twain::MSG_OPENDSM, &window_), twain::TWRC_SUCCESS);
-  }
-  void TearDown() override {
-    Manager(twain::DAT_PARENT, twain::MSG_CLOSEDSM, &window_);
-    DestroyWindow(window_);
-  }
-
-  twain::TW_UINT16 Manager(twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data) {
-    return entry_(&application_, nullptr, twain::DG_CONTROL, dat, msg, data);
-  }
-  twain::TW_UINT16 Source(twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data) {
-    return entry_(&application_, &source_, twain::DG_CONTROL, dat, msg, data);
-  }
-  bool OpenSource() {
-    for (auto rc = Manager(twain::DAT_IDENTITY, twain::MSG_GETFIRST, &source_); rc == twain::TWRC_SUCCESS;
-         rc = Manager(twain::DAT_IDENTITY, twain::MSG_GETNEXT, &source_)) {
-      if (std::strcmp(source_.ProductName, "MervaleTwain") == 0) {
-        return Manager(twain::DAT_IDENTITY, twain::MSG_OPENDS, &source_) == twain::TWRC_SUCCESS;
-      }
-    }
-    return false;
-  }
-
-  HMODULE manager_ = nullptr;
-  twain::DSMENTRYPROC entry_ = nullptr;
-  HWND window_ = nullptr;
-  twain::TW_IDENTITY application_{};
-  twain::TW_IDENTITY source_{};
+  wine_desktop::TwainApplication application_{"Camera test"};
   // A camera message must not hang the test: every box is answered and recorded.
   wine_desktop::BoxWatchdog boxes_{{L"MervaleTwain", L"Sample Source Error"}};
 };
 
 TEST_F(SourceWithCamera, EnablingRunsTheCameraInTheDialogsPreviewControl) {
-  ASSERT_TRUE(OpenSource());
-  twain::TW_USERINTERFACE ui{1, 0, window_};
-  ASSERT_EQ(Source(twain::DAT_USERINTERFACE, twain::MSG_ENABLEDS, &ui), twain::TWRC_SUCCESS);
+  ASSERT_TRUE(application_.ManagerOpen());
+  ASSERT_TRUE(application_.OpenSource());
+  ASSERT_EQ(application_.Enable(), twain::TWRC_SUCCESS);
   wine_desktop::Pump(500);
   HWND dialog = FindWindowW(L"#32770", L"Vistrelle Twain V4.1");
   ASSERT_NE(dialog, nullptr);
@@ -254,8 +179,8 @@ TEST_F(SourceWithCamera, EnablingRunsTheCameraInTheDialogsPreviewControl) {
   EXPECT_NE(FindWindowExW(preview, nullptr, nullptr, nullptr), nullptr) << "the video window is in the preview";
   wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"dialog-with-camera.bmp");
 
-  EXPECT_EQ(Source(twain::DAT_USERINTERFACE, twain::MSG_DISABLEDS, &ui), twain::TWRC_SUCCESS);
-  EXPECT_EQ(Manager(twain::DAT_IDENTITY, twain::MSG_CLOSEDS, &source_), twain::TWRC_SUCCESS);
+  EXPECT_EQ(application_.Disable(), twain::TWRC_SUCCESS);
+  EXPECT_EQ(application_.CloseSource(), twain::TWRC_SUCCESS);
   EXPECT_FALSE(IsWindow(dialog));
   EXPECT_TRUE(boxes_.Answered().empty());
 }

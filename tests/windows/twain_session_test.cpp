@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "twain/protocol.h"
 #include "wine_desktop.h"
 
@@ -27,8 +28,8 @@ class TwainSession : public ::testing::Test {
     ASSERT_NE(manager_, nullptr);
     entry_ = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(manager_, "DSM_Entry")));
     ASSERT_NE(entry_, nullptr);
-    window_ = CreateWindowExW(0, L"STATIC", L"Test application", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                              nullptr, nullptr, nullptr);
+    window_ = CreateWindowExW(0, L"STATIC", L"Test application", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                              nullptr, nullptr);
     ASSERT_NE(window_, nullptr);
   }
   static void TearDownTestSuite() { DestroyWindow(window_); }
@@ -213,7 +214,8 @@ TEST_F(TwainSession, ARefusalShowsTheFailureReportAndSetsTheCondition) {
   EXPECT_EQ(SourceStatus(), TWCC_SEQERROR);
   const auto answered = boxes_.Answered();
   ASSERT_EQ(answered.size(), 1u);
-  EXPECT_EQ(answered[0].text, L"General failure in response to MSG_DISABLEDS.  DG DAT MSG is out of expected sequence.");
+  EXPECT_EQ(answered[0].text,
+            L"General failure in response to MSG_DISABLEDS.  DG DAT MSG is out of expected sequence.");
   CloseSource();
 }
 
@@ -288,29 +290,12 @@ TEST_F(TwainSession, ImageTripletsRefuseOutOfSequence) {
 TEST(TwainAcquire, OpensNegotiatesAndClosesTheSource) {
   // The prefix has no camera: the dialog's "No Available Device!" is answered from here.
   wine_desktop::BoxWatchdog cameraBoxes{{L"MervaleTwain"}};
-  std::wstring command = L"\"" + std::wstring(TWAIN_ACQUIRE_PATH) + L"\" --wait 200 --mech memory --pixel-type grey";
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readPipe = nullptr, writePipe = nullptr;
-  ASSERT_TRUE(CreatePipe(&readPipe, &writePipe, &inherit, 0));
-  SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = writePipe;
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
-  CloseHandle(writePipe);
-  std::string output;
-  char buffer[512];
-  DWORD got = 0;
-  while (ReadFile(readPipe, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
-  WaitForSingleObject(process.hProcess, 60000);
-  DWORD exitCode = 1;
-  GetExitCodeProcess(process.hProcess, &exitCode);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  CloseHandle(readPipe);
-  EXPECT_EQ(exitCode, 0u) << output;
+  wine_desktop::ChildProcess acquire(L"\"" + std::wstring(TWAIN_ACQUIRE_PATH) +
+                                     L"\" --wait 200 --mech memory --pixel-type grey");
+  ASSERT_TRUE(acquire.Started());
+  const int exitCode = acquire.Wait(60000);
+  const std::string& output = acquire.Output();
+  EXPECT_EQ(exitCode, 0) << output;
   EXPECT_NE(output.find("open: MervaleTwain"), std::string::npos) << output;
   EXPECT_NE(output.find("set pixel type: accepted"), std::string::npos) << output;
   EXPECT_NE(output.find("set transfer mechanism: accepted"), std::string::npos) << output;

@@ -1,0 +1,109 @@
+// The correction steps of the still pipelines, around the edge finder's and
+// the page processor's call contracts.
+#include <algorithm>
+#include <cmath>
+
+#include "imaging/bmp_file.h"
+#include "imaging/correction/correction.h"
+#include "imaging/picture_operations.h"
+
+namespace imaging::correction {
+
+namespace {
+
+constexpr int kWorkLong = 800;
+constexpr int kWorkShort = 600;
+constexpr int kWorkBrightness = 25;
+// The constant arguments of the page processor's call.
+constexpr std::int32_t kProcessorOptions[3] = {1, 75, 0};
+constexpr int kProcessorStrength = 50;
+
+struct WorkSize {
+  int width;
+  int height;
+};
+
+// Portrait and square stills get an upright work picture.
+WorkSize WorkSizeFor(const Picture& picture) {
+  return picture.Width() <= picture.Height() ? WorkSize{kWorkShort, kWorkLong} : WorkSize{kWorkLong, kWorkShort};
+}
+
+// An out-value from outside our code: anything not finite counts as 0.
+double Finite(double value) { return std::isfinite(value) ? value : 0.0; }
+
+// trunc(size × (edge / workSide)), the quotient a float as the contract
+// computes it; kept within int range whatever the finder wrote.
+int ScaledEdge(int size, float edge, int workSide) {
+  const float quotient = static_cast<float>(Finite(edge)) / static_cast<float>(workSide);
+  const float scaled = static_cast<float>(size) * quotient;
+  constexpr float kLimit = 1.0e9f;
+  return static_cast<int>(std::trunc(std::clamp(scaled, -kLimit, kLimit)));
+}
+
+struct EdgeResult {
+  double angle = 0;
+  float left = 0, top = 0, right = 0, bottom = 0;
+};
+
+EdgeResult CallEdgeFinder(EdgeFinder& finder, const std::string& input, const std::string& output) {
+  EdgeResult result;
+  std::int32_t extra[4] = {0, 0, 0, 0};
+  result.angle = 0.0;
+  finder.FindEdge(input.c_str(), output.c_str(), &result.angle, &extra[0], &extra[1], &result.left, &result.top,
+                  &result.right, &result.bottom, &extra[2], &extra[3]);
+  result.angle = Finite(result.angle);
+  return result;
+}
+
+}  // namespace
+
+AutomaticCorrection::AutomaticCorrection(const settings::Settings& settings)
+    : settings_(settings),
+      ownEdgeFinder_(MakePageEdgeFinder()),
+      ownPageProcessor_(MakeBookPageProcessor()),
+      edgeFinder_(*ownEdgeFinder_),
+      pageProcessor_(*ownPageProcessor_) {}
+
+AutomaticCorrection::AutomaticCorrection(const settings::Settings& settings, EdgeFinder& edgeFinder,
+                                         PageProcessor& pageProcessor)
+    : settings_(settings), edgeFinder_(edgeFinder), pageProcessor_(pageProcessor) {}
+
+void AutomaticCorrection::CorrectStill(Picture& picture, const std::string& pictureFolder) {
+  if (picture.Empty()) return;
+  const WorkSize work = WorkSizeFor(picture);
+  Picture copy = picture;
+  if (!ResampleNearest(copy, work.width, work.height)) return;
+  AdjustBrightnessContrast(copy, kWorkBrightness, 0);
+  const std::string input = pictureFolder + kWorkInputName;
+  const std::string output = pictureFolder + kWorkOutputName;
+  SaveBmp(copy, input);
+
+  const auto angle = static_cast<float>(CallEdgeFinder(edgeFinder_, input, output).angle);
+  TurnBilinear(picture, angle, kBlack);
+  if (settings_.autoCrop == 0) return;
+
+  TurnBilinear(copy, angle, kBlack);
+  SaveBmp(copy, input);
+  const EdgeResult page = CallEdgeFinder(edgeFinder_, input, output);
+  const int w = picture.Width();
+  const int h = picture.Height();
+  Crop(picture, {ScaledEdge(w, page.left, work.width), ScaledEdge(h, page.top, work.height),
+                 ScaledEdge(w, page.right, work.width), ScaledEdge(h, page.bottom, work.height)});
+}
+
+void AutomaticCorrection::RemoveBlackEdges(Picture& picture) {
+  Rect content{0, 0, picture.Width(), picture.Height()};
+  FindContentRect(picture, content);
+  Crop(picture, content);
+}
+
+void AutomaticCorrection::RunPageProcessing(const std::string& path, const std::string* leftPage,
+                                            const std::string* rightPage) {
+  const bool paging = settings_.smartPaging != 0 && leftPage != nullptr && rightPage != nullptr;
+  const int mode = settings_.fingerErase != 0 ? kFingerEraseMode : kPlainMode;
+  std::int32_t options[3] = {kProcessorOptions[0], kProcessorOptions[1], kProcessorOptions[2]};
+  pageProcessor_.Process(path.c_str(), path.c_str(), paging ? leftPage->c_str() : nullptr,
+                         paging ? rightPage->c_str() : nullptr, options, mode, kProcessorStrength);
+}
+
+}  // namespace imaging::correction
