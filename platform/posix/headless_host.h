@@ -86,9 +86,11 @@ class Dialog : public DialogWindow {
   // box loses its list selection and sends kListEditChanged.
   virtual bool Type(int id, std::string_view utf8) = 0;
   virtual bool Focus(int id) = 0;
-  // Mouse messages at client points. A point over a visible, enabled control
-  // that takes the mouse (anything but labels, grey rectangles and group
-  // boxes) or outside the client area does not reach the dialog.
+  // Mouse messages at client points, `keys` holding the kMouse... flags; as
+  // on Windows a button-down message always has the left-button flag and a
+  // button-up message never. A point over a visible, enabled control that
+  // takes the mouse (anything but labels, grey rectangles and group boxes)
+  // or outside the client area does not reach the dialog.
   virtual void MouseMove(Point at, unsigned keys) = 0;
   virtual void LeftButtonDown(Point at, unsigned keys) = 0;
   virtual void LeftButtonUp(Point at, unsigned keys) = 0;

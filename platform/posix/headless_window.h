@@ -100,7 +100,6 @@ class Window final : public Dialog {
   // Whether a mouse message at `at` reaches the dialog rather than a control.
   bool MouseReachesDialog(Point at) const;
   void CheckRadioInGroup(Control& radio);
-  void SetFocusTo(Control* control) { focus_ = control; }
 
   Host& host_;
   int templateId_;

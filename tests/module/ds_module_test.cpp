@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "twain/protocol.h"
@@ -90,6 +93,44 @@ TEST_F(DsModule, AWholeSessionWithoutTransfers) {
   std::FILE* trace = std::fopen((folder_ + "/twsrc.log").c_str(), "rb");
   ASSERT_NE(trace, nullptr);
   std::fclose(trace);
+}
+
+// The user named by MERVALE_USER_SCRIPT plays along the events the
+// application passes; the space key goes through the library's hook.
+TEST_F(DsModule, AScriptedUserPlaysAlongTheApplicationsEvents) {
+  const std::string script = folder_ + "/user.txt";
+  std::ofstream(script) << "space\nclose\n";
+  setenv("MERVALE_USER_SCRIPT", script.c_str(), 1);
+  notifications.clear();
+  Module module;
+  ASSERT_TRUE(module.Loaded()) << dlerror();
+  DsEntryProc entry = module.Entry();
+  TW_IDENTITY application{};
+  application.Id = 1;
+  TW_IDENTITY source{};
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source), TWRC_SUCCESS);
+  source.Id = 5;
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  // An idle event (a Linux WindowMessage: window, message, wParam, lParam) per turn of the loop.
+  struct {
+    void* window;
+    std::uint32_t message;
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+  } idle{nullptr, 0, 0, 0};
+  for (int turn = 0; turn < 10 && notifications.empty(); ++turn) {
+    TW_EVENT event{&idle, MSG_NULL};
+    EXPECT_EQ(entry(&application, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_NOTDSEVENT);
+  }
+  EXPECT_EQ(notifications, std::vector<TW_UINT16>{MSG_CLOSEDSREQ});
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source), TWRC_SUCCESS);
+  unsetenv("MERVALE_USER_SCRIPT");
+  std::ostringstream trace;
+  trace << std::ifstream(folder_ + "/twsrc.log", std::ios::binary).rdbuf();
+  EXPECT_NE(trace.str().find("\xC5\xC4\xD5\xD5\xB4\xA6\xC0\xED"), std::string::npos) << "the hook's trace line";
 }
 
 }  // namespace
