@@ -49,7 +49,9 @@ inline constexpr int kMinContrast = 24;
 
 // Degrees the page's edges lie turned clockwise (as displayed) from square,
 // in [-45, 45), from the page's border pixels that do not lie on the
-// picture's border. 0 without a page or border pixels.
+// picture's border: the direction on whose lines they gather most sharply,
+// refined by straight lines fitted to the sides. 0 without a page or
+// border pixels.
 double PageEdgeAngle(const PageMask& mask, int* pointsUsed = nullptr);
 
 // The page's rectangle after the picture is turned clockwise by `turn`
