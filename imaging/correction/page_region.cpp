@@ -269,6 +269,9 @@ PageMask FindPageMask(const GreyMap& grey) {
   mask.deskLevel = BorderLowerQuartile(grey);
   std::array<int, 256> histogram{};
   for (std::uint8_t level : grey.values) ++histogram[level];
+  // Without a page standing out, the picture may be all page: its most frequent level is the paper's.
+  const int mostFrequent = static_cast<int>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+  mask.paperLevel = mostFrequent;
   int paper = -1;
   for (int level = mask.deskLevel + kMinContrast; level < 256; ++level) {
     if (paper < 0 || histogram[static_cast<std::size_t>(level)] >= histogram[static_cast<std::size_t>(paper)]) {
@@ -287,7 +290,10 @@ PageMask FindPageMask(const GreyMap& grey) {
   std::size_t area = 0;
   for (std::uint8_t in : mask.inside) area += in;
   mask.found = area * 100 >= mask.inside.size();
-  if (!mask.found) std::fill(mask.inside.begin(), mask.inside.end(), std::uint8_t{0});
+  if (!mask.found) {
+    std::fill(mask.inside.begin(), mask.inside.end(), std::uint8_t{0});
+    mask.paperLevel = mostFrequent;
+  }
   return mask;
 }
 

@@ -30,7 +30,9 @@ struct PageMask {
   std::vector<std::uint8_t> inside;
   // False when no page stands out from the desk: inside is all 0.
   bool found = false;
-  // The grey levels of the desk and of the paper.
+  // The grey levels of the desk and of the paper; without a page found,
+  // the paper's is the picture's most frequent level (the picture may be
+  // all page).
   int deskLevel = 0;
   int paperLevel = 255;
   bool At(int x, int y) const {

@@ -70,6 +70,16 @@ TEST_F(BookPageProcessorTest, FingersAtThePagesSidesAreErasedInMode3Only) {
   EXPECT_EQ(At(erased, 10, 160 - 40), kPaper);
 }
 
+TEST_F(BookPageProcessorTest, FingersOnAPageFillingThePictureAreErasedToo) {
+  Picture page = Desk(640, 400, kPaper);
+  DrawPage(page, {0, 0, 640, 400});
+  page.Fill({0, 150, 45, 175}, kSkin);
+  Process(page, 3, false);
+  const Picture erased = imaging::LoadBmp(input);
+  EXPECT_EQ(erased.Width(), 640);
+  EXPECT_EQ(SkinPixels(erased), 0);
+}
+
 TEST_F(BookPageProcessorTest, SkinColourAwayFromTheSidesIsKept) {
   Picture page = Desk(640, 400);
   DrawPage(page, {60, 40, 580, 360});
