@@ -46,13 +46,18 @@ struct EdgeResult {
 };
 
 EdgeResult CallEdgeFinder(EdgeFinder& finder, const std::string& input, const std::string& output) {
-  EdgeResult result;
+  EdgeResult result;  // the angle, as every out-value, starts at 0
   std::int32_t extra[4] = {0, 0, 0, 0};
-  result.angle = 0.0;
   finder.FindEdge(input.c_str(), output.c_str(), &result.angle, &extra[0], &extra[1], &result.left, &result.top,
                   &result.right, &result.bottom, &extra[2], &extra[3]);
-  result.angle = Finite(result.angle);
   return result;
+}
+
+// The angle as the turn takes it, a float; 0 when the finder's value is
+// not a number or too large for one.
+float TurnAngle(double angle) {
+  const auto degrees = static_cast<float>(Finite(angle));
+  return std::isfinite(degrees) ? degrees : 0.0f;
 }
 
 }  // namespace
@@ -78,7 +83,7 @@ void AutomaticCorrection::CorrectStill(Picture& picture, const std::string& pict
   const std::string output = pictureFolder + kWorkOutputName;
   SaveBmp(copy, input);
 
-  const auto angle = static_cast<float>(CallEdgeFinder(edgeFinder_, input, output).angle);
+  const float angle = TurnAngle(CallEdgeFinder(edgeFinder_, input, output).angle);
   TurnBilinear(picture, angle, kBlack);
   if (settings_.autoCrop == 0) return;
 

@@ -88,7 +88,7 @@ inline constexpr const char* kWorkOutputName = "out_pai.bmp";
 inline constexpr int kFingerEraseMode = 3;
 inline constexpr int kPlainMode = 1;
 
-// Our own edge finder and page processor (page_edge_finder.h, page_processor.h).
+// Our own edge finder and page processor (page_edge_finder.cpp, page_processor.cpp).
 std::unique_ptr<EdgeFinder> MakePageEdgeFinder();
 std::unique_ptr<PageProcessor> MakeBookPageProcessor();
 

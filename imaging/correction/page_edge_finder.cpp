@@ -1,6 +1,6 @@
-// Our edge finder: the page on the work picture is the largest light region
-// standing out from the desk; its border pixels give the angle, its pixels
-// turned by that angle give the rectangle.
+// Our edge finder: the page on the work picture is the light region (or
+// the regions of a spread) standing out from the desk; its border pixels
+// give the angle, its pixels turned by that angle give the rectangle.
 #include "imaging/bmp_file.h"
 #include "imaging/correction/correction.h"
 #include "imaging/correction/page_region.h"

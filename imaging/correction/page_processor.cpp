@@ -31,7 +31,7 @@ class BookPageProcessor final : public PageProcessor {
     detail::GreyMap grey = detail::GreyMapOf(picture);
     detail::PageMask mask = detail::FindPageMask(grey);
     const Rect area = detail::PageArea(mask);
-    if (mode == kFingerEraseMode && mask.found) {
+    if (mode == kFingerEraseMode) {
       const Rgb paper = detail::PaperColour(picture, grey, mask, area);
       if (detail::EraseFingers(picture, area, paper) > 0) {
         grey = detail::GreyMapOf(picture);

@@ -124,18 +124,19 @@ struct Point {
   double y;
 };
 
-// Page pixels with a desk neighbour, at pixel centres relative to the
-// picture's centre; pixels on the picture's border are the picture's edge,
-// not the page's, and are left out.
+// Page pixels with a desk neighbour, relative to the picture's middle
+// pixel, so that a square side projects onto whole numbers (the bins'
+// centres); pixels on the picture's border are the picture's edge, not the
+// page's, and are left out.
 std::vector<Point> PageBorderPoints(const PageMask& mask) {
   std::vector<Point> points;
-  const double cx = mask.width / 2.0;
-  const double cy = mask.height / 2.0;
+  const int cx = mask.width / 2;
+  const int cy = mask.height / 2;
   for (int y = 1; y + 1 < mask.height; ++y) {
     for (int x = 1; x + 1 < mask.width; ++x) {
       if (!mask.At(x, y)) continue;
       if (mask.At(x - 1, y) && mask.At(x + 1, y) && mask.At(x, y - 1) && mask.At(x, y + 1)) continue;
-      points.push_back({x + 0.5 - cx, y + 0.5 - cy});
+      points.push_back({static_cast<double>(x - cx), static_cast<double>(y - cy)});
     }
   }
   return points;
@@ -164,6 +165,57 @@ double AlignmentScore(const std::vector<Point>& points, double degrees, double r
   double score = 0;
   for (double count : bins) score += count * count;
   return score;
+}
+
+// The correction to `degrees` that least squares give: on each of the
+// strongest lines across and along the direction (the page's sides), the
+// points within 3 pixels are fitted with a straight line, and the sides'
+// angles from the direction are averaged, weighted by their points.
+double FittedCorrection(const std::vector<Point>& points, double degrees, double reach) {
+  const double radians = degrees * std::numbers::pi / 180.0;
+  const double c = std::cos(radians);
+  const double s = std::sin(radians);
+  double weighted = 0;
+  double weight = 0;
+  for (int across = 0; across < 2; ++across) {
+    // Across: sides of constant p = x c + y s, running along q; else the other way.
+    std::vector<double> position(points.size()), along(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const double p = points[i].x * c + points[i].y * s;
+      const double q = -points[i].x * s + points[i].y * c;
+      position[i] = across == 0 ? p : q;
+      along[i] = across == 0 ? q : p;
+    }
+    std::vector<int> bins(static_cast<std::size_t>(2 * reach + 3), 0);
+    for (double v : position) ++bins[static_cast<std::size_t>(std::lround(v + reach + 1))];
+    // The two strongest bins at least 10 bins apart: the two sides.
+    std::vector<std::size_t> peaks;
+    for (int side = 0; side < 2; ++side) {
+      std::size_t best = 0;
+      for (std::size_t b = 0; b < bins.size(); ++b) {
+        const bool apart = std::all_of(peaks.begin(), peaks.end(),
+                                       [&](std::size_t peak) { return (b > peak ? b - peak : peak - b) >= 10; });
+        if (apart && bins[b] > bins[best]) best = b;
+      }
+      peaks.push_back(best);
+    }
+    for (std::size_t peak : peaks) {
+      const double centre = static_cast<double>(peak) - reach - 1;
+      double n = 0, sa = 0, sp = 0, saa = 0, sap = 0;
+      for (std::size_t i = 0; i < points.size(); ++i) {
+        if (std::abs(position[i] - centre) > 3) continue;
+        n += 1, sa += along[i], sp += position[i], saa += along[i] * along[i], sap += along[i] * position[i];
+      }
+      const double spread = n * saa - sa * sa;
+      if (n < 20 || spread <= 0) continue;
+      const double slope = (n * sap - sa * sp) / spread;
+      // A side drifting across as it runs along lies turned from the direction.
+      const double off = std::atan(slope) * 180.0 / std::numbers::pi;
+      weighted += (across == 0 ? -off : off) * n;
+      weight += n;
+    }
+  }
+  return weight > 0 ? weighted / weight : 0.0;
 }
 
 // The level at which a count profile reaches half its typical value: half
@@ -217,6 +269,9 @@ PageMask FindPageMask(const GreyMap& grey) {
   mask.deskLevel = BorderLowerQuartile(grey);
   std::array<int, 256> histogram{};
   for (std::uint8_t level : grey.values) ++histogram[level];
+  // Without a page standing out, the picture may be all page: its most frequent level is the paper's.
+  const int mostFrequent = static_cast<int>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+  mask.paperLevel = mostFrequent;
   int paper = -1;
   for (int level = mask.deskLevel + kMinContrast; level < 256; ++level) {
     if (paper < 0 || histogram[static_cast<std::size_t>(level)] >= histogram[static_cast<std::size_t>(paper)]) {
@@ -235,7 +290,10 @@ PageMask FindPageMask(const GreyMap& grey) {
   std::size_t area = 0;
   for (std::uint8_t in : mask.inside) area += in;
   mask.found = area * 100 >= mask.inside.size();
-  if (!mask.found) std::fill(mask.inside.begin(), mask.inside.end(), std::uint8_t{0});
+  if (!mask.found) {
+    std::fill(mask.inside.begin(), mask.inside.end(), std::uint8_t{0});
+    mask.paperLevel = mostFrequent;
+  }
   return mask;
 }
 
@@ -260,7 +318,10 @@ double PageEdgeAngle(const PageMask& mask, int* pointsUsed) {
     return best;
   };
   const double coarse = bestIn(-45.0, 44.5, 0.5);
-  const double fine = bestIn(coarse - 0.5, coarse + 0.5, 0.05);
+  double fine = bestIn(coarse - 0.5, coarse + 0.5, 0.05);
+  // Least squares refine within the search's step; beyond it they followed something else.
+  const double correction = FittedCorrection(points, fine, reach);
+  if (std::abs(correction) <= 0.05) fine += correction;
   // Keep within [-45, 45): a page turned by 45 degrees either way is the same.
   return fine >= 45.0 ? fine - 90.0 : (fine < -45.0 ? fine + 90.0 : fine);
 }

@@ -30,7 +30,9 @@ struct PageMask {
   std::vector<std::uint8_t> inside;
   // False when no page stands out from the desk: inside is all 0.
   bool found = false;
-  // The grey levels of the desk and of the paper.
+  // The grey levels of the desk and of the paper; without a page found,
+  // the paper's is the picture's most frequent level (the picture may be
+  // all page).
   int deskLevel = 0;
   int paperLevel = 255;
   bool At(int x, int y) const {
@@ -49,7 +51,9 @@ inline constexpr int kMinContrast = 24;
 
 // Degrees the page's edges lie turned clockwise (as displayed) from square,
 // in [-45, 45), from the page's border pixels that do not lie on the
-// picture's border. 0 without a page or border pixels.
+// picture's border: the direction on whose lines they gather most sharply,
+// refined by straight lines fitted to the sides. 0 without a page or
+// border pixels.
 double PageEdgeAngle(const PageMask& mask, int* pointsUsed = nullptr);
 
 // The page's rectangle after the picture is turned clockwise by `turn`

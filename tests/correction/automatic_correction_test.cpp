@@ -131,14 +131,17 @@ TEST_F(AutomaticCorrectionTest, TheSecondMeasurementSeesTheWorkPictureTurnedLike
   EXPECT_EQ(At(finder.calls[1].work, 400, 300), (Rgb{225, 225, 225}));
 }
 
-TEST_F(AutomaticCorrectionTest, OutValuesThatAreNotNumbersChangeNothing) {
+TEST_F(AutomaticCorrectionTest, OutValuesThatAreNoUsableNumbersChangeNothing) {
   settings.autoCrop = 1;
-  finder.answers = {{NAN, NAN, NAN, INFINITY, -INFINITY}};
-  Picture still = Desk(40, 30, imaging::kWhite);
-  correction.CorrectStill(still, folder.Path());
-  EXPECT_EQ(still.Width(), 40);
-  EXPECT_EQ(still.Height(), 30);
-  EXPECT_EQ(At(still, 0, 0), imaging::kWhite);
+  // An angle beyond a float's range, and edges that are no numbers or infinite.
+  for (double angle : {double{NAN}, 1e300}) {
+    finder.answers = {{angle, NAN, NAN, INFINITY, -INFINITY}};
+    Picture still = Desk(40, 30, imaging::kWhite);
+    correction.CorrectStill(still, folder.Path());
+    EXPECT_EQ(still.Width(), 40);
+    EXPECT_EQ(still.Height(), 30);
+    EXPECT_EQ(At(still, 0, 0), imaging::kWhite);
+  }
 }
 
 TEST_F(AutomaticCorrectionTest, BlackEdgeRemovalCropsToTheLightContent) {

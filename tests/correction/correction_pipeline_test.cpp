@@ -135,7 +135,7 @@ TEST_F(CorrectedStills, CurveFlatteningStoresThePageWithStraightLines) {
   settings.curveFlatten = 1;
   Picture page = Desk(640, 480);
   DrawPage(page, {20, 20, 620, 460}, 30);
-  const Picture bent = Bent(page, {20, 20, 620, 460}, [](int x) { return 18 * std::sin((x - 20) / 600.0 * 3.1); });
+  const Picture bent = Bent(page, {20, 20, 620, 460}, [](int x, int) { return 18 * std::sin((x - 20) / 600.0 * 3.1); });
   ShootPaged(bent, PictureKind::BlackWhite);
   const Picture stored = imaging::LoadBmp(File("twainbw1.bmp"));
   EXPECT_EQ(stored.BitsPerPixel(), 1);

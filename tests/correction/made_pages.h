@@ -51,15 +51,14 @@ inline void DrawPage(Picture& picture, Rect page, int margin = 20) {
 inline void Put(Picture& picture, int x, int y, Rgb colour) { picture.SetPixel(x, picture.Height() - 1 - y, colour); }
 inline Rgb At(const Picture& picture, int x, int y) { return picture.GetPixel(x, picture.Height() - 1 - y); }
 
-// Shifts every column x down by `bend(x)` pixels (rows pulled from above;
-// rows coming in from the top take the paper's colour).
+// Moves the pixel at (x, y) of `area` down by `bend(x, y)` pixels (rows
+// pulled from above; rows coming in from outside take the paper's colour).
 template <class Bend>
 Picture Bent(const Picture& picture, Rect area, Bend bend) {
   Picture out = picture;
   for (int x = area.left; x < area.right; ++x) {
-    const int shift = static_cast<int>(std::lround(bend(x)));
     for (int y = area.top; y < area.bottom; ++y) {
-      const int from = y - shift;
+      const int from = y - static_cast<int>(std::lround(bend(x, y)));
       Put(out, x, y, from >= area.top && from < area.bottom ? At(picture, x, from) : kPaper);
     }
   }

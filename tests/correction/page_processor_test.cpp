@@ -70,6 +70,16 @@ TEST_F(BookPageProcessorTest, FingersAtThePagesSidesAreErasedInMode3Only) {
   EXPECT_EQ(At(erased, 10, 160 - 40), kPaper);
 }
 
+TEST_F(BookPageProcessorTest, FingersOnAPageFillingThePictureAreErasedToo) {
+  Picture page = Desk(640, 400, kPaper);
+  DrawPage(page, {0, 0, 640, 400});
+  page.Fill({0, 150, 45, 175}, kSkin);
+  Process(page, 3, false);
+  const Picture erased = imaging::LoadBmp(input);
+  EXPECT_EQ(erased.Width(), 640);
+  EXPECT_EQ(SkinPixels(erased), 0);
+}
+
 TEST_F(BookPageProcessorTest, SkinColourAwayFromTheSidesIsKept) {
   Picture page = Desk(640, 400);
   DrawPage(page, {60, 40, 580, 360});
@@ -81,7 +91,7 @@ TEST_F(BookPageProcessorTest, SkinColourAwayFromTheSidesIsKept) {
 TEST_F(BookPageProcessorTest, LinesBentTowardsTheGutterAreStraightened) {
   Picture page = Desk(640, 480);
   DrawPage(page, {20, 20, 620, 460}, 30);
-  const Picture bent = Bent(page, {20, 20, 620, 460}, [](int x) {
+  const Picture bent = Bent(page, {20, 20, 620, 460}, [](int x, int) {
     const double t = (x - 20) / 600.0;
     return 18 * t * t * t;
   });
@@ -89,6 +99,29 @@ TEST_F(BookPageProcessorTest, LinesBentTowardsTheGutterAreStraightened) {
   Process(bent, 1, false);
   const Picture flattened = imaging::LoadBmp(input);
   EXPECT_LE(FirstLineSpread(flattened, 40, flattened.Width() - 40), 3);
+}
+
+// The last line of text: the first line of the picture turned upside down.
+int LastLineSpread(Picture picture, int from, int to) {
+  imaging::TurnNearest(picture, 180);
+  return FirstLineSpread(picture, picture.Width() - to, picture.Width() - from);
+}
+
+TEST_F(BookPageProcessorTest, ABendGrowingTowardsTopAndBottomIsStraightenedToo) {
+  Picture page = Desk(640, 480);
+  DrawPage(page, {20, 20, 620, 460}, 30);
+  // Lines fan out towards the right: the top ones rise, the bottom ones fall.
+  const Picture bent = Bent(page, {20, 20, 620, 460}, [](int x, int y) {
+    const double t = (x - 20) / 600.0;
+    return 14 * t * t * (y - 240) / 200.0;
+  });
+  ASSERT_GE(FirstLineSpread(bent, 60, 580), 10);
+  ASSERT_GE(LastLineSpread(bent, 60, 580), 10);
+  Process(bent, 1, false);
+  // Offsets measured per half and interpolated leave a few pixels at the ends.
+  const Picture flattened = imaging::LoadBmp(input);
+  EXPECT_LE(FirstLineSpread(flattened, 40, flattened.Width() - 40), 5);
+  EXPECT_LE(LastLineSpread(flattened, 40, flattened.Width() - 40), 5);
 }
 
 TEST_F(BookPageProcessorTest, AMissingInputWritesNothing) {
