@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "headless/recording_dialog.h"
+#include "platform/posix/scripted_user.h"
 #include "platform/posix/user_script.h"
 
 namespace headless_test {
@@ -69,6 +70,27 @@ TEST_F(HostTest, AStepThatCannotBePlayedIsReportedAndTheUserGoesOn) {
   EXPECT_NE(reports.find("line 2: control 3019 is missing, hidden or disabled"), std::string::npos) << reports;
   EXPECT_NE(reports.find("line 3: no dialog 3099 is open"), std::string::npos) << reports;
   EXPECT_EQ(events.Take(), std::vector<std::string>{"command 1 0"});
+}
+
+TEST_F(HostTest, AModalChildLeftOpenWhenTheScriptEndsIsCancelled) {
+  RecordingDialog owner;
+  RecordingDialog child;
+  int result = 0;
+  owner.onCommand = [&](int id, int) {
+    if (id == 1) result = owner.Window().RunModal(kTemplate, child);
+  };
+  auto window = Open(owner);
+  Play("click 1\nwait 50\n");
+  RunTurn();
+  EXPECT_EQ(result, platform::kIdCancel);
+  EXPECT_EQ(child.Take(), (std::vector<std::string>{"init", "paint", "command 2 0", "destroy"}));
+}
+
+TEST(ScriptedUserFile, AnUnreadableScriptIsReportedAndNotPlayed) {
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(platform::headless::LoadUserScript("/nonexistent/user.txt"));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "scripted user: cannot read /nonexistent/user.txt; no user plays\n");
 }
 
 }  // namespace
