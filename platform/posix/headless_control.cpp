@@ -54,7 +54,9 @@ bool Control::IsPushButton() const { return kind == ControlKind::PushButton || k
 
 bool Control::TakesMouse() const {
   if (!visible || !enabled) return false;
-  return kind != ControlKind::Static && kind != ControlKind::GrayRect && kind != ControlKind::GroupBox;
+  // Static controls of every kind let the mouse through to the dialog, as on Windows.
+  return kind != ControlKind::Static && kind != ControlKind::GrayRect && kind != ControlKind::GroupBox &&
+         kind != ControlKind::CentredStatic && kind != ControlKind::BlackFrame;
 }
 
 bool Control::PressedBySpace() const {
