@@ -109,6 +109,32 @@ TEST(SceneFrames, PagesHaveStraightEdgesAtTheirSkewAndCarryText) {
   EXPECT_GT(paper, inked);
 }
 
+TEST(SceneFrames, APhotoPageCarriesColoursBesidesPaperAndInk) {
+  const auto scene = std::make_shared<Scene>(
+      Parse("field 400\ndesk 0 0 0\npage p 210 297 paper 255 255 255 ink 0 0 255 photo\nplace p 200 150 0\n"));
+  ASSERT_TRUE(scene->pages[0].photo);
+  std::vector<std::uint8_t> frame;
+  SceneRenderer(scene).Render(DeskAt(*scene, 0), 800, 600, frame);
+  int photo = 0;
+  for (int y = 0; y < 600; ++y) {
+    for (int x = 0; x < 800; ++x) {
+      const Rgb p = PixelAt(frame, 800, 600, x, y);
+      photo += p != Rgb{0, 0, 0} && p != Rgb{255, 255, 255} && p != Rgb{0, 0, 255};
+    }
+  }
+  EXPECT_GT(photo, 20000);
+}
+
+TEST(SceneFrames, PageCornersAreWhereThePageIsDrawn) {
+  const Scene scene = Parse("field 400\npage p 100 60\nplace p 200 150 90\n");
+  // Turned a quarter clockwise: the page's top-left corner lies at the top right.
+  const auto corners = PageCorners(scene, DeskAt(scene, 0).pages.at(0), 800);
+  EXPECT_NEAR(corners[0].x, 460, 1e-9);
+  EXPECT_NEAR(corners[0].y, 200, 1e-9);
+  EXPECT_NEAR(corners[2].x, 340, 1e-9);
+  EXPECT_NEAR(corners[2].y, 400, 1e-9);
+}
+
 TEST(SceneFrames, DegenerateSizesGiveEmptyFrames) {
   SceneRenderer renderer(std::make_shared<Scene>(DefaultScene()));
   std::vector<std::uint8_t> frame(3);

@@ -83,9 +83,10 @@ class SourceStills : public ::testing::Test {
 };
 
 TEST_F(SourceStills, AColourAndBlackAndWhitePairIsStoredCountedAndTransferred) {
-  OpenAndEnable();
+  // The frames read the switches on their own thread: set before the camera runs.
   source->UserSettings().autoCorrect = 0;
   source->UserSettings().autoCrop = 0;
+  OpenAndEnable();
   source->UserSettings().dpiX = 300;
   source->CapValues().pixelType = TWPT_RGB;
   source->Camera().CaptureStill(false);
