@@ -52,6 +52,13 @@ class DsModule : public ::testing::Test {
     setenv("TMPDIR", folder_.c_str(), 1);  // the trace goes to the temporary directory
   }
   void TearDown() override { std::system(("rm -rf " + folder_).c_str()); }
+  // Opens the source for application 1 as source 5, as a manager does.
+  static void OpenSource(DsEntryProc entry, TW_IDENTITY& application, TW_IDENTITY& source) {
+    application.Id = 1;
+    ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source), TWRC_SUCCESS);
+    source.Id = 5;
+    ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
+  }
   std::string folder_;
 };
 
@@ -78,11 +85,8 @@ TEST_F(DsModule, AWholeSessionWithoutTransfers) {
   ASSERT_TRUE(module.Loaded()) << dlerror();
   DsEntryProc entry = module.Entry();
   TW_IDENTITY application{};
-  application.Id = 1;
   TW_IDENTITY source{};
-  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source), TWRC_SUCCESS);
-  source.Id = 5;
-  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE(OpenSource(entry, application, source));
   TW_STATUS status{};
   ASSERT_EQ(entry(&application, DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
   EXPECT_EQ(status.ConditionCode, TWCC_SUCCESS);
@@ -106,11 +110,8 @@ TEST_F(DsModule, AScriptedUserPlaysAlongTheApplicationsEvents) {
   ASSERT_TRUE(module.Loaded()) << dlerror();
   DsEntryProc entry = module.Entry();
   TW_IDENTITY application{};
-  application.Id = 1;
   TW_IDENTITY source{};
-  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source), TWRC_SUCCESS);
-  source.Id = 5;
-  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE(OpenSource(entry, application, source));
   TW_USERINTERFACE ui{1, 0, nullptr};
   ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
   // An idle event (a Linux WindowMessage: window, message, wParam, lParam) per turn of the loop.
