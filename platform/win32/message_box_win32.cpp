@@ -9,8 +9,12 @@ namespace {
 class Win32MessageBoxes final : public MessageBoxes {
  public:
   int Show(const MessageBoxRequest& request) override {
-    return MessageBoxW(static_cast<HWND>(request.owner), Widen(request.text).c_str(),
-                       Widen(request.caption).c_str(), request.style);
+    // The owner may be a window the application has destroyed since it gave
+    // it to the source (its parent of an earlier session); Windows refuses a
+    // box with such an owner, so the box is shown without one rather than lost.
+    HWND owner = static_cast<HWND>(request.owner);
+    if (owner != nullptr && !IsWindow(owner)) owner = nullptr;
+    return MessageBoxW(owner, Widen(request.text).c_str(), Widen(request.caption).c_str(), request.style);
   }
 };
 
