@@ -30,15 +30,18 @@ TwainApplication::~TwainApplication() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-bool TwainApplication::OpenSource() {
+bool TwainApplication::FindSource() {
   for (TW_UINT16 rc = Manager(DAT_IDENTITY, MSG_GETFIRST, &source_); rc == TWRC_SUCCESS;
        rc = Manager(DAT_IDENTITY, MSG_GETNEXT, &source_)) {
-    if (std::strcmp(source_.ProductName, "MervaleTwain") == 0) {
-      sourceOpen_ = Manager(DAT_IDENTITY, MSG_OPENDS, &source_) == TWRC_SUCCESS;
-      return sourceOpen_;
-    }
+    if (std::strcmp(source_.ProductName, "MervaleTwain") == 0) return true;
   }
   return false;
+}
+
+bool TwainApplication::OpenSource() {
+  if (!FindSource()) return false;
+  sourceOpen_ = Manager(DAT_IDENTITY, MSG_OPENDS, &source_) == TWRC_SUCCESS;
+  return sourceOpen_;
 }
 
 TW_UINT16 TwainApplication::Enable() {

@@ -20,8 +20,12 @@ class TwainApplication {
   bool ManagerOpen() const { return managerOpen_; }
   HWND Window() const { return window_; }
 
-  // Finds MervaleTwain among the listed sources and opens it.
+  // Finds MervaleTwain among the sources the manager lists; its identity
+  // is then SourceIdentity().
+  bool FindSource();
+  // Finds MervaleTwain and opens it.
   bool OpenSource();
+  const twain::TW_IDENTITY& SourceIdentity() const { return source_; }
   // Enables the source with its user interface, owned by Window().
   twain::TW_UINT16 Enable();
   twain::TW_UINT16 Disable();

@@ -13,6 +13,7 @@
 
 #include "child_process.h"
 #include "twain/protocol.h"
+#include "twain_application.h"
 #include "wine_desktop.h"
 
 using namespace twain;
@@ -23,29 +24,7 @@ constexpr wchar_t kDialogTitle[] = L"Vistrelle Twain V4.1";
 
 class TwainSession : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    manager_ = LoadLibraryW(L"twain_32.dll");
-    ASSERT_NE(manager_, nullptr);
-    entry_ = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(manager_, "DSM_Entry")));
-    ASSERT_NE(entry_, nullptr);
-    window_ = CreateWindowExW(0, L"STATIC", L"Test application", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                              nullptr, nullptr);
-    ASSERT_NE(window_, nullptr);
-  }
-  static void TearDownTestSuite() { DestroyWindow(window_); }
-
-  void SetUp() override {
-    application_.Id = 0;
-    application_.Version.MajorNum = 1;
-    application_.ProtocolMajor = 1;
-    application_.ProtocolMinor = 8;
-    application_.SupportedGroups = DG_CONTROL | DG_IMAGE;
-    std::strcpy(application_.Manufacturer, "Mervale tests");
-    std::strcpy(application_.ProductFamily, "Tests");
-    std::strcpy(application_.ProductName, "Session test");
-    ASSERT_EQ(Manager(DAT_PARENT, MSG_OPENDSM, &window_), TWRC_SUCCESS);
-  }
-  void TearDown() override { Manager(DAT_PARENT, MSG_CLOSEDSM, &window_); }
+  void SetUp() override { ASSERT_TRUE(app_.ManagerOpen()); }
 
   // Reads a capability's container as the application receives it, then frees it.
   std::vector<std::uint8_t> GetCapability(TW_UINT16 cap, TW_UINT16& conType) {
@@ -59,73 +38,32 @@ class TwainSession : public ::testing::Test {
     return container;
   }
 
-  TW_UINT16 Manager(TW_UINT16 dat, TW_UINT16 msg, void* data) {
-    return entry_(&application_, nullptr, DG_CONTROL, dat, msg, data);
-  }
-  TW_UINT16 Source(TW_UINT16 dat, TW_UINT16 msg, void* data) {
-    return entry_(&application_, &source_, DG_CONTROL, dat, msg, data);
-  }
-
-  // Finds our source among the listed ones.
-  bool FindSource() {
-    TW_IDENTITY listed{};
-    for (TW_UINT16 rc = Manager(DAT_IDENTITY, MSG_GETFIRST, &listed); rc == TWRC_SUCCESS;
-         rc = Manager(DAT_IDENTITY, MSG_GETNEXT, &listed)) {
-      if (std::strcmp(listed.ProductName, "MervaleTwain") == 0) {
-        source_ = listed;
-        return true;
-      }
-    }
-    return false;
-  }
+  TW_UINT16 Source(TW_UINT16 dat, TW_UINT16 msg, void* data) { return app_.Control(dat, msg, data); }
 
   void OpenSource() {
-    ASSERT_TRUE(FindSource());
-    ASSERT_EQ(Manager(DAT_IDENTITY, MSG_OPENDS, &source_), TWRC_SUCCESS);
-    ASSERT_STREQ(source_.ProductName, "MervaleTwain");
+    ASSERT_TRUE(app_.OpenSource());
+    ASSERT_STREQ(app_.SourceIdentity().ProductName, "MervaleTwain");
   }
 
   HWND EnableSource() {
-    TW_USERINTERFACE ui{1, 0, window_};
-    EXPECT_EQ(Source(DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_EQ(app_.Enable(), TWRC_SUCCESS);
     enabled_ = true;
     wine_desktop::Pump(300);
     return FindWindowW(L"#32770", kDialogTitle);
   }
 
   void CloseSource() {
-    TW_USERINTERFACE ui{1, 0, window_};
     if (enabled_) {
-      EXPECT_EQ(Source(DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+      EXPECT_EQ(app_.Disable(), TWRC_SUCCESS);
       enabled_ = false;
     }
-    EXPECT_EQ(Manager(DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
+    EXPECT_EQ(app_.CloseSource(), TWRC_SUCCESS);
   }
 
   TW_UINT16 SourceStatus() {
     TW_STATUS status{0xEEEE, 0};
     EXPECT_EQ(Source(DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
     return status.ConditionCode;
-  }
-
-  // Passes the thread's messages through MSG_PROCESSEVENT, as an application's
-  // loop does, until the manager delivers `wanted` or `milliseconds` pass.
-  bool WaitForNotification(TW_UINT16 wanted, DWORD milliseconds) {
-    const DWORD end = GetTickCount() + milliseconds;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-      MSG message;
-      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TW_EVENT event{&message, MSG_NULL};
-        const TW_UINT16 rc = entry_(&application_, &source_, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
-        if (event.TWMessage == wanted) return true;
-        if (rc == TWRC_NOTDSEVENT) {
-          TranslateMessage(&message);
-          DispatchMessageW(&message);
-        }
-      }
-      Sleep(10);
-    }
-    return false;
   }
 
   // The boxes answered with the failure report's caption.
@@ -142,29 +80,22 @@ class TwainSession : public ::testing::Test {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
   }
 
-  static HMODULE manager_;
-  static DSMENTRYPROC entry_;
-  static HWND window_;
-  TW_IDENTITY application_{};
-  TW_IDENTITY source_{};
+  wine_desktop::TwainApplication app_{"Session test"};
   bool enabled_ = false;
   // No failure report or camera message may hang a test: every box is answered and recorded.
   wine_desktop::BoxWatchdog boxes_{{L"Sample Source Error", L"MervaleTwain"}};
 };
 
-HMODULE TwainSession::manager_ = nullptr;
-DSMENTRYPROC TwainSession::entry_ = nullptr;
-HWND TwainSession::window_ = nullptr;
-
 TEST_F(TwainSession, TheManagerListsTheSourceWithItsIdentity) {
-  ASSERT_TRUE(FindSource());
-  EXPECT_EQ(source_.ProtocolMajor, 1);
-  EXPECT_EQ(source_.ProtocolMinor, 8);
-  EXPECT_EQ(+source_.SupportedGroups, DG_CONTROL | DG_IMAGE);
-  EXPECT_STREQ(source_.Manufacturer, "Mervale");
-  EXPECT_STREQ(source_.ProductFamily, "Mervale");
-  EXPECT_EQ(source_.Version.MinorNum, 603);
-  EXPECT_STREQ(source_.Version.Info, "Version 4.1 08/09/2019");
+  ASSERT_TRUE(app_.FindSource());
+  const TW_IDENTITY& source = app_.SourceIdentity();
+  EXPECT_EQ(source.ProtocolMajor, 1);
+  EXPECT_EQ(source.ProtocolMinor, 8);
+  EXPECT_EQ(+source.SupportedGroups, DG_CONTROL | DG_IMAGE);
+  EXPECT_STREQ(source.Manufacturer, "Mervale");
+  EXPECT_STREQ(source.ProductFamily, "Mervale");
+  EXPECT_EQ(source.Version.MinorNum, 603);
+  EXPECT_STREQ(source.Version.Info, "Version 4.1 08/09/2019");
 }
 
 TEST_F(TwainSession, OpenStatusEnableDisableClose) {
@@ -174,7 +105,7 @@ TEST_F(TwainSession, OpenStatusEnableDisableClose) {
   HWND dialog = EnableSource();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(IsWindowVisible(dialog));
-  EXPECT_EQ(GetWindow(dialog, GW_OWNER), window_);
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), app_.Window());
   EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(dialog, 1)), L"Scan");
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 3019)));
   EXPECT_NE(GetDlgItem(dialog, 3044), nullptr);
@@ -193,10 +124,9 @@ TEST_F(TwainSession, WithoutACameraTheSourceSaysSoAndAsksToBeClosed) {
   // No video input device is registered in the test prefix. The request is
   // posted while the dialog opens, so the messages go through the source at once.
   OpenSource();
-  TW_USERINTERFACE ui{1, 0, window_};
-  ASSERT_EQ(Source(DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(app_.Enable(), TWRC_SUCCESS);
   enabled_ = true;
-  EXPECT_TRUE(WaitForNotification(MSG_CLOSEDSREQ, 5000));
+  EXPECT_TRUE(app_.WaitFor(MSG_CLOSEDSREQ, 5000));
   HWND dialog = FindWindowW(L"#32770", kDialogTitle);
   EXPECT_NE(dialog, nullptr);
   const auto answered = boxes_.Answered();
@@ -209,8 +139,7 @@ TEST_F(TwainSession, WithoutACameraTheSourceSaysSoAndAsksToBeClosed) {
 
 TEST_F(TwainSession, ARefusalShowsTheFailureReportAndSetsTheCondition) {
   OpenSource();
-  TW_USERINTERFACE ui{1, 0, window_};
-  EXPECT_EQ(Source(DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_FAILURE);
+  EXPECT_EQ(app_.Disable(), TWRC_FAILURE);
   EXPECT_EQ(SourceStatus(), TWCC_SEQERROR);
   const auto answered = boxes_.Answered();
   ASSERT_EQ(answered.size(), 1u);
@@ -224,7 +153,7 @@ TEST_F(TwainSession, ClosingTheDialogReachesTheApplicationAsACloseRequest) {
   HWND dialog = EnableSource();
   ASSERT_NE(dialog, nullptr);
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  EXPECT_TRUE(WaitForNotification(MSG_CLOSEDSREQ, 5000));
+  EXPECT_TRUE(app_.WaitFor(MSG_CLOSEDSREQ, 5000));
   CloseSource();
   EXPECT_FALSE(IsWindow(dialog));
 }
@@ -232,7 +161,7 @@ TEST_F(TwainSession, ClosingTheDialogReachesTheApplicationAsACloseRequest) {
 TEST_F(TwainSession, TheSpaceKeyAnywhereInTheThreadPressesScan) {
   OpenSource();
   ASSERT_NE(EnableSource(), nullptr);
-  PostMessageW(window_, WM_KEYDOWN, VK_SPACE, 0);
+  PostMessageW(app_.Window(), WM_KEYDOWN, VK_SPACE, 0);
   wine_desktop::Pump(200);
   // "拍照处理" in GBK: the hook saw the key and pressed Scan.
   EXPECT_NE(TraceFile().find("\xC5\xC4\xD5\xD5\xB4\xA6\xC0\xED"), std::string::npos);
@@ -273,10 +202,10 @@ TEST_F(TwainSession, ImageTripletsRefuseOutOfSequence) {
   OpenSource();
   ASSERT_NE(EnableSource(), nullptr);
   TW_IMAGEINFO info{};
-  EXPECT_EQ(entry_(&application_, &source_, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_FAILURE);
+  EXPECT_EQ(app_.Image(DAT_IMAGEINFO, MSG_GET, &info), TWRC_FAILURE);
   EXPECT_EQ(SourceStatus(), TWCC_SEQERROR);
   TW_HANDLE bitmap = nullptr;
-  EXPECT_EQ(entry_(&application_, &source_, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_FAILURE);
+  EXPECT_EQ(app_.Image(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_FAILURE);
   EXPECT_EQ(SourceStatus(), TWCC_SEQERROR);
   EXPECT_EQ(bitmap, nullptr);
   const auto answered = FailureReports();
