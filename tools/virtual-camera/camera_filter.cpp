@@ -109,6 +109,42 @@ std::optional<Format> FormatOf(const AM_MEDIA_TYPE& type) {
   return Format{info->bmiHeader.biWidth, info->bmiHeader.biHeight, info->AvgTimePerFrame};
 }
 
+// What every object of the filter shares: it answers IUnknown and its own
+// interfaces as `Interface`, counts its references and deletes itself at
+// the last release, and counts among the module's live objects meanwhile.
+template <typename Interface>
+class ComObject : public Interface {
+ public:
+  ComObject() { ++liveObjects; }
+  virtual ~ComObject() { --liveObjects; }
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (iid == IID_IUnknown || Answers(iid)) {
+      *object = static_cast<Interface*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  // Whether `iid` names an interface this object answers as `Interface`.
+  virtual bool Answers(REFIID iid) const = 0;
+
+ private:
+  std::atomic<ULONG> references_{1};
+};
+
 class CameraFilter;
 
 // The one output pin: its connection, its stream configuration and its
@@ -183,33 +219,11 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
   bool stopRequested_ = false;
 };
 
-class PinEnumerator final : public IEnumPins {
+class PinEnumerator final : public ComObject<IEnumPins> {
  public:
-  PinEnumerator(IPin* pin, ULONG position) : pin_(pin), position_(position) {
-    pin_->AddRef();
-    ++liveObjects;
-  }
-  ~PinEnumerator() {
-    pin_->Release();
-    --liveObjects;
-  }
+  PinEnumerator(IPin* pin, ULONG position) : pin_(pin), position_(position) { pin_->AddRef(); }
+  ~PinEnumerator() { pin_->Release(); }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumPins) {
-      *object = static_cast<IEnumPins*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
     if (pins == nullptr) return E_POINTER;
     ULONG given = 0;
@@ -236,35 +250,19 @@ class PinEnumerator final : public IEnumPins {
     return S_OK;
   }
 
+ protected:
+  bool Answers(REFIID iid) const override { return iid == IID_IEnumPins; }
+
  private:
-  std::atomic<ULONG> references_{1};
   IPin* pin_;
   ULONG position_;
 };
 
-class MediaTypeEnumerator final : public IEnumMediaTypes {
+class MediaTypeEnumerator final : public ComObject<IEnumMediaTypes> {
  public:
-  MediaTypeEnumerator(std::vector<Format> formats, ULONG position) : formats_(std::move(formats)), position_(position) {
-    ++liveObjects;
-  }
-  ~MediaTypeEnumerator() { --liveObjects; }
+  MediaTypeEnumerator(std::vector<Format> formats, ULONG position)
+      : formats_(std::move(formats)), position_(position) {}
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumMediaTypes) {
-      *object = static_cast<IEnumMediaTypes*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
     if (types == nullptr) return E_POINTER;
     ULONG given = 0;
@@ -292,43 +290,25 @@ class MediaTypeEnumerator final : public IEnumMediaTypes {
     return S_OK;
   }
 
+ protected:
+  bool Answers(REFIID iid) const override { return iid == IID_IEnumMediaTypes; }
+
  private:
-  std::atomic<ULONG> references_{1};
   std::vector<Format> formats_;
   ULONG position_;
 };
 
-class CameraFilter final : public IBaseFilter {
+class CameraFilter final : public ComObject<IBaseFilter> {
  public:
   CameraFilter()
       : scene_(std::make_shared<const capture::Scene>(capture::SceneFromEnvironment())),
         renderer_(scene_),
-        pin_(*this) {
-    ++liveObjects;
-  }
+        pin_(*this) {}
   ~CameraFilter() {
     pin_.StopStreaming();
     pin_.Decommit();
     pin_.Disconnect();
     if (clock_ != nullptr) clock_->Release();
-    --liveObjects;
-  }
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IPersist || iid == IID_IMediaFilter || iid == IID_IBaseFilter) {
-      *object = static_cast<IBaseFilter*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
   }
 
   // IPersist
@@ -420,8 +400,12 @@ class CameraFilter final : public IBaseFilter {
   const capture::Scene& Scene() const { return *scene_; }
   const capture::SceneRenderer& Renderer() const { return renderer_; }
 
+ protected:
+  bool Answers(REFIID iid) const override {
+    return iid == IID_IPersist || iid == IID_IMediaFilter || iid == IID_IBaseFilter;
+  }
+
  private:
-  std::atomic<ULONG> references_{1};
   std::shared_ptr<const capture::Scene> scene_;
   capture::SceneRenderer renderer_;
   CapturePin pin_;
