@@ -74,17 +74,6 @@ bool EnsurePictureFolder(const std::string& folder) {
   return std::filesystem::is_directory(path, error);
 }
 
-std::tm SystemLocalTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#if defined(_WIN32)
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  return local;
-}
-
 void StillPipeline::PublishSettings() {
   const settings::Settings& s = links_.settings;
   published_.autoContinuous.store(s.autoContinuous, std::memory_order_release);

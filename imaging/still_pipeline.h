@@ -26,6 +26,7 @@
 #include "capture/frame_hooks.h"
 #include "imaging/picture.h"
 #include "imaging/still_correction.h"
+#include "platform/local_time.h"
 #include "platform/message_box.h"
 #include "platform/text_renderer.h"
 #include "settings/settings.h"
@@ -49,7 +50,6 @@ class FrameAnalysis {
 
 // The local time at the moment a watermark is stamped.
 using LocalClock = std::function<std::tm()>;
-std::tm SystemLocalTime();
 
 // What the pipelines read and write, all owned by the source.
 struct StillLinks {
@@ -59,7 +59,7 @@ struct StillLinks {
   const caps::StoredValues& capValues;
   platform::MessageBoxes& messageBoxes;
   platform::TextRenderer& textRenderer;
-  LocalClock localTime = SystemLocalTime;
+  LocalClock localTime = platform::LocalTimeNow;
 };
 
 // The text of the box shown when a still is refused for lack of room.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace twain {
 namespace {
 
@@ -20,8 +22,8 @@ std::array<unsigned char, N> PeekData(TW_UINT16 dat, const void* data) {
 
 std::string HexLine(const char* label, const unsigned char* bytes) {
   char line[80];
-  std::snprintf(line, sizeof line, "\n\t\t data(%s)：%02x%02x%02x%02x %02x%02x%02x%02x", label, bytes[0],
-                bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7]);
+  std::snprintf(line, sizeof line, "\n\t\t data(%s)：%02x%02x%02x%02x %02x%02x%02x%02x", label, bytes[0], bytes[1],
+                bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7]);
   return line;
 }
 
@@ -29,26 +31,46 @@ std::string HexLine(const char* label, const unsigned char* bytes) {
 
 std::size_t TraceableDataSize(TW_UINT16 dat) {
   switch (dat) {
-    case DAT_CAPABILITY: return sizeof(TW_CAPABILITY);
-    case DAT_EVENT: return sizeof(TW_EVENT);
-    case DAT_IDENTITY: return sizeof(TW_IDENTITY);
-    case DAT_PARENT: return sizeof(void*);
-    case DAT_PENDINGXFERS: return sizeof(TW_PENDINGXFERS);
-    case DAT_SETUPMEMXFER: return sizeof(TW_SETUPMEMXFER);
-    case DAT_SETUPFILEXFER: return sizeof(TW_SETUPFILEXFER);
-    case DAT_STATUS: return sizeof(TW_STATUS);
-    case DAT_USERINTERFACE: return sizeof(TW_USERINTERFACE);
-    case DAT_XFERGROUP: return sizeof(TW_UINT32);
-    case DAT_IMAGEINFO: return sizeof(TW_IMAGEINFO);
-    case DAT_IMAGELAYOUT: return sizeof(TW_IMAGELAYOUT);
-    case DAT_IMAGEMEMXFER: return sizeof(TW_IMAGEMEMXFER);
-    case DAT_IMAGENATIVEXFER: return sizeof(TW_HANDLE);
-    case DAT_CIECOLOR: return sizeof(TW_CIECOLOR);
-    case DAT_GRAYRESPONSE: return sizeof(TW_GRAYRESPONSE);
-    case DAT_RGBRESPONSE: return sizeof(TW_RGBRESPONSE);
-    case DAT_JPEGCOMPRESSION: return sizeof(TW_JPEGCOMPRESSION);
-    case DAT_PALETTE8: return sizeof(TW_PALETTE8);
-    default: return 0;  // DAT_IMAGEFILEXFER carries no data; unknown DATs are not read
+    case DAT_CAPABILITY:
+      return sizeof(TW_CAPABILITY);
+    case DAT_EVENT:
+      return sizeof(TW_EVENT);
+    case DAT_IDENTITY:
+      return sizeof(TW_IDENTITY);
+    case DAT_PARENT:
+      return sizeof(void*);
+    case DAT_PENDINGXFERS:
+      return sizeof(TW_PENDINGXFERS);
+    case DAT_SETUPMEMXFER:
+      return sizeof(TW_SETUPMEMXFER);
+    case DAT_SETUPFILEXFER:
+      return sizeof(TW_SETUPFILEXFER);
+    case DAT_STATUS:
+      return sizeof(TW_STATUS);
+    case DAT_USERINTERFACE:
+      return sizeof(TW_USERINTERFACE);
+    case DAT_XFERGROUP:
+      return sizeof(TW_UINT32);
+    case DAT_IMAGEINFO:
+      return sizeof(TW_IMAGEINFO);
+    case DAT_IMAGELAYOUT:
+      return sizeof(TW_IMAGELAYOUT);
+    case DAT_IMAGEMEMXFER:
+      return sizeof(TW_IMAGEMEMXFER);
+    case DAT_IMAGENATIVEXFER:
+      return sizeof(TW_HANDLE);
+    case DAT_CIECOLOR:
+      return sizeof(TW_CIECOLOR);
+    case DAT_GRAYRESPONSE:
+      return sizeof(TW_GRAYRESPONSE);
+    case DAT_RGBRESPONSE:
+      return sizeof(TW_RGBRESPONSE);
+    case DAT_JPEGCOMPRESSION:
+      return sizeof(TW_JPEGCOMPRESSION);
+    case DAT_PALETTE8:
+      return sizeof(TW_PALETTE8);
+    default:
+      return 0;  // DAT_IMAGEFILEXFER carries no data; unknown DATs are not read
   }
 }
 
@@ -72,17 +94,10 @@ std::string FormatReturnBlock(TW_UINT16 result, TW_UINT16 dat, const void* data)
   const auto area = PeekData<8>(dat, data);
 
   char time[64] = "";
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#if defined(_WIN32)
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = platform::LocalTimeNow();
   std::strftime(time, sizeof time, "time:%Y-%m-%d %X", &local);
 
-  return std::string(head) + HexLine(" 1- 8", area.data()) + "\n-------------------------------------\n" + time +
-         "\n";
+  return std::string(head) + HexLine(" 1- 8", area.data()) + "\n-------------------------------------\n" + time + "\n";
 }
 
 }  // namespace twain

@@ -22,6 +22,7 @@
 #include "platform/component_system.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
+#include "platform/local_time.h"
 #include "platform/message_box.h"
 #include "platform/source_manager_link.h"
 #include "settings/settings.h"
@@ -122,7 +123,7 @@ class Source {
   imaging::correction::AutomaticCorrection correction_{settings_};
   // Outlives the frame callback, which points at it.
   imaging::StillPipeline stills_{
-      {queue_, settings_, capValues_, ports_.messageBoxes, platform::SystemTextRenderer(), imaging::SystemLocalTime}};
+      {queue_, settings_, capValues_, ports_.messageBoxes, platform::SystemTextRenderer(), platform::LocalTimeNow}};
   capture::CSampleGrabberCB grabberCallback_{[this](std::string_view line) { trace_.Write(line); }};
   capture::CCaptureVideo camera_{capture::CaptureLinks{
       ports_.videoCapture != nullptr ? *ports_.videoCapture : capture::SystemVideoCaptureService(), grabberCallback_,

@@ -11,6 +11,7 @@
 
 #include "capture/system_capture_service.h"
 #include "capture/win32/com_ptr.h"
+#include "capture/win32/media_type.h"
 #include "platform/win32/wide_text.h"
 
 namespace capture {
@@ -32,20 +33,6 @@ MediaSubtype FromGuid(const GUID& guid) {
   MediaSubtype subtype{guid.Data1, guid.Data2, guid.Data3, {}};
   std::copy(std::begin(guid.Data4), std::end(guid.Data4), subtype.data4.begin());
   return subtype;
-}
-
-void FreeMediaType(AM_MEDIA_TYPE& type) {
-  if (type.cbFormat != 0) CoTaskMemFree(type.pbFormat);
-  type.cbFormat = 0;
-  type.pbFormat = nullptr;
-  if (type.pUnk != nullptr) type.pUnk->Release();
-  type.pUnk = nullptr;
-}
-
-void DeleteMediaType(AM_MEDIA_TYPE* type) {
-  if (type == nullptr) return;
-  FreeMediaType(*type);
-  CoTaskMemFree(type);
 }
 
 // The video-info block of a media type, when it has one large enough to read.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "capture/virtual/scene_renderer.h"
+#include "capture/win32/media_type.h"
 
 namespace virtual_camera {
 
@@ -22,20 +23,14 @@ std::atomic<long> serverLocks{0};
 
 namespace {
 
+using capture::FreeMediaType;
+
 // The property set of pin properties, which the SDK headers do not declare.
 constexpr GUID kPinPropertySet = {0x9B00F101, 0x1567, 0x11D1, {0xB3, 0xF1, 0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5}};
 constexpr wchar_t kPinName[] = L"Capture";
 
 std::size_t FrameBytes(LONG width, LONG height) {
   return capture::FrameStride(width) * static_cast<std::size_t>(std::abs(height));
-}
-
-void FreeMediaType(AM_MEDIA_TYPE& type) {
-  if (type.cbFormat != 0) CoTaskMemFree(type.pbFormat);
-  type.cbFormat = 0;
-  type.pbFormat = nullptr;
-  if (type.pUnk != nullptr) type.pUnk->Release();
-  type.pUnk = nullptr;
 }
 
 HRESULT CopyMediaType(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source) {
