@@ -107,11 +107,6 @@ bool HighEdgeMayMove(int low, int high, int last, int delta) {
   return delta >= 0 ? high + delta + kEdgeMargin < last : high + delta > low + kSmallestSide;
 }
 
-std::int32_t TenThousandths(int value, int origin, int extent) {
-  if (extent == 0) return 0;
-  return static_cast<std::int32_t>(std::int64_t{value - origin} * 10000 / extent);
-}
-
 }  // namespace
 
 void IdCardFrame::Clear() {

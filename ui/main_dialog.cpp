@@ -4,6 +4,7 @@
 #include "imaging/still_pipeline.h"
 #include "twain/source.h"
 #include "ui/page_outline.h"
+#include "ui/preview_geometry.h"
 
 namespace ui {
 
@@ -121,12 +122,10 @@ void MainDialog::OnPaint() {
   }
 
   // The banner sits under the rotation list, shifted left.
-  const platform::Rect list = dialog_->ItemScreenRect(kRotationList);
-  const platform::Point topLeft = dialog_->ScreenToClient({list.left, list.top});
-  const platform::Point bottomRight = dialog_->ScreenToClient({list.right, list.bottom});
-  const int halfWidth = (bottomRight.x - topLeft.x) / 2;
-  const platform::Rect banner{topLeft.x - halfWidth - 60, bottomRight.y + 3, bottomRight.x + halfWidth - 60,
-                              bottomRight.y + 30};
+  const platform::Rect list = ItemClientRect(*dialog_, kRotationList);
+  const int halfWidth = (list.right - list.left) / 2;
+  const platform::Rect banner{list.left - halfWidth - 60, list.bottom + 3, list.right + halfWidth - 60,
+                              list.bottom + 30};
   const platform::FontRequest font{14, 300, true, 0, 0x11, "Times New Roman"};
   dialog_->Draw()->CentredText(banner, "Mervale Imaging", font, {240, 240, 240});
 

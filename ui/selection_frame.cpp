@@ -17,12 +17,6 @@ constexpr int kSmallestSide = 5;  // a frame must be wider and higher than this
 
 platform::Point AsPoint(const settings::ClientPoint& point) { return {point.x, point.y}; }
 
-// (value - origin) in ten-thousandths of `extent`, truncated toward zero.
-std::int32_t TenThousandths(int value, int origin, int extent) {
-  if (extent == 0) return 0;
-  return static_cast<std::int32_t>(std::int64_t{value - origin} * 10000 / extent);
-}
-
 }  // namespace
 
 void SelectionFrame::OnLeftButtonDown(platform::Point at) {
