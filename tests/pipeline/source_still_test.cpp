@@ -174,6 +174,9 @@ TEST_F(SourceStills, ALateStillLeavesNoPictureAndTheNextFollowsTheNewSettings) {
     settings.watermarkText = changes % 2 == 0 ? "even" : "odd";
     settings.dpiX = 100 + changes % 7;
     source->CapValues().xResolution = static_cast<float>(100 + changes % 5);
+    // The dialog reads the queue meanwhile, as Submit and the transfers do.
+    EXPECT_TRUE(source->Queue().Entry(1)->filePath.empty());
+    EXPECT_EQ(source->Queue().PictureCount(), 0);
     return source->GrabberCallback().Still().Done();
   }));
   EXPECT_EQ(source->Queue().PictureCount(), 0);
