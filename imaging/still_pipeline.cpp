@@ -42,6 +42,10 @@ std::string WorkFileFor(const std::string& folder, int number, PictureKind kind)
   return name;
 }
 
+CorrectionSwitches CorrectionSwitchesOf(const capture::StillSettings& settings) {
+  return {settings.autoCrop, settings.smartPaging, settings.fingerErase};
+}
+
 void ConvertToKind(Picture& picture, PictureKind kind) {
   if (kind == PictureKind::Grey) ConvertToGrey(picture);
   if (kind == PictureKind::BlackWhite) ConvertToBlackWhite(picture);
@@ -74,6 +78,29 @@ bool EnsurePictureFolder(const std::string& folder) {
   return std::filesystem::is_directory(path, error);
 }
 
+// Everything a still reads besides the frame, copied while the dialog asks
+// for it: the dialog may change any of it as soon as its wait has ended.
+void StillPipeline::PrepareStill(capture::StillParameters& parameters) const {
+  const settings::Settings& s = links_.settings;
+  capture::StillSettings& still = parameters.settings;
+  still.pictureFolder = acquire::PictureFolder();
+  still.idCardMode = s.idCardMode != 0;
+  still.idCardBackSide = IdCardSide() == 1;
+  still.idCardArea = {s.idLeft, s.idUp, s.idRight, s.idDown};
+  still.autoCorrect = s.autoCorrect != 0;
+  still.autoCrop = s.autoCrop != 0;
+  still.curveFlatten = s.curveFlatten != 0;
+  still.smartPaging = s.smartPaging != 0;
+  still.fingerErase = s.fingerErase != 0;
+  still.watermarkOn = s.watermarkOn != 0;
+  still.watermarkTime = s.watermarkTime != 0;
+  still.watermarkText = s.watermarkText;
+  still.dpiX = s.dpiX;
+  still.dpiY = s.dpiY;
+  still.xResolution = links_.capValues.xResolution;
+  still.pixelType = links_.capValues.pixelType;
+}
+
 void StillPipeline::PublishSettings() {
   const settings::Settings& s = links_.settings;
   published_.autoContinuous.store(s.autoContinuous, std::memory_order_release);
@@ -100,32 +127,34 @@ void StillPipeline::AnalyseFrame(const capture::FrameView& frame) {
 }
 
 void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture::StillParameters& parameters) {
-  const settings::Settings& s = links_.settings;
+  if (parameters.late) return;
+  const capture::StillSettings& s = parameters.settings;
   const int count = links_.queue.PictureCount();
   if (!HasRoomFor(count, 1)) return;
   Picture picture = FramePicture(frame);
   if (picture.Empty()) return;
-  const std::string folder = acquire::PictureFolder();
+  const std::string& folder = s.pictureFolder;
   EnsurePictureFolder(folder);
   StillCorrection* correction = correction_.load(std::memory_order_acquire);
   const int frameWidth = picture.Width();
   const int frameHeight = picture.Height();
   const int number = count + 1;
 
-  const bool idCard = s.idCardMode != 0;
-  const bool autoCorrect = s.autoCorrect != 0;
+  const bool idCard = s.idCardMode;
+  const bool autoCorrect = s.autoCorrect;
   if (!idCard || autoCorrect) {
     const capture::CropRect& crop = parameters.cropRect;
     CropToFrame(picture, frameWidth, frameHeight, parameters.cropMode, {crop.left, crop.top, crop.right, crop.bottom});
-    if (correction != nullptr && autoCorrect) correction->CorrectStill(picture, folder);
-    if (correction != nullptr && !autoCorrect && s.autoCrop != 0) correction->RemoveBlackEdges(picture);
+    if (correction != nullptr && autoCorrect) correction->CorrectStill(picture, folder, CorrectionSwitchesOf(s));
+    if (correction != nullptr && !autoCorrect && s.autoCrop) correction->RemoveBlackEdges(picture);
   }
-  const bool backSide = idCard && IdCardSide() == 1;
+  const bool backSide = idCard && s.idCardBackSide;
   if (idCard) {
+    const capture::CropRect& area = s.idCardArea;
     HandleIdCard(picture, {frameWidth,
                            frameHeight,
                            !autoCorrect,
-                           {s.idLeft, s.idUp, s.idRight, s.idDown},
+                           {area.left, area.top, area.right, area.bottom},
                            backSide,
                            FileFor(folder, number, parameters.kind)});
   }
@@ -133,8 +162,8 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
   // The character height follows the width before the turn.
   const int characterHeight = WatermarkCharacterHeight(picture.Width());
   TurnPicture(picture, parameters.rotation);
-  if (s.watermarkOn != 0) {
-    StampWatermark(picture, characterHeight, WatermarkLine(s.watermarkText, s.watermarkTime != 0, links_.localTime()),
+  if (s.watermarkOn) {
+    StampWatermark(picture, characterHeight, WatermarkLine(s.watermarkText, s.watermarkTime, links_.localTime()),
                    links_.textRenderer);
   }
   picture.SetDpiX(s.dpiX);
@@ -142,7 +171,7 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
   ConvertToKind(picture, parameters.kind);
 
   const std::string path = FileFor(folder, number, parameters.kind);
-  Store(number, path, picture);
+  Store(number, path, picture, s);
   // An ID card counts once, when its back completes the page.
   if (idCard) idCardSide_.store(backSide ? 0 : 1, std::memory_order_release);
   const int stored = idCard && !backSide ? count : count + 1;
@@ -151,13 +180,14 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
 }
 
 void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const capture::StillParameters& parameters) {
-  const settings::Settings& s = links_.settings;
-  const bool smartPaging = s.smartPaging != 0;
+  if (parameters.late) return;
+  const capture::StillSettings& s = parameters.settings;
+  const bool smartPaging = s.smartPaging;
   const int count = links_.queue.PictureCount();
   if (!HasRoomFor(count, smartPaging ? 2 : 1)) return;
   Picture picture = FramePicture(frame);
   if (picture.Empty()) return;
-  const std::string folder = acquire::PictureFolder();
+  const std::string& folder = s.pictureFolder;
   EnsurePictureFolder(folder);
   StillCorrection* correction = correction_.load(std::memory_order_acquire);
   picture.SetDpiX(s.dpiX);
@@ -168,10 +198,10 @@ void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const cap
   if (!smartPaging) {
     const std::string path = FileFor(folder, number, kind);
     SaveBmp(picture, path);
-    if (correction != nullptr) correction->RunPageProcessing(path, nullptr, nullptr);
+    if (correction != nullptr) correction->RunPageProcessing(path, nullptr, nullptr, CorrectionSwitchesOf(s));
     Picture processed = LoadPicture(path);
     ConvertToKind(processed, kind);
-    Store(number, path, processed);
+    Store(number, path, processed, s);
     links_.queue.SetPictureCount(count + 1);
     Finish(count + 1, path);
     return;
@@ -181,13 +211,13 @@ void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const cap
   const std::string left = FileFor(folder, number, kind);
   const std::string right = FileFor(folder, number + 1, kind);
   SaveBmp(picture, work);
-  if (correction != nullptr) correction->RunPageProcessing(work, &left, &right);
+  if (correction != nullptr) correction->RunPageProcessing(work, &left, &right, CorrectionSwitchesOf(s));
   if (kind != PictureKind::Colour) {
     for (const std::string* path : {&work, &left, &right}) ConvertFile(*path, kind);
   }
   // The pages may come back in any format the processor writes: both are stored as bitmaps.
-  Store(number, left, LoadPicture(left));
-  Store(number + 1, right, LoadPicture(right));
+  Store(number, left, LoadPicture(left), s);
+  Store(number + 1, right, LoadPicture(right), s);
   links_.queue.SetPictureCount(count + 2);
   Finish(count + 2, right);
 }
@@ -200,15 +230,16 @@ bool StillPipeline::HasRoomFor(int count, int pictures) {
   return false;
 }
 
-void StillPipeline::Store(int number, const std::string& path, const Picture& picture) {
+void StillPipeline::Store(int number, const std::string& path, const Picture& picture,
+                          const capture::StillSettings& settings) {
   SaveBmp(picture, path);
   acquire::PageEntry* entry = links_.queue.Entry(number);
   if (entry == nullptr) return;
-  const float resolution = links_.capValues.xResolution;
+  const float resolution = settings.xResolution;
   entry->filePath = path;
   entry->widthInches = resolution > 0 ? static_cast<float>(picture.Width()) / resolution : 0.0f;
   entry->heightInches = resolution > 0 ? static_cast<float>(picture.Height()) / resolution : 0.0f;
-  entry->pixelType = static_cast<std::uint8_t>(links_.capValues.pixelType);
+  entry->pixelType = static_cast<std::uint8_t>(settings.pixelType);
 }
 
 void StillPipeline::Finish(int count, const std::string& lastPath) {

@@ -3,6 +3,16 @@
 // run on the camera's streaming thread inside the frame callback, while the
 // dialog's thread waits; the callback marks the still done once they have
 // returned, so everything here (file, record, count) is finished by then.
+// What a still needs from the settings and the capability values is copied
+// into its parameters on the dialog's thread when it is asked for
+// (PrepareStill); the pipelines read that copy, never the records.
+//
+// A late still, whose request the dialog had stopped waiting for before a
+// frame took it, is dropped: no file, no record, no count, no change of the
+// ID-card side and no message. The dialog has gone on meanwhile (it may
+// have shot again, changed the mode or handed the pictures over), so the
+// number, the side and the count the still would take are no longer its
+// own, and the user, who saw nothing arrive, shoots again.
 //
 // ProcessStill: frame → crop to the drawn frame → position correction or
 // black-edge removal → ID card → turn → watermark → DPI → colour kind →
@@ -54,7 +64,7 @@ using LocalClock = std::function<std::tm()>;
 // What the pipelines read and write, all owned by the source.
 struct StillLinks {
   acquire::PageQueue& queue;
-  // Read on the streaming thread; the dialog changes them only while no still is in flight.
+  // Read on the dialog's thread only: by PrepareStill and PublishSettings.
   const settings::Settings& settings;
   const caps::StoredValues& capValues;
   platform::MessageBoxes& messageBoxes;
@@ -81,13 +91,16 @@ class StillPipeline final : public capture::FrameHooks {
   // dialog's thread after the settings were loaded or changed.
   void PublishSettings();
 
+  // Dialog thread: copies the settings, the capability values, the picture
+  // folder and the ID-card side the still will take into its parameters.
+  void PrepareStill(capture::StillParameters& parameters) const override;
   capture::ProcessingSwitches Switches() const override;
   void AnalyseFrame(const capture::FrameView& frame) override;
   void ProcessStill(const capture::FrameView& frame, const capture::StillParameters& parameters) override;
   void ProcessStillPaged(const capture::FrameView& frame, const capture::StillParameters& parameters) override;
 
   // The side the next ID-card shot takes: 0 the front, 1 the back. Each
-  // ID-card still flips it; the dialog sets it back to the front.
+  // stored ID-card still flips it; the dialog sets it back to the front.
   int IdCardSide() const { return idCardSide_.load(std::memory_order_acquire); }
   void ResetIdCardSide() { idCardSide_.store(0, std::memory_order_release); }
 
@@ -103,7 +116,7 @@ class StillPipeline final : public capture::FrameHooks {
   // Stores the picture as a bitmap at `path` and fills the record of
   // picture `number`: the path, the size in inches, the pixel type. A failed
   // save still leaves the record naming the path.
-  void Store(int number, const std::string& path, const Picture& picture);
+  void Store(int number, const std::string& path, const Picture& picture, const capture::StillSettings& settings);
   void Finish(int count, const std::string& lastPath);
 
   StillLinks links_;

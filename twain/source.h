@@ -120,7 +120,7 @@ class Source {
   settings::Settings settings_;
   settings::SettingsFile settingsFile_{ports_.settingsPath, settings_, capValues_};
   // Position correction, black-edge removal and page processing of the stills.
-  imaging::correction::AutomaticCorrection correction_{settings_};
+  imaging::correction::AutomaticCorrection correction_;
   // Outlives the frame callback, which points at it.
   imaging::StillPipeline stills_{
       {queue_, settings_, capValues_, ports_.messageBoxes, platform::SystemTextRenderer(), platform::LocalTimeNow}};

@@ -66,12 +66,13 @@ std::uint32_t Le32(const std::string& bytes, std::size_t at) {
 // Writes a page processor's output: the processed picture, and the two pages of a spread.
 class FakeCorrection final : public StillCorrection {
  public:
-  void CorrectStill(Picture& picture, const std::string& folder) override {
+  void CorrectStill(Picture& picture, const std::string& folder, const CorrectionSwitches&) override {
     corrected.push_back({picture.Width(), picture.Height()});
     correctionFolder = folder;
   }
   void RemoveBlackEdges(Picture& picture) override { edgesRemoved.push_back({picture.Width(), picture.Height()}); }
-  void RunPageProcessing(const std::string& path, const std::string* left, const std::string* right) override {
+  void RunPageProcessing(const std::string& path, const std::string* left, const std::string* right,
+                         const CorrectionSwitches&) override {
     processed.push_back(path);
     Picture input = LoadPicture(path);
     inputs.push_back({input.Width(), input.Height()});
@@ -108,12 +109,20 @@ class StillPipelineTest : public ::testing::Test {
     parameters.kind = kind;
     parameters.frameWidth = frame.width;
     parameters.frameHeight = frame.height;
+    pipeline.PrepareStill(parameters);
     pipeline.ProcessStill(frame.View(), parameters);
   }
   void ShootPaged(const Frame& frame, PictureKind kind) {
     StillParameters parameters;
     parameters.kind = kind;
+    pipeline.PrepareStill(parameters);
     pipeline.ProcessStillPaged(frame.View(), parameters);
+  }
+  // The parameters the dialog's request copies, for a frame handed over as it is.
+  StillParameters Prepared() const {
+    StillParameters parameters;
+    pipeline.PrepareStill(parameters);
+    return parameters;
   }
   std::string Folder() const { return acquire::PictureFolder(); }
   std::string File(const char* name) const { return Folder() + name; }
@@ -242,18 +251,18 @@ TEST_F(StillPipelineTest, ABufferTooShortForTheFrameIsDroppedWithoutReadingBeyon
   capture::FrameView view = small.View();
   view.width = 64;
   view.height = 48;
-  pipeline.ProcessStill(view, {});
-  pipeline.ProcessStillPaged(view, {});
+  pipeline.ProcessStill(view, Prepared());
+  pipeline.ProcessStillPaged(view, Prepared());
   // One row short, and no buffer length at all.
   const Frame exact(64, 48);
   view = exact.View();
   view.length -= static_cast<long>(capture::FrameStride(64));
-  pipeline.ProcessStill(view, {});
+  pipeline.ProcessStill(view, Prepared());
   view.length = -1;
-  pipeline.ProcessStill(view, {});
+  pipeline.ProcessStill(view, Prepared());
   view.pixels = nullptr;
   view.length = static_cast<long>(exact.bytes.size());
-  pipeline.ProcessStill(view, {});
+  pipeline.ProcessStill(view, Prepared());
 
   EXPECT_EQ(queue.PictureCount(), 0);
   EXPECT_FALSE(std::filesystem::exists(File("twainrgb1.bmp")));
@@ -265,11 +274,62 @@ TEST_F(StillPipelineTest, ABufferLargerThanTheFrameGivesTheConnectedSize) {
   capture::FrameView view = large.View();
   view.width = 64;
   view.height = 48;
-  pipeline.ProcessStill(view, {});
+  pipeline.ProcessStill(view, Prepared());
   const Picture stored = LoadBmp(File("twainrgb1.bmp"));
   EXPECT_EQ(stored.Width(), 64);
   EXPECT_EQ(stored.Height(), 48);
   EXPECT_EQ(queue.PictureCount(), 1);
+}
+
+// The still follows the settings as they were when it was asked for, though
+// the dialog changed them before the frame came.
+TEST_F(StillPipelineTest, AStillReadsTheCopyMadeWhenItWasAskedFor) {
+  settings.idCardMode = 0;
+  settings.dpiX = 300;
+  settings.watermarkOn = 1;
+  settings.watermarkText = "B";
+  capValues.pixelType = 1;
+  StillParameters parameters = Prepared();
+  parameters.kind = PictureKind::Grey;
+  settings.idCardMode = 1;
+  settings.dpiX = 100;
+  settings.watermarkText = "changed";
+  capValues.pixelType = 2;
+  capValues.xResolution = 50;
+  queue.SetPictureCount(0);
+  pipeline.ProcessStill(Frame(64, 48).View(), parameters);
+
+  EXPECT_EQ(queue.PictureCount(), 1);  // no ID-card front
+  EXPECT_EQ(pipeline.IdCardSide(), 0);
+  const Picture stored = LoadBmp(File("twaingray1.bmp"));
+  EXPECT_EQ(stored.DpiX(), 300);
+  EXPECT_EQ(queue.Entry(1)->pixelType, 1);
+  EXPECT_FLOAT_EQ(queue.Entry(1)->widthInches, 64 / 200.0f);
+  ASSERT_EQ(renderer.requests.size(), 1u);
+  EXPECT_EQ(renderer.requests[0].text, "B");
+}
+
+// A still the dialog stopped waiting for leaves no trace when it comes.
+TEST_F(StillPipelineTest, ALateStillIsDroppedWithoutFileRecordCountOrSide) {
+  settings.idCardMode = 1;
+  queue.SetPictureCount(2);
+  StillParameters parameters = Prepared();
+  parameters.late = true;
+  pipeline.ProcessStill(Frame(64, 48).View(), parameters);
+  settings.idCardMode = 0;
+  settings.smartPaging = 1;
+  parameters = Prepared();
+  parameters.late = true;
+  pipeline.ProcessStillPaged(Frame(64, 48).View(), parameters);
+  queue.SetPictureCount(2040);
+  pipeline.ProcessStill(Frame(64, 48).View(), parameters);  // no room: not even the box
+
+  EXPECT_EQ(queue.PictureCount(), 2040);
+  EXPECT_EQ(pipeline.IdCardSide(), 0);
+  EXPECT_TRUE(queue.Entry(3)->filePath.empty());
+  EXPECT_FALSE(std::filesystem::exists(Folder()));
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(pipeline.CountAfterLastStill(), 0);
 }
 
 TEST_F(StillPipelineTest, CropTurnAndWatermarkRunInOrder) {
@@ -364,6 +424,7 @@ TEST_F(StillPipelineTest, ThePagePipelineStoresTheProcessorsResultAsABitmapOfThe
   ignored.cropRect = {0, 0, 5000, 5000};
   ignored.rotation = 90;
   ignored.kind = PictureKind::Grey;
+  pipeline.PrepareStill(ignored);
   pipeline.ProcessStillPaged(Frame(64, 48).View(), ignored);
 
   // The processor saw the whole frame, uncropped and unturned, with its DPI.
