@@ -229,8 +229,8 @@ struct TW_EVENT {
 
 #pragma pack(pop)
 
-using DSMENTRYPROC = TW_UINT16(TW_CALLINGSTYLE*)(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg,
-                                                 TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+using DSMENTRYPROC = TW_UINT16(TW_CALLINGSTYLE*)(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat,
+                                                 TW_UINT16 msg, TW_MEMREF data);
 
 // Data groups and identity flags.
 inline constexpr TW_UINT32 DG_CONTROL = 0x0001;
@@ -307,6 +307,7 @@ inline constexpr TW_UINT16 TWCC_BADDEST = 12;
 inline constexpr TW_UINT16 TWCC_CAPUNSUPPORTED = 13;
 inline constexpr TW_UINT16 TWCC_CAPBADOPERATION = 14;
 inline constexpr TW_UINT16 TWCC_CAPSEQERROR = 15;
+inline constexpr TW_UINT16 TWCC_FILEWRITEERROR = 22;
 
 // Item types.
 inline constexpr TW_UINT16 TWTY_INT8 = 0x0000;

@@ -40,7 +40,7 @@ class PictureBitmapTest : public ::testing::Test {
   BitmapInfoHeader header_{};
 };
 
-TEST_F(PictureBitmapTest, ColourPictureLoadsAsHeaderAndRowsAndTheFileGoes) {
+TEST_F(PictureBitmapTest, ColourPictureLoadsAsHeaderAndRowsAndTheFileStaysForTheTransfer) {
   BmpSpec layout;
   layout.width = 3;
   layout.height = 2;
@@ -50,7 +50,7 @@ TEST_F(PictureBitmapTest, ColourPictureLoadsAsHeaderAndRowsAndTheFileGoes) {
   EXPECT_EQ(+header_.biXPelsPerMeter, 7874);
   EXPECT_EQ(block_[40], 1);  // the first row byte as written
   EXPECT_EQ(block_[41], 8);
-  EXPECT_FALSE(platform::FileExists(path_));
+  EXPECT_TRUE(platform::FileExists(path_));
 }
 
 TEST_F(PictureBitmapTest, OneBitPictureGetsItsTwoPaletteEntries) {
@@ -70,7 +70,8 @@ TEST_F(PictureBitmapTest, AFileWithoutFileHeaderLoadsLikeOneWithIt) {
   layout.width = 5;
   layout.height = 4;
   layout.bitCount = 8;
-  for (int i = 0; i < 256; ++i) layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
+  for (int i = 0; i < 256; ++i)
+    layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
   ASSERT_TRUE(Load(layout));
   const auto withHeader = block_;
   layout.fileHeader = false;
@@ -84,7 +85,8 @@ TEST_F(PictureBitmapTest, CoreHeaderPaletteIsWidenedToFourByteEntries) {
   layout.width = 4;
   layout.height = 2;
   layout.bitCount = 8;
-  for (int i = 0; i < 256; ++i) layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i + 1), std::uint8_t(i + 2)});
+  for (int i = 0; i < 256; ++i)
+    layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i + 1), std::uint8_t(i + 2)});
   ASSERT_TRUE(Load(layout));
   EXPECT_EQ(+header_.biSize, 40u);
   EXPECT_EQ(+header_.biClrUsed, 256u);
@@ -129,18 +131,29 @@ TEST_F(PictureBitmapTest, UnsupportedAndHostileHeadersAreRefusedAndTheFileStays)
   EXPECT_EQ(LoadPictureBitmap(folder_.File("missing.bmp"), memory_, boxes_), nullptr);
 }
 
-TEST_F(PictureBitmapTest, AShortFileOrAnUnderstatedSizeStillYieldsWholeRows) {
+TEST_F(PictureBitmapTest, AnUnderstatedSizeStillYieldsWholeRows) {
   BmpSpec layout;
   layout.width = 4;
   layout.height = 3;
-  layout.sizeImage = 5;   // understated: the block must still hold all 36 bytes
-  layout.rows = {9, 9};   // and the file holds only two of them
+  layout.sizeImage = 5;  // understated: the block must still hold all 36 bytes
+  layout.rows.assign(36, 9);
   ASSERT_TRUE(Load(layout));
   EXPECT_EQ(+header_.biSizeImage, 36u);
   ASSERT_EQ(block_.size(), 40u + 36u);
-  EXPECT_EQ(block_[41], 9);
-  EXPECT_EQ(block_[42], 0);
-  EXPECT_EQ(block_.back(), 0);
+  EXPECT_EQ(block_.back(), 9);
+}
+
+TEST_F(PictureBitmapTest, AFileCutAfterItsHeaderIsRefusedAndStays) {
+  BmpSpec layout;
+  layout.width = 4;
+  layout.height = 3;
+  layout.rows.assign(35, 9);  // one byte of the 36 the header states is missing
+  EXPECT_FALSE(Load(layout));
+  EXPECT_TRUE(platform::FileExists(path_));
+  WriteBytes(path_, BuildBmp(layout).substr(0, 14 + 40));  // the headers alone
+  EXPECT_EQ(LoadPictureBitmap(path_, memory_, boxes_), nullptr);
+  EXPECT_TRUE(platform::FileExists(path_));
+  EXPECT_TRUE(boxes_.shown.empty());
 }
 
 TEST_F(PictureBitmapTest, SavingWritesFileHeaderAndBlock) {
