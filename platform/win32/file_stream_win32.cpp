@@ -32,6 +32,19 @@ FileHandle StreamOf(HANDLE handle, int openFlags, const char* mode) {
   return FileHandle(file);
 }
 
+// Moves the temporary over the path. A scanner or indexer that has just
+// opened the old file makes the replacement fail for a moment: a few short
+// retries ride that out.
+bool MoveOver(const std::wstring& temporary, const std::wstring& path) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) return false;
+    Sleep(20);
+  }
+  return false;
+}
+
 // A missing path or a plain file (a link is looked at, not its target).
 bool MayBeReplaced(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -92,9 +105,7 @@ bool FileReplacement::Commit() {
   const bool written = CloseWritten(std::move(file_));
   const std::wstring path = Widen(path_);
   const std::wstring temporary = Widen(temporary_);
-  if (written && MayBeReplaced(path) && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return true;
-  }
+  if (written && MayBeReplaced(path) && MoveOver(temporary, path)) return true;
   DeleteFileW(temporary.c_str());
   return false;
 }
