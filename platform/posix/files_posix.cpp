@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <mutex>
 
@@ -51,7 +53,12 @@ std::string TempDirectory() {
 
 std::string PrivateTemporaryFolder(const std::string& name) {
   const std::string folder = CandidateFolder(name);
-  ::mkdir(folder.c_str(), S_IRWXU);
+  if (::mkdir(folder.c_str(), S_IRWXU) != 0 && errno == ENOENT) {
+    // A temporary directory that does not exist yet is made, as before.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ignored);
+    ::mkdir(folder.c_str(), S_IRWXU);
+  }
   if (IsPrivateFolder(folder)) return folder + "/";
 
   // Whoever made the refused folder keeps it; this process uses its own.

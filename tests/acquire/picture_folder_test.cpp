@@ -34,6 +34,12 @@ TEST_F(PictureFolderTest, IsMadePrivateInTheTemporaryDirectory) {
   EXPECT_EQ(Permissions(usual_), fs::perms::owner_all);
 }
 
+TEST_F(PictureFolderTest, AMissingTemporaryDirectoryIsMade) {
+  const ScopedEnvironment deeper("TMPDIR", temp_.File("not/yet"));
+  EXPECT_EQ(acquire::PictureFolder(), temp_.File("not/yet/TAVO/"));
+  EXPECT_EQ(Permissions(temp_.File("not/yet/TAVO")), fs::perms::owner_all);
+}
+
 TEST_F(PictureFolderTest, ALinkOrAFolderOthersMayWriteIsNeverUsed) {
   const std::string elsewhere = temp_.File("elsewhere");
   fs::create_directory(elsewhere);
