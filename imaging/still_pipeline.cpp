@@ -12,6 +12,7 @@
 #include "imaging/id_card.h"
 #include "imaging/picture_file.h"
 #include "imaging/watermark.h"
+#include "platform/file_stream.h"
 
 namespace imaging {
 
@@ -59,11 +60,11 @@ Picture FramePicture(const capture::FrameView& frame) {
                               frame.height, capture::FrameStride(frame.width));
 }
 
-// Loads `path`, converts it to the kind and writes it back as a bitmap.
-void ConvertFile(const std::string& path, PictureKind kind) {
+// Loads `path` and converts it to the kind.
+Picture LoadAsKind(const std::string& path, PictureKind kind) {
   Picture picture = LoadPicture(path);
   ConvertToKind(picture, kind);
-  SaveBmp(picture, path);
+  return picture;
 }
 
 }  // namespace
@@ -134,7 +135,7 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
   Picture picture = FramePicture(frame);
   if (picture.Empty()) return;
   const std::string& folder = s.pictureFolder;
-  EnsurePictureFolder(folder);
+  if (!HasFolder(folder)) return;
   StillCorrection* correction = correction_.load(std::memory_order_acquire);
   const int frameWidth = picture.Width();
   const int frameHeight = picture.Height();
@@ -171,7 +172,9 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
   ConvertToKind(picture, parameters.kind);
 
   const std::string path = FileFor(folder, number, parameters.kind);
-  Store(number, path, picture, s);
+  // A picture that could not be written whole counts nothing and leaves the
+  // ID card on the same side: a failed back keeps the stored front.
+  if (!Store(number, path, picture, s)) return;
   // An ID card counts once, when its back completes the page.
   if (idCard) idCardSide_.store(backSide ? 0 : 1, std::memory_order_release);
   const int stored = idCard && !backSide ? count : count + 1;
@@ -188,7 +191,7 @@ void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const cap
   Picture picture = FramePicture(frame);
   if (picture.Empty()) return;
   const std::string& folder = s.pictureFolder;
-  EnsurePictureFolder(folder);
+  if (!HasFolder(folder)) return;
   StillCorrection* correction = correction_.load(std::memory_order_acquire);
   picture.SetDpiX(s.dpiX);
   picture.SetDpiY(s.dpiY);
@@ -197,11 +200,16 @@ void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const cap
 
   if (!smartPaging) {
     const std::string path = FileFor(folder, number, kind);
-    SaveBmp(picture, path);
+    if (!SaveBmp(picture, path)) {
+      TellStoreFailed();
+      return;
+    }
     if (correction != nullptr) correction->RunPageProcessing(path, nullptr, nullptr, CorrectionSwitchesOf(s));
-    Picture processed = LoadPicture(path);
-    ConvertToKind(processed, kind);
-    Store(number, path, processed, s);
+    if (!Store(number, path, LoadAsKind(path, kind), s)) {
+      // The unprocessed frame is no picture of the queue.
+      platform::RemoveFile(path);
+      return;
+    }
     links_.queue.SetPictureCount(count + 1);
     Finish(count + 1, path);
     return;
@@ -210,14 +218,26 @@ void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const cap
   const std::string work = WorkFileFor(folder, number, kind);
   const std::string left = FileFor(folder, number, kind);
   const std::string right = FileFor(folder, number + 1, kind);
-  SaveBmp(picture, work);
-  if (correction != nullptr) correction->RunPageProcessing(work, &left, &right, CorrectionSwitchesOf(s));
-  if (kind != PictureKind::Colour) {
-    for (const std::string* path : {&work, &left, &right}) ConvertFile(*path, kind);
+  if (!SaveBmp(picture, work)) {
+    TellStoreFailed();
+    return;
   }
-  // The pages may come back in any format the processor writes: both are stored as bitmaps.
-  Store(number, left, LoadPicture(left), s);
-  Store(number + 1, right, LoadPicture(right), s);
+  if (correction != nullptr) correction->RunPageProcessing(work, &left, &right, CorrectionSwitchesOf(s));
+  if (kind != PictureKind::Colour) SaveBmp(LoadAsKind(work, kind), work);
+  // The pages may come back in any format the processor writes: both are
+  // stored as bitmaps. A page that cannot be stored is not counted and its
+  // file goes; a stored left page counts even when the right one fails.
+  if (!Store(number, left, LoadAsKind(left, kind), s)) {
+    platform::RemoveFile(left);
+    platform::RemoveFile(right);
+    return;
+  }
+  if (!Store(number + 1, right, LoadAsKind(right, kind), s)) {
+    platform::RemoveFile(right);
+    links_.queue.SetPictureCount(count + 1);
+    Finish(count + 1, left);
+    return;
+  }
   links_.queue.SetPictureCount(count + 2);
   Finish(count + 2, right);
 }
@@ -230,16 +250,33 @@ bool StillPipeline::HasRoomFor(int count, int pictures) {
   return false;
 }
 
-void StillPipeline::Store(int number, const std::string& path, const Picture& picture,
+bool StillPipeline::HasFolder(const std::string& folder) {
+  if (!folder.empty() && EnsurePictureFolder(folder)) return true;
+  TellStoreFailed();
+  return false;
+}
+
+bool StillPipeline::Store(int number, const std::string& path, const Picture& picture,
                           const capture::StillSettings& settings) {
-  SaveBmp(picture, path);
   acquire::PageEntry* entry = links_.queue.Entry(number);
-  if (entry == nullptr) return;
+  if (entry == nullptr || !SaveBmp(picture, path)) {
+    TellStoreFailed();
+    return false;
+  }
+  storeFailureShown_.store(false, std::memory_order_release);
   const float resolution = settings.xResolution;
   entry->filePath = path;
   entry->widthInches = resolution > 0 ? static_cast<float>(picture.Width()) / resolution : 0.0f;
   entry->heightInches = resolution > 0 ? static_cast<float>(picture.Height()) / resolution : 0.0f;
   entry->pixelType = static_cast<std::uint8_t>(settings.pixelType);
+  return true;
+}
+
+void StillPipeline::TellStoreFailed() {
+  // Once until a picture is stored again: a continuous series on a full disk
+  // must not pile up one box per shot.
+  if (storeFailureShown_.exchange(true, std::memory_order_acq_rel)) return;
+  links_.messageBoxes.Show({nullptr, kStoreFailedText, kStoreFailedCaption, platform::mb::kOk});
 }
 
 void StillPipeline::Finish(int count, const std::string& lastPath) {

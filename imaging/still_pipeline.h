@@ -22,7 +22,10 @@
 // A still is refused, writing nothing, when its pictures would be numbered
 // beyond the page queue's 2040: the user is told "Exceeding the maximum!"
 // in a box captioned "Tips". A buffer too short for the frame's rows is
-// dropped the same way, without a message.
+// dropped the same way, without a message. A picture that cannot be written
+// whole (a full disk) is neither recorded nor counted and leaves no file of
+// its own; the user is told once, in a "Tips" box, until a picture is stored
+// again.
 #pragma once
 
 #include <atomic>
@@ -75,6 +78,10 @@ struct StillLinks {
 // The text of the box shown when a still is refused for lack of room.
 inline constexpr const char* kQueueFullText = "Exceeding the maximum!";
 inline constexpr const char* kQueueFullCaption = "Tips";
+// The text and caption of the box shown when a picture could not be written whole.
+inline constexpr const char* kStoreFailedCaption = "Tips";
+inline constexpr const char* kStoreFailedText =
+    "The picture could not be saved. Please make sure the disk has free space, then shoot again.";
 
 class StillPipeline final : public capture::FrameHooks {
  public:
@@ -113,16 +120,21 @@ class StillPipeline final : public capture::FrameHooks {
   // Whether numbers count + 1 to count + `pictures` lie within the queue;
   // tells the user when they do not.
   bool HasRoomFor(int count, int pictures);
+  // Whether the picture folder is there; tells the user when it is not.
+  bool HasFolder(const std::string& folder);
   // Stores the picture as a bitmap at `path` and fills the record of
-  // picture `number`: the path, the size in inches, the pixel type. A failed
-  // save still leaves the record naming the path.
-  void Store(int number, const std::string& path, const Picture& picture, const capture::StillSettings& settings);
+  // picture `number`: the path, the size in inches, the pixel type. False,
+  // with the record untouched and the user told, when the file could not be
+  // written whole; `path` then keeps what it held.
+  bool Store(int number, const std::string& path, const Picture& picture, const capture::StillSettings& settings);
+  void TellStoreFailed();
   void Finish(int count, const std::string& lastPath);
 
   StillLinks links_;
   std::atomic<StillCorrection*> correction_{nullptr};
   std::atomic<FrameAnalysis*> analysis_{nullptr};
   std::atomic<int> idCardSide_{0};
+  std::atomic<bool> storeFailureShown_{false};
   struct PublishedSettings {
     std::atomic<bool> autoContinuous{false};
     std::atomic<std::int32_t> scanType{0};

@@ -14,6 +14,7 @@
 #include "imaging/bmp_file.h"
 #include "imaging/picture_file.h"
 #include "platform/global_memory.h"
+#include "support/full_disk.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -147,9 +148,10 @@ class StillPipelineTest : public ::testing::Test {
   StillPipeline pipeline{{queue, settings, capValues, boxes, renderer, [this] { return shotTime; }}};
 };
 
-TEST_F(StillPipelineTest, AColourStillBecomesPictureOneInANewPictureFolder) {
+TEST_F(StillPipelineTest, AColourStillBecomesPictureOneInThePrivatePictureFolder) {
   ASSERT_EQ(Folder(), temp.Path() + "TAVO/");
-  ASSERT_FALSE(std::filesystem::exists(Folder()));
+  EXPECT_EQ(std::filesystem::status(Folder()).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
   const Frame frame(64, 48);
   Shoot(frame, PictureKind::Colour);
 
@@ -327,7 +329,7 @@ TEST_F(StillPipelineTest, ALateStillIsDroppedWithoutFileRecordCountOrSide) {
   EXPECT_EQ(queue.PictureCount(), 2040);
   EXPECT_EQ(pipeline.IdCardSide(), 0);
   EXPECT_TRUE(queue.Entry(3)->filePath.empty());
-  EXPECT_FALSE(std::filesystem::exists(Folder()));
+  EXPECT_TRUE(!std::filesystem::exists(Folder()) || std::filesystem::is_empty(Folder()));
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(pipeline.CountAfterLastStill(), 0);
 }
@@ -464,13 +466,94 @@ TEST_F(StillPipelineTest, SmartPagingMakesTwoPicturesFromOneFrame) {
   pipeline.SetCorrection(nullptr);
 }
 
-TEST_F(StillPipelineTest, SmartPagingWithoutPagesStillCountsBothNumbers) {
+TEST_F(StillPipelineTest, SmartPagingWithoutPagesCountsNothingAndSaysSo) {
   settings.smartPaging = 1;
   ShootPaged(Frame(64, 48), PictureKind::Colour);
-  EXPECT_EQ(queue.PictureCount(), 2);
-  EXPECT_EQ(queue.Entry(2)->filePath, File("twainrgb2.bmp"));
-  EXPECT_EQ(queue.Entry(2)->widthInches, 0.0f);
+  EXPECT_EQ(queue.PictureCount(), 0);
+  EXPECT_TRUE(queue.Entry(1)->filePath.empty());
+  EXPECT_FALSE(std::filesystem::exists(File("twainrgb1.bmp")));
   EXPECT_FALSE(std::filesystem::exists(File("twainrgb2.bmp")));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, kStoreFailedText);
+}
+
+// A full disk: what cannot be written whole is neither counted nor left as
+// a file, the user hears of it once per spell, and shooting goes on when
+// there is room again. 64 × 48 colour pictures take 9270 bytes.
+TEST_F(StillPipelineTest, AStillThatCannotBeWrittenWholeIsNotCountedAndTheUserIsToldOnce) {
+  const Frame frame(64, 48);
+  Shoot(frame, PictureKind::Colour);
+  const std::string first = ReadFileBytes(File("twainrgb1.bmp"));
+  {
+    const testing_support::ScopedFullDisk disk(4000);
+    Shoot(frame, PictureKind::Colour);
+    Shoot(frame, PictureKind::Grey);  // 54 + 1024 + 3072 bytes: cut too
+  }
+  EXPECT_EQ(queue.PictureCount(), 1);
+  EXPECT_EQ(pipeline.CountAfterLastStill(), 1);
+  EXPECT_EQ(pipeline.LastPicturePath(), File("twainrgb1.bmp"));
+  EXPECT_TRUE(queue.Entry(2)->filePath.empty());
+  EXPECT_EQ(ReadFileBytes(File("twainrgb1.bmp")), first);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder()), {}), 1);  // no cut file, no temporary
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, kStoreFailedText);
+  EXPECT_EQ(boxes.shown[0].caption, "Tips");
+  EXPECT_EQ(boxes.shown[0].owner, nullptr);
+
+  Shoot(frame, PictureKind::Colour);
+  EXPECT_EQ(queue.PictureCount(), 2);
+  EXPECT_EQ(LoadBmp(File("twainrgb2.bmp")).Width(), 64);
+  {
+    const testing_support::ScopedFullDisk disk(4000);
+    Shoot(frame, PictureKind::Colour);  // a new spell, told again
+  }
+  EXPECT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(queue.PictureCount(), 2);
+}
+
+TEST_F(StillPipelineTest, AnIdCardBackThatCannotBeStoredKeepsTheFrontAndTheSide) {
+  settings.idCardMode = 1;
+  const Frame frame(1600, 1200);
+  Shoot(frame, PictureKind::Colour);
+  const std::string front = ReadFileBytes(File("twainrgb1.bmp"));
+  ASSERT_EQ(pipeline.IdCardSide(), 1);
+  {
+    const testing_support::ScopedFullDisk disk(front.size() + 100);  // the composed page is larger
+    Shoot(frame, PictureKind::Colour);
+  }
+  EXPECT_EQ(pipeline.IdCardSide(), 1);
+  EXPECT_EQ(queue.PictureCount(), 0);
+  EXPECT_EQ(ReadFileBytes(File("twainrgb1.bmp")), front);
+  Shoot(frame, PictureKind::Colour);
+  EXPECT_EQ(pipeline.IdCardSide(), 0);
+  EXPECT_EQ(queue.PictureCount(), 1);
+  EXPECT_EQ(LoadBmp(File("twainrgb1.bmp")).Width(), 1560);
+}
+
+TEST_F(StillPipelineTest, PagedStillsThatCannotBeStoredLeaveNoPictureBehind) {
+  FakeCorrection correction;
+  pipeline.SetCorrection(&correction);
+  settings.curveFlatten = 1;
+  {
+    const testing_support::ScopedFullDisk disk(4000);
+    ShootPaged(Frame(64, 48), PictureKind::Colour);
+  }
+  EXPECT_EQ(queue.PictureCount(), 0);
+  EXPECT_FALSE(std::filesystem::exists(File("twainrgb1.bmp")));
+
+  // Smart paging with room for the left page (1554 bytes) but not the right one (1754).
+  settings.smartPaging = 1;
+  {
+    const testing_support::ScopedFullDisk disk(1600);
+    ShootPaged(Frame(8, 8), PictureKind::Colour);
+  }
+  EXPECT_EQ(queue.PictureCount(), 1);
+  EXPECT_EQ(LoadBmp(File("twainrgb1.bmp")).Width(), 20);
+  EXPECT_FALSE(std::filesystem::exists(File("twainrgb2.bmp")));
+  EXPECT_TRUE(queue.Entry(2)->filePath.empty());
+  EXPECT_EQ(pipeline.LastPicturePath(), File("twainrgb1.bmp"));
+  EXPECT_EQ(boxes.shown.size(), 2u);  // the stored left page ended the first spell
+  pipeline.SetCorrection(nullptr);
 }
 
 }  // namespace

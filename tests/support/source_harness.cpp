@@ -66,7 +66,8 @@ std::string SourceHarness::StorePicture(int number, std::uint8_t pixelType, std:
   layout.height = height;
   layout.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
   if (layout.bitCount == 8) {
-    for (int i = 0; i < 256; ++i) layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
+    for (int i = 0; i < 256; ++i)
+      layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
   } else if (layout.bitCount == 1) {
     layout.palette = {0, 0, 0, 0, 255, 255, 255, 0};
   }

@@ -48,8 +48,8 @@ class SourceHarness {
   explicit SourceHarness(const twain::Source::UserInterfaceFactory& makeUi);
 
   twain::TW_UINT16 Call(twain::TW_UINT32 dg, twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data);
-  twain::TW_UINT16 CallFrom(twain::TW_IDENTITY* origin, twain::TW_UINT32 dg, twain::TW_UINT16 dat,
-                            twain::TW_UINT16 msg, void* data);
+  twain::TW_UINT16 CallFrom(twain::TW_IDENTITY* origin, twain::TW_UINT32 dg, twain::TW_UINT16 dat, twain::TW_UINT16 msg,
+                            void* data);
   // DAT_STATUS / MSG_GET: the condition code the source reports (and clears).
   twain::TW_UINT16 ConditionCode();
 
