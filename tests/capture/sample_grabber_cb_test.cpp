@@ -14,6 +14,7 @@ class RecordingHooks final : public FrameHooks {
  public:
   ProcessingSwitches Switches() const override {
     ++switchReads;
+    if (throwInSwitches) throw 42;  // not even a std::exception
     return switches;
   }
   void AnalyseFrame(const FrameView& frame) override { analysed.push_back(frame); }
@@ -29,6 +30,7 @@ class RecordingHooks final : public FrameHooks {
 
   ProcessingSwitches switches;
   bool throwInPipeline = false;
+  bool throwInSwitches = false;
   mutable int switchReads = 0;
   std::vector<FrameView> analysed, stills, pagedStills;
   StillParameters lastParameters;
@@ -130,6 +132,15 @@ TEST_F(FrameCallbackTest, AFailingPipelineStillReleasesTheWaiter) {
   callback.Still().Request();
   EXPECT_EQ(callback.BufferCB(0, frame.data(), 24), status::kOk);
   EXPECT_TRUE(callback.Still().Done());
+}
+
+TEST_F(FrameCallbackTest, AnythingThrownOutsideThePipelineEndsInTheTraceAndAFailedFrame) {
+  hooks.throwInSwitches = true;
+  EXPECT_EQ(callback.BufferCB(0, frame.data(), 24), status::kFail);
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ(trace.back(), "\nBufferCB failed: unknown exception");
+  hooks.throwInSwitches = false;
+  EXPECT_EQ(callback.BufferCB(1, frame.data(), 24), status::kOk);
 }
 
 TEST(FrameCallbackWithoutHooks, TakesStillsWithoutPictures) {

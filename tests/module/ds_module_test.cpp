@@ -80,6 +80,26 @@ TEST_F(DsModule, LoadsQueriesAndUnloadsRepeatedly) {
   }
 }
 
+// Loading runs nothing of the source: it is made by the first DS_Entry, whose
+// trace then starts with the lines the camera objects write when made.
+TEST_F(DsModule, TheSourceIsMadeByTheFirstCallNotByLoading) {
+  const std::string trace = folder_ + "/twsrc.log";
+  for (int round = 0; round < 3; ++round) {
+    Module module;
+    ASSERT_TRUE(module.Loaded()) << dlerror();
+  }
+  EXPECT_FALSE(std::ifstream(trace).is_open());
+  Module module;
+  ASSERT_TRUE(module.Loaded()) << dlerror();
+  EXPECT_FALSE(std::ifstream(trace).is_open());
+  TW_IDENTITY identity{};
+  ASSERT_EQ(module.Entry()(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
+  std::ostringstream bytes;
+  bytes << std::ifstream(trace, std::ios::binary).rdbuf();
+  EXPECT_EQ(bytes.str().rfind("CSampleGrabberCB", 0), 0u);
+  EXPECT_EQ(bytes.str().find("\n2:-----"), std::string::npos);  // made once, for the first call
+}
+
 TEST_F(DsModule, AWholeSessionWithoutTransfers) {
   Module module;
   ASSERT_TRUE(module.Loaded()) << dlerror();
