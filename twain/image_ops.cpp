@@ -44,7 +44,8 @@ TW_UINT16 ResponseMsg(Source& source, TripletMessage& message, ResponseTable& ta
     case MSG_SET:
       // Only as many entries as the application's table has for the current bit depth.
       if (message.data != nullptr) {
-        std::memcpy(table.data(), message.data, static_cast<std::size_t>(ResponseEntries(source)) * sizeof(TW_ELEMENT8));
+        std::memcpy(table.data(), message.data,
+                    static_cast<std::size_t>(ResponseEntries(source)) * sizeof(TW_ELEMENT8));
       }
       break;
     default:
@@ -83,8 +84,8 @@ TW_UINT16 ImageInfoMsg(Source& source, TripletMessage& message) {
   TW_IMAGEINFO info{};
   info.XResolution = info.YResolution = Fix(resolution);
   info.ImageWidth = WholePart(resolution * entry->widthInches);
-  info.ImageLength = WholePart(values.paperSize == TWSS_USLETTER ? resolution * entry->heightInches
-                                                                 : resolution * 14.0f);
+  info.ImageLength =
+      WholePart(values.paperSize == TWSS_USLETTER ? resolution * entry->heightInches : resolution * 14.0f);
   info.BitsPerPixel = static_cast<TW_INT16>(caps::GetCurrentBitDepth(values, entry->pixelType));
   if (info.BitsPerPixel < 24) {
     info.SamplesPerPixel = 1;
@@ -132,6 +133,8 @@ TW_UINT16 ImageNativeXferMsg(Source& source, TripletMessage& message) {
   // The whole handle, pointer-sized; 0 when no picture could be read.
   const TW_HANDLE bitmap = source.Queue().TakeHeldBitmap();
   std::memcpy(message.data, &bitmap, sizeof bitmap);
+  // The application frees it: its size is no longer the source's to know.
+  source.Ports().memory.HandOver(bitmap);
   source.Context().protocolState = 7;
   return TWRC_XFERDONE;
 }
@@ -169,8 +172,8 @@ TW_UINT16 ImageMemXferMsg(Source& source, TripletMessage& message) {
   const acquire::PageEntry* entry = queue.Entry(queue.NextPictureNumber());
   transfer.BytesPerRow = rowBytes;
   transfer.YOffset = static_cast<TW_UINT32>(queue.RowsDelivered());
-  transfer.Columns = entry != nullptr ? static_cast<TW_UINT32>(source.CapValues().xResolution * entry->widthInches + 0.5f)
-                                      : 0;
+  transfer.Columns =
+      entry != nullptr ? static_cast<TW_UINT32>(source.CapValues().xResolution * entry->widthInches + 0.5f) : 0;
   transfer.XOffset = 0;
 
   // Buffers come as plain pointers or, when the application says so, as memory handles.

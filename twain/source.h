@@ -123,7 +123,8 @@ class Source {
   caps::CapabilityTable capTable_;
   acquire::PageQueue queue_;
   settings::Settings settings_;
-  settings::SettingsFile settingsFile_{ports_.settingsPath, settings_, capValues_};
+  settings::SettingsFile settingsFile_{ports_.settingsPath, settings_, capValues_,
+                                       [this](std::string_view line) { trace_.Write(line); }};
   // Position correction, black-edge removal and page processing of the stills.
   imaging::correction::AutomaticCorrection correction_{settings_};
   // Outlives the frame callback, which points at it.
