@@ -110,7 +110,7 @@ TEST_F(ImageTriplets, NativeTransferWritesTheWholeHandleAndASecondIsOutOfSequenc
   std::memset(&bitmap, 0xFF, sizeof bitmap);
   ASSERT_EQ(Image(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_XFERDONE);
   EXPECT_EQ(h.State(), 7);
-  EXPECT_EQ(memory.Size(bitmap), 40u + 24u);
+  EXPECT_EQ(h.memory.AskedSize(bitmap), 40u + 24u);
   EXPECT_FALSE(platform::FileExists(path));
   memory.Free(bitmap);
   EXPECT_EQ(Image(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_FAILURE);
@@ -230,7 +230,8 @@ TEST_F(ImageTriplets, CieAndJpegAreAnsweredInAnyState) {
 }
 
 TEST_F(ImageTriplets, AWholeSeriesByNativeTransfer) {
-  for (int number = 1; number <= 3; ++number) h.StorePicture(number, number == 2 ? TWPT_GRAY : TWPT_RGB, 10 * number, 5);
+  for (int number = 1; number <= 3; ++number)
+    h.StorePicture(number, number == 2 ? TWPT_GRAY : TWPT_RGB, 10 * number, 5);
   h.SubmitPictures(3);
   std::vector<int> widths;
   for (;;) {
