@@ -1,6 +1,9 @@
 #include "capture/sample_grabber_cb.h"
 
 #include <exception>
+#include <string>
+
+#include "platform/c_boundary.h"
 
 namespace capture {
 
@@ -79,6 +82,18 @@ std::uint32_t CSampleGrabberCB::RequestStill() {
 }
 
 Status CSampleGrabberCB::BufferCB(double sampleTime, const std::uint8_t* buffer, long length) {
+  return platform::GuardCBoundary([&] { return HandleFrame(sampleTime, buffer, length); },
+                                  [this](const char* what) {
+                                    // Without memory even for the trace line, the answer alone must do.
+                                    try {
+                                      trace_(std::string("\nBufferCB failed: ") + what);
+                                    } catch (...) {
+                                    }
+                                    return status::kFail;
+                                  });
+}
+
+Status CSampleGrabberCB::HandleFrame(double sampleTime, const std::uint8_t* buffer, long length) {
   FrameHooks* hooks = hooks_.load(std::memory_order_acquire);
   const ProcessingSwitches switches = hooks != nullptr ? hooks->Switches() : ProcessingSwitches{};
   const FrameView frame{buffer, length, FrameWidth(), FrameHeight(), sampleTime};

@@ -35,7 +35,8 @@ class CSampleGrabberCB final : public FrameCallback {
   CSampleGrabberCB& operator=(const CSampleGrabberCB&) = delete;
 
   // One frame, on the streaming thread. Answers success, or E_POINTER when a
-  // still is wanted and there is no buffer (the request then stays).
+  // still is wanted and there is no buffer (the request then stays); nothing
+  // thrown leaves, such a frame answers E_FAIL.
   Status BufferCB(double sampleTime, const std::uint8_t* buffer, long length) override;
 
   // Where frames go; none: no analysis, and stills are taken and marked done
@@ -66,6 +67,7 @@ class CSampleGrabberCB final : public FrameCallback {
   StillProtocol& Still() { return still_; }
 
  private:
+  Status HandleFrame(double sampleTime, const std::uint8_t* buffer, long length);
   void ProcessStill(FrameHooks* hooks, const FrameView& frame, const StillParameters& parameters);
 
   TraceLine trace_;

@@ -137,6 +137,8 @@ TW_UINT16 ImageNativeXferMsg(Source& source, TripletMessage& message) {
   // picture stays pending, so MSG_ENDXFER skips it and MSG_RESET drops all.
   if (bitmap == nullptr) return source.Refuse(kNativeXferPrefix, TWCC_OPERATIONERROR);
   queue.CompleteTransfer();
+  // The application frees it: its size is no longer the source's to know.
+  source.Ports().memory.HandOver(bitmap);
   source.Context().protocolState = 7;
   return TWRC_XFERDONE;
 }

@@ -16,6 +16,7 @@ class RecordingHooks final : public FrameHooks {
   void PrepareStill(StillParameters& parameters) const override { parameters.settings = stillSettings; }
   ProcessingSwitches Switches() const override {
     ++switchReads;
+    if (throwInSwitches) throw 42;  // not even a std::exception
     return switches;
   }
   void AnalyseFrame(const FrameView& frame) override { analysed.push_back(frame); }
@@ -32,6 +33,7 @@ class RecordingHooks final : public FrameHooks {
   ProcessingSwitches switches;
   StillSettings stillSettings;
   bool throwInPipeline = false;
+  bool throwInSwitches = false;
   mutable int switchReads = 0;
   std::vector<FrameView> analysed, stills, pagedStills;
   StillParameters lastParameters;
@@ -180,6 +182,15 @@ TEST_F(FrameCallbackTest, AFailingPipelineStillReleasesTheWaiter) {
   callback.RequestStill();
   EXPECT_EQ(callback.BufferCB(0, frame.data(), 24), status::kOk);
   EXPECT_TRUE(callback.Still().Done());
+}
+
+TEST_F(FrameCallbackTest, AnythingThrownOutsideThePipelineEndsInTheTraceAndAFailedFrame) {
+  hooks.throwInSwitches = true;
+  EXPECT_EQ(callback.BufferCB(0, frame.data(), 24), status::kFail);
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ(trace.back(), "\nBufferCB failed: unknown exception");
+  hooks.throwInSwitches = false;
+  EXPECT_EQ(callback.BufferCB(1, frame.data(), 24), status::kOk);
 }
 
 TEST(FrameCallbackWithoutHooks, TakesStillsWithoutPictures) {

@@ -20,8 +20,7 @@ SourceHarness::SourceHarness(const Source::UserInterfaceFactory& makeUi) : trace
   std::strcpy(application.ProductName, "Test Application");
   managerRecord = MakeSourceIdentity();
   managerRecord.Id = 42;
-  source = std::make_unique<Source>(
-      SourcePorts{platform::SystemGlobalMemory(), manager, boxes, platform::SystemDialogs(), trace}, makeUi);
+  source = std::make_unique<Source>(SourcePorts{memory, manager, boxes, platform::SystemDialogs(), trace}, makeUi);
 }
 
 TW_UINT16 SourceHarness::Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {

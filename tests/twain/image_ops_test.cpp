@@ -110,7 +110,7 @@ TEST_F(ImageTriplets, NativeTransferWritesTheWholeHandleAndASecondIsOutOfSequenc
   std::memset(&bitmap, 0xFF, sizeof bitmap);
   ASSERT_EQ(Image(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_XFERDONE);
   EXPECT_EQ(h.State(), 7);
-  EXPECT_EQ(memory.Size(bitmap), 40u + 24u);
+  EXPECT_EQ(h.memory.AskedSize(bitmap), 40u + 24u);
   EXPECT_FALSE(platform::FileExists(path));
   memory.Free(bitmap);
   EXPECT_EQ(Image(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_FAILURE);
