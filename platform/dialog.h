@@ -191,8 +191,7 @@ class DialogSystem {
   virtual ~DialogSystem() = default;
   // Creates a modeless dialog from template `templateId`, owned by `owner`.
   // Returns null when the window could not be created.
-  virtual std::unique_ptr<DialogWindow> CreateModeless(int templateId, DialogEvents& events,
-                                                       WindowHandle owner) = 0;
+  virtual std::unique_ptr<DialogWindow> CreateModeless(int templateId, DialogEvents& events, WindowHandle owner) = 0;
   // Offers an application event (what TW_EVENT.pEvent points to: the
   // Windows MSG, or a WindowMessage on Linux) to the dialog's keyboard
   // handling, as IsDialogMessage does. Returns true when the dialog consumed it.

@@ -11,8 +11,7 @@ class SourceManagerLink {
   // Sends DG_CONTROL / DAT_NULL / `message` from `origin` to `destination`.
   // Returns false when no source manager could be found; the notification is
   // then dropped.
-  virtual bool SendNull(twain::TW_IDENTITY& origin, twain::TW_IDENTITY& destination,
-                        twain::TW_UINT16 message) = 0;
+  virtual bool SendNull(twain::TW_IDENTITY& origin, twain::TW_IDENTITY& destination, twain::TW_UINT16 message) = 0;
 };
 
 // Windows: the already loaded TWAINDSM.DLL, else TWAIN_32.DLL. Linux: the

@@ -5,9 +5,7 @@
 
 namespace twain {
 
-void Trace::Write(std::string_view utf8) const {
-  platform::AppendToFile(path_, platform::Utf8ToGbk(utf8));
-}
+void Trace::Write(std::string_view utf8) const { platform::AppendToFile(path_, platform::Utf8ToGbk(utf8)); }
 
 std::string DefaultTracePath() {
 #if defined(_WIN32)

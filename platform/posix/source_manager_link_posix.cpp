@@ -27,8 +27,7 @@ twain::DSMENTRYPROC FindDsmEntry() {
 
 class PosixSourceManagerLink final : public SourceManagerLink {
  public:
-  bool SendNull(twain::TW_IDENTITY& origin, twain::TW_IDENTITY& destination,
-                twain::TW_UINT16 message) override {
+  bool SendNull(twain::TW_IDENTITY& origin, twain::TW_IDENTITY& destination, twain::TW_UINT16 message) override {
     twain::DSMENTRYPROC entry = FindDsmEntry();
     if (entry == nullptr) return false;
     entry(&origin, &destination, twain::DG_CONTROL, twain::DAT_NULL, message, nullptr);

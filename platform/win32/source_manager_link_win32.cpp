@@ -18,12 +18,10 @@ HMODULE ReferenceSourceManager() {
 
 class Win32SourceManagerLink final : public SourceManagerLink {
  public:
-  bool SendNull(twain::TW_IDENTITY& origin, twain::TW_IDENTITY& destination,
-                twain::TW_UINT16 message) override {
+  bool SendNull(twain::TW_IDENTITY& origin, twain::TW_IDENTITY& destination, twain::TW_UINT16 message) override {
     HMODULE module = ReferenceSourceManager();
     if (module == nullptr) return false;
-    auto entry = reinterpret_cast<twain::DSMENTRYPROC>(
-        reinterpret_cast<void*>(GetProcAddress(module, "DSM_Entry")));
+    auto entry = reinterpret_cast<twain::DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(module, "DSM_Entry")));
     if (entry != nullptr) {
       entry(&origin, &destination, twain::DG_CONTROL, twain::DAT_NULL, message, nullptr);
     }

@@ -18,7 +18,9 @@ class HarnessLink final : public acquire_tool::SourceLink {
   explicit HarnessLink(SourceHarness& harness) : h_(harness) {}
   bool Open(TW_IDENTITY&, std::string&) override { return h_.Open() == TWRC_SUCCESS; }
   const TW_IDENTITY& SourceIdentity() const override { return h_.managerRecord; }
-  TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) override { return h_.Call(dg, dat, msg, data); }
+  TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) override {
+    return h_.Call(dg, dat, msg, data);
+  }
   std::optional<TW_UINT16> WaitForNotification(unsigned) override { return std::nullopt; }
   void Close() override {}
   TW_HANDLE Allocate(std::size_t bytes) override { return memory_.Allocate(bytes); }
@@ -72,7 +74,8 @@ TEST_P(AcquireSession, EveryMechanismWritesThePicturesPixelForPixel) {
     // The rows are the stored picture's rows, whatever the mechanism.
     const std::string rows = files[i].substr(files[i].size() - rowsBytes[i]);
     for (std::size_t b = 0; b < rows.size(); ++b) {
-      ASSERT_EQ(static_cast<std::uint8_t>(rows[b]), static_cast<std::uint8_t>(b * 7 + 1)) << "picture " << i << " byte " << b;
+      ASSERT_EQ(static_cast<std::uint8_t>(rows[b]), static_cast<std::uint8_t>(b * 7 + 1))
+          << "picture " << i << " byte " << b;
     }
   }
 }

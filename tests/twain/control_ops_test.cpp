@@ -207,8 +207,7 @@ TEST(SetupMemXfer, AnswersTheBufferSizesInStatesFourToSix) {
   EXPECT_EQ(+setup.MaxBufSize, 65535u);
   EXPECT_EQ(+setup.Preferred, 65535u);
   EXPECT_EQ(h.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GETFIRST, &setup), TWRC_FAILURE);
-  EXPECT_EQ(h.LastBoxText(),
-            "General failure in response to DAT_SETUPMEMXFER, not supported.  Bad protocol error.");
+  EXPECT_EQ(h.LastBoxText(), "General failure in response to DAT_SETUPMEMXFER, not supported.  Bad protocol error.");
   h.source->Context().protocolState = 7;
   EXPECT_EQ(h.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup), TWRC_FAILURE);
   EXPECT_EQ(h.ConditionCode(), TWCC_SEQERROR);

@@ -9,8 +9,8 @@
 namespace {
 
 using namespace twain;
-using testing_support::SourceHarness;
 using ::testing::HasSubstr;
+using testing_support::SourceHarness;
 
 TEST(Notifications, XferReadyGoesFromTheAssignedIdentityToTheApplication) {
   SourceHarness h;
@@ -49,9 +49,9 @@ TEST(FailureReports, EveryCodeHasItsTextAndTheLongestPairFits) {
   EXPECT_EQ(ConditionCodeText(8), "Unknown Error value in condition code.");
   EXPECT_EQ(ConditionCodeText(TWCC_CAPUNSUPPORTED), "Unknown Error value in condition code.");
   EXPECT_EQ(ConditionCodeText(TWCC_SUCCESS), "Success message from detailed error request ??");
-  EXPECT_LE(FailureReportText("General failure in response to DAT_SETUPFILEXFER, not supported.  ", TWCC_LOWMEMORY)
-                .size(),
-            179u);
+  EXPECT_LE(
+      FailureReportText("General failure in response to DAT_SETUPFILEXFER, not supported.  ", TWCC_LOWMEMORY).size(),
+      179u);
 }
 
 TEST(FailureReports, AssertionBoxNamesModuleAndLine) {

@@ -82,12 +82,18 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 const char* ResultName(TW_UINT16 rc) {
   switch (rc) {
-    case TWRC_SUCCESS: return "success";
-    case TWRC_FAILURE: return "failure";
-    case TWRC_CHECKSTATUS: return "check status";
-    case TWRC_CANCEL: return "cancel";
-    case TWRC_XFERDONE: return "transfer done";
-    default: return "unexpected result";
+    case TWRC_SUCCESS:
+      return "success";
+    case TWRC_FAILURE:
+      return "failure";
+    case TWRC_CHECKSTATUS:
+      return "check status";
+    case TWRC_CANCEL:
+      return "cancel";
+    case TWRC_XFERDONE:
+      return "transfer done";
+    default:
+      return "unexpected result";
   }
 }
 

@@ -34,10 +34,14 @@ struct InfoHeader {
 
 const char* PixelTypeName(TW_INT16 pixelType) {
   switch (pixelType) {
-    case TWPT_BW: return "black-and-white";
-    case TWPT_GRAY: return "grey";
-    case TWPT_RGB: return "colour";
-    default: return "other";
+    case TWPT_BW:
+      return "black-and-white";
+    case TWPT_GRAY:
+      return "grey";
+    case TWPT_RGB:
+      return "colour";
+    default:
+      return "other";
   }
 }
 
@@ -83,7 +87,8 @@ bool Session::SetOneValue(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item, con
 bool Session::Negotiate() {
   bool ok = true;
   if (options_.pixelType) ok &= SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, *options_.pixelType, "pixel type");
-  if (options_.resolution) ok &= SetOneValue(ICAP_XRESOLUTION, TWTY_FIX32, ToFix32Item(*options_.resolution), "resolution");
+  if (options_.resolution)
+    ok &= SetOneValue(ICAP_XRESOLUTION, TWTY_FIX32, ToFix32Item(*options_.resolution), "resolution");
   const TW_UINT16 mechanism = options_.mechanism == Mechanism::Native ? TWSX_NATIVE
                               : options_.mechanism == Mechanism::File ? TWSX_FILE
                                                                       : TWSX_MEMORY;
@@ -104,9 +109,15 @@ int Session::ReceivePictures() {
     std::size_t bytes = 0;
     bool ok = false;
     switch (options_.mechanism) {
-      case Mechanism::Native: ok = TransferNative(path, bytes); break;
-      case Mechanism::File: ok = TransferFile(path, bytes); break;
-      case Mechanism::Memory: ok = TransferMemory(info, path, bytes); break;
+      case Mechanism::Native:
+        ok = TransferNative(path, bytes);
+        break;
+      case Mechanism::File:
+        ok = TransferFile(path, bytes);
+        break;
+      case Mechanism::Memory:
+        ok = TransferMemory(info, path, bytes);
+        break;
     }
     const double milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -176,10 +187,17 @@ bool Session::TransferMemory(const TW_IMAGEINFO& info, const std::string& path, 
   const int bits = info.BitsPerPixel;
   const TW_UINT32 colours = bits == 1 ? 2 : bits == 8 ? 256 : 0;
   const std::size_t height = rows.size() / bytesPerRow;
-  InfoHeader header{sizeof(InfoHeader), static_cast<TW_INT32>(info.ImageWidth), static_cast<TW_INT32>(height), 1,
-                    static_cast<TW_UINT16>(bits), 0, static_cast<TW_UINT32>(rows.size()),
+  InfoHeader header{sizeof(InfoHeader),
+                    static_cast<TW_INT32>(info.ImageWidth),
+                    static_cast<TW_INT32>(height),
+                    1,
+                    static_cast<TW_UINT16>(bits),
+                    0,
+                    static_cast<TW_UINT32>(rows.size()),
                     static_cast<TW_INT32>(std::lround(FromFix32(info.XResolution) / 0.0254f)),
-                    static_cast<TW_INT32>(std::lround(FromFix32(info.YResolution) / 0.0254f)), colours, colours};
+                    static_cast<TW_INT32>(std::lround(FromFix32(info.YResolution) / 0.0254f)),
+                    colours,
+                    colours};
   std::vector<std::uint8_t> dib(sizeof header + colours * 4 + rows.size());
   std::memcpy(dib.data(), &header, sizeof header);
   for (TW_UINT32 i = 0; i < colours; ++i) {
