@@ -108,6 +108,7 @@ class Source {
 
  private:
   TW_UINT16 ProcessEvent(TW_MEMREF data);
+  void SendNotification(TW_UINT16 message);
   TW_UINT16 DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
   bool IsForeignOrigin(const TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg) const;
 
