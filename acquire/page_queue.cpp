@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "acquire/picture_files.h"
 #include "platform/file_stream.h"
@@ -10,8 +11,7 @@
 
 namespace acquire {
 
-PageQueue::PageQueue(platform::GlobalMemory& memory, platform::MessageBoxes& boxes)
-    : memory_(memory), boxes_(boxes) {}
+PageQueue::PageQueue(platform::GlobalMemory& memory, platform::MessageBoxes& boxes) : memory_(memory), boxes_(boxes) {}
 
 PageQueue::~PageQueue() { ReleaseHeld(); }
 
@@ -31,6 +31,8 @@ void PageQueue::ReleaseHeld() {
   rows_ = nextRow_ = nullptr;
   rowBytes_ = 0;
   rowsDelivered_ = 0;
+  openedPath_.clear();
+  transferCompleted_ = false;
 }
 
 std::string PageQueue::FindNextPictureFile() const {
@@ -50,8 +52,9 @@ std::string PageQueue::FindNextPictureFile() const {
 
 bool PageQueue::OpenNextPicture(std::uint32_t& rowBytes) {
   ReleaseHeld();
-  if (const std::string path = FindNextPictureFile(); !path.empty()) {
+  if (std::string path = FindNextPictureFile(); !path.empty()) {
     held_ = LoadPictureBitmap(path, memory_, boxes_);
+    if (held_ != nullptr) openedPath_ = std::move(path);
   }
   if (held_ == nullptr) return false;
 
@@ -68,8 +71,14 @@ bool PageQueue::OpenNextPicture(std::uint32_t& rowBytes) {
 PictureBitmap PageQueue::ReadNextPictureHeader() {
   const std::string path = FindNextPictureFile();
   if (path.empty()) return nullptr;
-  platform::FileHandle file = platform::OpenFile(path, "rb");
+  const platform::FileHandle file = platform::OpenRegularFile(path);
   return file ? ReadBitmapHeader(file.get(), memory_) : nullptr;
+}
+
+void PageQueue::CompleteTransfer() {
+  if (!openedPath_.empty()) platform::RemoveFile(openedPath_);
+  openedPath_.clear();
+  transferCompleted_ = true;
 }
 
 PictureBitmap PageQueue::TakeHeldBitmap() {

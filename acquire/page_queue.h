@@ -21,8 +21,8 @@ inline constexpr int kEntryStorage = 2048;
 
 struct PageEntry {
   std::string filePath;
-  float widthInches = 0;   // pixel width / the X resolution when the picture was stored
-  float heightInches = 0;  // pixel height / the same resolution
+  float widthInches = 0;       // pixel width / the X resolution when the picture was stored
+  float heightInches = 0;      // pixel height / the same resolution
   std::uint8_t pixelType = 0;  // 1 grey, 2 colour, any other value black-and-white
 };
 
@@ -51,10 +51,18 @@ class PageQueue {
   PageEntry* Entry(int number);
   const PageEntry* Entry(int number) const;
 
-  // Loads the next picture's file from the picture folder (deleting it) and holds it for the
-  // transfer. A missing file makes the search go on to the next number with
-  // the same prefix. Returns whether a picture is held; its row size through `rowBytes`.
+  // Loads the next picture's file from the picture folder and holds it for
+  // the transfer; the file stays until CompleteTransfer. A missing file
+  // makes the search go on to the next number with the same prefix. Returns
+  // whether a picture is held; its row size through `rowBytes`.
   bool OpenNextPicture(std::uint32_t& rowBytes);
+
+  // The opened picture has been handed over whole: its file is deleted, and
+  // until the transfer ends (EndCurrentTransfer) or another picture is
+  // opened, TransferCompleted tells so. A transfer that fails leaves the
+  // file, and the picture stays pending.
+  void CompleteTransfer();
+  bool TransferCompleted() const { return transferCompleted_; }
 
   // The header and palette of the next picture, read from its file without
   // consuming it; null when there is no next picture.
@@ -72,7 +80,8 @@ class PageQueue {
   std::uint32_t RowBytes() const { return rowBytes_; }
 
   // Ends the transfer of one picture: one less is pending (never below zero)
-  // and the held bitmap, if any, is freed.
+  // and the held bitmap, if any, is freed. The picture's file goes only if
+  // the picture was handed over (CompleteTransfer).
   void EndCurrentTransfer();
 
  private:
@@ -93,6 +102,8 @@ class PageQueue {
   std::uint8_t* nextRow_ = nullptr;  // the next row to deliver, from the top down
   std::uint32_t rowBytes_ = 0;
   int rowsDelivered_ = 0;
+  std::string openedPath_;  // the file the held picture came from
+  bool transferCompleted_ = false;
 };
 
 }  // namespace acquire

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/file_stream.h"
@@ -19,10 +20,14 @@ constexpr std::size_t kReadPiece = 32768;
 
 std::uint16_t ColorCountForBits(std::uint16_t bitCount) {
   switch (bitCount) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
+    case 1:
+      return 2;
+    case 4:
+      return 16;
+    case 8:
+      return 256;
+    default:
+      return 0;
   }
 }
 
@@ -123,7 +128,7 @@ PictureBitmap ReadBitmapHeader(std::FILE* file, platform::GlobalMemory& memory) 
 
 PictureBitmap LoadPictureBitmap(const std::string& path, platform::GlobalMemory& memory,
                                 platform::MessageBoxes& boxes) {
-  platform::FileHandle file = platform::OpenFile(path, "rb");
+  const platform::FileHandle file = platform::OpenRegularFile(path);
   if (!file) return nullptr;
   PictureBitmap bitmap = ReadBitmapHeader(file.get(), memory);
   if (bitmap == nullptr) return nullptr;
@@ -136,47 +141,56 @@ PictureBitmap LoadPictureBitmap(const std::string& path, platform::GlobalMemory&
   if (grown == nullptr) {
     memory.Free(bitmap);
     boxes.Show({nullptr, "ReAlloc failed.", "Sample Source", platform::mb::kOk});
-  } else {
-    auto* rows = static_cast<std::uint8_t*>(memory.Lock(grown)) + rowsOffset;
-    for (std::size_t done = 0; done < header.biSizeImage;) {
-      const std::size_t piece = std::min(kReadPiece, header.biSizeImage - done);
-      const std::size_t got = std::fread(rows + done, 1, piece, file.get());
-      done += got;
-      if (got < piece) break;
-    }
-    memory.Unlock(grown);
+    return nullptr;
   }
-  file.reset();
-  platform::RemoveFile(path);
+  auto* rows = static_cast<std::uint8_t*>(memory.Lock(grown)) + rowsOffset;
+  std::size_t done = 0;
+  while (done < header.biSizeImage) {
+    const std::size_t piece = std::min(kReadPiece, header.biSizeImage - done);
+    const std::size_t got = std::fread(rows + done, 1, piece, file.get());
+    done += got;
+    if (got < piece) break;
+  }
+  memory.Unlock(grown);
+  // A file cut after its header was written is damaged like any other: its
+  // missing rows are not made up. (A stated image size beyond the rows may
+  // find the file shorter; the rows are what must be there.)
+  if (done < BitmapRowBytes(header.biWidth, header.biBitCount) * static_cast<std::uint64_t>(header.biHeight)) {
+    memory.Free(grown);
+    return nullptr;
+  }
   return grown;
 }
 
-void SaveBitmapFile(PictureBitmap bitmap, const std::string& path, platform::GlobalMemory& memory,
+bool SaveBitmapFile(PictureBitmap bitmap, const std::string& path, platform::GlobalMemory& memory,
                     platform::MessageBoxes& boxes) {
-  if (bitmap == nullptr) return;
+  if (bitmap == nullptr) return false;
   const std::size_t blockSize = memory.Size(bitmap);
-  if (blockSize < sizeof(BitmapInfoHeader)) return;
+  if (blockSize < sizeof(BitmapInfoHeader)) return false;
   const auto* block = static_cast<const std::uint8_t*>(memory.Lock(bitmap));
   BitmapInfoHeader header{};
   std::memcpy(&header, block, sizeof header);
 
-  const std::int64_t size = static_cast<std::int64_t>(BitmapRowBytes(header.biWidth, header.biBitCount)) *
-                                header.biHeight +
-                            static_cast<std::int64_t>(header.biClrUsed) * 4 + 54;
+  const std::int64_t size =
+      static_cast<std::int64_t>(BitmapRowBytes(header.biWidth, header.biBitCount)) * header.biHeight +
+      static_cast<std::int64_t>(header.biClrUsed) * 4 + 54;
   if (size <= 14 || size > static_cast<std::int64_t>(kMaxImageBytes)) {
     twain::ReportAssertion(boxes, "Twd_hdib", __LINE__);
     memory.Unlock(bitmap);
-    return;
+    return false;
   }
-  BitmapFileHeader fileHeader{kBitmapSignature, static_cast<std::uint32_t>(size), 0, 0,
-                              header.biClrUsed * 4 + 54};
-  if (platform::FileHandle file = platform::OpenFile(path, "wb")) {
-    std::fwrite(&fileHeader, sizeof fileHeader, 1, file.get());
-    // Never read past the block, whatever its header claims.
-    const std::size_t body = std::min<std::size_t>(static_cast<std::size_t>(size) - 14, blockSize);
-    std::fwrite(block, 1, body, file.get());
-  }
+  BitmapFileHeader fileHeader{kBitmapSignature, static_cast<std::uint32_t>(size), 0, 0, header.biClrUsed * 4 + 54};
+  // Never read past the block, whatever its header claims.
+  const std::size_t body = std::min<std::size_t>(static_cast<std::size_t>(size) - 14, blockSize);
+  platform::FileHandle file = platform::OpenFile(path, "wb");
+  // Only a plain file is removed after a failure: the application may name a device.
+  const bool plainFile = platform::IsRegularFile(file.get());
+  const bool written = file && std::fwrite(&fileHeader, sizeof fileHeader, 1, file.get()) == 1 &&
+                       std::fwrite(block, 1, body, file.get()) == body;
   memory.Unlock(bitmap);
+  const bool whole = platform::CloseWritten(std::move(file)) && written;
+  if (!whole && plainFile) platform::RemoveFile(path);
+  return whole;
 }
 
 }  // namespace acquire

@@ -68,15 +68,17 @@ std::uint32_t BitmapPaletteBytes(const BitmapCoreHeader& header);
 // size that does not fit, a palette that is cut short.
 PictureBitmap ReadBitmapHeader(std::FILE* file, platform::GlobalMemory& memory);
 
-// Reads a picture file into a whole block and deletes the file. Null when the
-// file cannot be read as a bitmap (the file then stays); a file shorter than
-// its header claims leaves the missing rows zero.
-PictureBitmap LoadPictureBitmap(const std::string& path, platform::GlobalMemory& memory,
-                                platform::MessageBoxes& boxes);
+// Reads a picture file into a whole block; the file stays, for the transfer
+// to delete once the picture is handed over. Null when the path is not a
+// plain file (links are not followed) or cannot be read as a bitmap, and
+// when the file holds fewer bytes of rows than its header states.
+PictureBitmap LoadPictureBitmap(const std::string& path, platform::GlobalMemory& memory, platform::MessageBoxes& boxes);
 
-// Writes a block as a bitmap file, replacing any file of that name. Nothing
-// happens without a block; write errors are not reported.
-void SaveBitmapFile(PictureBitmap bitmap, const std::string& path, platform::GlobalMemory& memory,
+// Writes a block as a bitmap file, replacing any file of that name, and
+// checks every write through the close. Returns whether the file was written
+// whole; a plain file that was not is removed (a device the application
+// named is left alone). False without a block.
+bool SaveBitmapFile(PictureBitmap bitmap, const std::string& path, platform::GlobalMemory& memory,
                     platform::MessageBoxes& boxes);
 
 }  // namespace acquire

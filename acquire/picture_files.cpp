@@ -4,13 +4,7 @@
 
 namespace acquire {
 
-std::string PictureFolder() {
-#if defined(_WIN32)
-  return platform::TempDirectory() + "TAVO\\";
-#else
-  return platform::TempDirectory() + "TAVO/";
-#endif
-}
+std::string PictureFolder() { return platform::PrivateTemporaryFolder("TAVO"); }
 
 std::string PictureFileName(const std::string& folder, int number, std::uint8_t pixelType) {
   const char* prefix = pixelType == 1 ? "twaingray" : pixelType == 2 ? "twainrgb" : "twainbw";

@@ -6,7 +6,8 @@
 
 namespace acquire {
 
-// The picture folder: the temporary directory followed by "TAVO" and a separator.
+// The picture folder "TAVO", created when missing, in a place that belongs to
+// the user alone (platform::PrivateTemporaryFolder); empty when none can be had.
 std::string PictureFolder();
 
 // The file of picture `number`: "twaingray" for grey (pixel type 1),

@@ -88,15 +88,13 @@ BENCHMARK(ContentRect)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void CorrectStill(benchmark::State& state) {
   const Picture frame = Frame(kPageOnDesk, 3264, 2448);
-  settings::Settings settings;
-  settings.autoCorrect = 1;
-  settings.autoCrop = static_cast<std::int32_t>(state.range(0));
-  imaging::correction::AutomaticCorrection correction(settings);
+  const imaging::CorrectionSwitches switches{.autoCrop = state.range(0) != 0};
+  imaging::correction::AutomaticCorrection correction;
   for (auto _ : state) {
     state.PauseTiming();
     Picture still = frame;
     state.ResumeTiming();
-    correction.CorrectStill(still, Folder().Path());
+    correction.CorrectStill(still, Folder().Path(), switches);
     benchmark::DoNotOptimize(still.Width());
   }
 }

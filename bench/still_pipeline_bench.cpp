@@ -76,6 +76,7 @@ void ProcessStill(benchmark::State& state, PictureKind kind, bool watermark) {
   parameters.kind = kind;
   parameters.frameWidth = width;
   parameters.frameHeight = height;
+  pipeline.PrepareStill(parameters);
   const capture::FrameView view{frame.data(), static_cast<long>(frame.size()), width, height, 0.0};
 
   for (auto _ : state) {

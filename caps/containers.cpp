@@ -38,6 +38,7 @@ TW_UINT16 MakeContainer(platform::GlobalMemory& memory, TW_CAPABILITY& capabilit
   fill(container);
   memory.Unlock(handle);
   capability.hContainer = handle;
+  memory.HandOver(handle);
   return TWCC_SUCCESS;
 }
 

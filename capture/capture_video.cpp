@@ -255,8 +255,7 @@ void CCaptureVideo::ShowDeviceProperties(platform::WindowHandle owner) {
 void CCaptureVideo::CaptureStill(bool showPreview) {
   CSampleGrabberCB& callback = links_.grabberCallback;
   callback.SetPictureKind(PictureKindForPixelType(links_.capValues.pixelType));
-  callback.Still().Request();
-  callback.Still().WaitDone(stillWaitLimit_);
+  callback.Still().WaitDone(callback.RequestStill(), stillWaitLimit_);
   if (showPreview) ShowPicturePreview();
 }
 

@@ -82,8 +82,9 @@ class CCaptureVideo {
   void ShowDeviceProperties(platform::WindowHandle owner);
 
   // Takes one still and waits until it is processed, or until the wait
-  // limit (about 15 seconds) has passed; then shows the picture preview when
-  // `showPreview` is set.
+  // limit (about 15 seconds) has passed without a frame taking it; then
+  // shows the picture preview when `showPreview` is set. The still's
+  // parameters and settings are copied now, on the dialog's thread.
   void CaptureStill(bool showPreview);
   void SetStillWaitLimit(std::chrono::milliseconds limit) { stillWaitLimit_ = limit; }
 

@@ -1,10 +1,12 @@
 // What the frame callback hands frames to: the per-frame page analysis and
 // the still pipelines, which the picture processing and the automatic
-// scanning provide. Everything here runs on the streaming thread.
+// scanning provide. Everything here but PrepareStill runs on the streaming
+// thread.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "capture/media_format.h"
 
@@ -26,14 +28,41 @@ struct CropRect {
   friend bool operator==(const CropRect&, const CropRect&) = default;
 };
 
-// The parameters of one still, as the dialog set them before asking for it.
+// What the settings and the capability values say about one still. The
+// picture processing copies them on the dialog's thread when the still is
+// asked for; the streaming thread reads this copy and nothing else.
+struct StillSettings {
+  std::string pictureFolder;  // ends in a path separator
+  bool idCardMode = false;
+  bool idCardBackSide = false;  // the ID-card shot takes the back side
+  CropRect idCardArea;          // ten-thousandths of the frame, as the crop rectangle
+  bool autoCorrect = false;
+  bool autoCrop = false;
+  bool curveFlatten = false;
+  bool smartPaging = false;
+  bool fingerErase = false;
+  bool watermarkOn = false;
+  bool watermarkTime = false;
+  std::string watermarkText;
+  std::int32_t dpiX = 0;
+  std::int32_t dpiY = 0;
+  float xResolution = 0;        // the picture's size in inches is pixels over this
+  std::uint16_t pixelType = 0;  // what the picture's record names
+};
+
+// The parameters of one still, copied on the dialog's thread when it asked for it.
 struct StillParameters {
+  // Numbers the requests of one callback from 1; set by the request.
+  std::uint32_t sequence = 0;
+  // The dialog had stopped waiting when a frame took the request.
+  bool late = false;
   std::int32_t rotation = 0;  // degrees: 0, 90, 180 or 270
   std::int32_t cropMode = 0;  // 0: no crop; 1 or 2: crop to cropRect
   CropRect cropRect;
   std::int32_t frameWidth = 0;
   std::int32_t frameHeight = 0;
   PictureKind kind = PictureKind::Colour;
+  StillSettings settings;
 };
 
 // A frame as the service delivered it: 24-bit blue-green-red pixels, rows
@@ -70,16 +99,21 @@ struct ProcessingSwitches {
 bool AnalysisWanted(const ProcessingSwitches& switches);
 // Curve flattening, smart paging or finger erasing: stills go to the page pipeline.
 bool PageOptionsOn(const ProcessingSwitches& switches);
+bool PageOptionsOn(const StillSettings& settings);
 
 class FrameHooks {
  public:
   virtual ~FrameHooks() = default;
+  // Called on the dialog's thread when a still is asked for: copies what the
+  // still needs from the settings into its parameters. Nothing by default.
+  virtual void PrepareStill(StillParameters& /*parameters*/) const {}
   // Read for every frame on the streaming thread while the dialog's thread
   // may change the settings: it must be cheap and read them safely.
   virtual ProcessingSwitches Switches() const = 0;
   // Must leave the frame as it is.
   virtual void AnalyseFrame(const FrameView& frame) = 0;
-  // Turn the frame into a stored picture. The still is marked done when they return.
+  // Turn the frame into a stored picture, reading only the frame and the
+  // parameters. The still is marked done when they return.
   virtual void ProcessStill(const FrameView& frame, const StillParameters& parameters) = 0;
   virtual void ProcessStillPaged(const FrameView& frame, const StillParameters& parameters) = 0;
 };

@@ -1,6 +1,9 @@
 #include "capture/sample_grabber_cb.h"
 
 #include <exception>
+#include <string>
+
+#include "platform/c_boundary.h"
 
 namespace capture {
 
@@ -15,8 +18,20 @@ PictureKind PictureKindForPixelType(std::uint16_t pixelType) {
   }
 }
 
+namespace {
+
+bool AnyPageOption(bool curveFlatten, bool smartPaging, bool fingerErase) {
+  return curveFlatten || smartPaging || fingerErase;
+}
+
+}  // namespace
+
 bool PageOptionsOn(const ProcessingSwitches& switches) {
-  return switches.curveFlatten || switches.smartPaging || switches.fingerErase;
+  return AnyPageOption(switches.curveFlatten, switches.smartPaging, switches.fingerErase);
+}
+
+bool PageOptionsOn(const StillSettings& settings) {
+  return AnyPageOption(settings.curveFlatten, settings.smartPaging, settings.fingerErase);
 }
 
 bool AnalysisWanted(const ProcessingSwitches& switches) {
@@ -33,14 +48,11 @@ CSampleGrabberCB::~CSampleGrabberCB() {
 }
 
 void CSampleGrabberCB::SetRotation(int rotationIndex) {
-  if (rotationIndex >= 0 && rotationIndex <= 3) rotation_.store(rotationIndex * 90, std::memory_order_relaxed);
+  if (rotationIndex >= 0 && rotationIndex <= 3) rotation_ = rotationIndex * 90;
 }
 
 void CSampleGrabberCB::SetCropRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
-  cropLeft_.store(left, std::memory_order_relaxed);
-  cropTop_.store(top, std::memory_order_relaxed);
-  cropRight_.store(right, std::memory_order_relaxed);
-  cropBottom_.store(bottom, std::memory_order_relaxed);
+  cropRect_ = {left, top, right, bottom};
 }
 
 void CSampleGrabberCB::SetColourCoefficients(float red, float green, float blue, float threshold) {
@@ -54,17 +66,34 @@ void CSampleGrabberCB::SetFrameSize(std::int32_t width, std::int32_t height) {
 
 StillParameters CSampleGrabberCB::Parameters() const {
   StillParameters parameters;
-  parameters.rotation = rotation_.load(std::memory_order_relaxed);
-  parameters.cropMode = cropMode_.load(std::memory_order_relaxed);
-  parameters.cropRect = {cropLeft_.load(std::memory_order_relaxed), cropTop_.load(std::memory_order_relaxed),
-                         cropRight_.load(std::memory_order_relaxed), cropBottom_.load(std::memory_order_relaxed)};
+  parameters.rotation = rotation_;
+  parameters.cropMode = cropMode_;
+  parameters.cropRect = cropRect_;
   parameters.frameWidth = FrameWidth();
   parameters.frameHeight = FrameHeight();
-  parameters.kind = kind_.load(std::memory_order_relaxed);
+  parameters.kind = kind_;
   return parameters;
 }
 
+std::uint32_t CSampleGrabberCB::RequestStill() {
+  StillParameters parameters = Parameters();
+  if (const FrameHooks* hooks = hooks_.load(std::memory_order_acquire)) hooks->PrepareStill(parameters);
+  return still_.Request(std::move(parameters));
+}
+
 Status CSampleGrabberCB::BufferCB(double sampleTime, const std::uint8_t* buffer, long length) {
+  return platform::GuardCBoundary([&] { return HandleFrame(sampleTime, buffer, length); },
+                                  [this](const char* what) {
+                                    // Without memory even for the trace line, the answer alone must do.
+                                    try {
+                                      trace_(std::string("\nBufferCB failed: ") + what);
+                                    } catch (...) {
+                                    }
+                                    return status::kFail;
+                                  });
+}
+
+Status CSampleGrabberCB::HandleFrame(double sampleTime, const std::uint8_t* buffer, long length) {
   FrameHooks* hooks = hooks_.load(std::memory_order_acquire);
   const ProcessingSwitches switches = hooks != nullptr ? hooks->Switches() : ProcessingSwitches{};
   const FrameView frame{buffer, length, FrameWidth(), FrameHeight(), sampleTime};
@@ -77,16 +106,14 @@ Status CSampleGrabberCB::BufferCB(double sampleTime, const std::uint8_t* buffer,
   }
   if (!still_.Requested()) return status::kOk;
   if (buffer == nullptr) return status::kPointer;
-  still_.Take();
-  ProcessStill(hooks, frame, PageOptionsOn(switches));
+  if (const std::optional<StillParameters> parameters = still_.Take()) ProcessStill(hooks, frame, *parameters);
   return status::kOk;
 }
 
-void CSampleGrabberCB::ProcessStill(FrameHooks* hooks, const FrameView& frame, bool paged) {
+void CSampleGrabberCB::ProcessStill(FrameHooks* hooks, const FrameView& frame, const StillParameters& parameters) {
   if (hooks != nullptr) {
-    const StillParameters parameters = Parameters();
     try {
-      if (paged) {
+      if (PageOptionsOn(parameters.settings)) {
         hooks->ProcessStillPaged(frame, parameters);
       } else {
         hooks->ProcessStill(frame, parameters);
@@ -95,7 +122,7 @@ void CSampleGrabberCB::ProcessStill(FrameHooks* hooks, const FrameView& frame, b
       // The picture is lost, but the waiting dialog is released all the same.
     }
   }
-  still_.MarkDone();
+  still_.MarkDone(parameters.sequence);
 }
 
 }  // namespace capture

@@ -1,8 +1,9 @@
 // CSampleGrabberCB: the frame callback. Every frame of the running camera
 // passes through BufferCB on the streaming thread, which feeds the per-frame
 // analysis when it is on and, when the dialog asked for a still, hands that
-// one frame to the still pipeline. It also keeps the parameters of the next
-// still and the frame size of the running camera.
+// one frame to the still pipeline with the parameters copied at the request.
+// It also keeps the parameters of the next still and the frame size of the
+// running camera.
 #pragma once
 
 #include <atomic>
@@ -34,7 +35,8 @@ class CSampleGrabberCB final : public FrameCallback {
   CSampleGrabberCB& operator=(const CSampleGrabberCB&) = delete;
 
   // One frame, on the streaming thread. Answers success, or E_POINTER when a
-  // still is wanted and there is no buffer (the request then stays).
+  // still is wanted and there is no buffer (the request then stays); nothing
+  // thrown leaves, such a frame answers E_FAIL.
   Status BufferCB(double sampleTime, const std::uint8_t* buffer, long length) override;
 
   // Where frames go; none: no analysis, and stills are taken and marked done
@@ -44,10 +46,14 @@ class CSampleGrabberCB final : public FrameCallback {
   // Parameters of the next still, set on the dialog's thread before asking for it.
   // Index 0..3 turns by 0, 90, 180, 270 degrees; any other index changes nothing.
   void SetRotation(int rotationIndex);
-  void SetCropMode(std::int32_t mode) { cropMode_.store(mode, std::memory_order_relaxed); }
+  void SetCropMode(std::int32_t mode) { cropMode_ = mode; }
   void SetCropRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
-  void SetPictureKind(PictureKind kind) { kind_.store(kind, std::memory_order_relaxed); }
+  void SetPictureKind(PictureKind kind) { kind_ = kind; }
   StillParameters Parameters() const;
+
+  // Dialog thread: asks for a still with a copy of the parameters above,
+  // which the hooks complete from the settings. Returns its sequence number.
+  std::uint32_t RequestStill();
 
   // Kept for the parameter dialog and the settings file; the pipelines do not read them.
   void SetColourCoefficients(float red, float green, float blue, float threshold);
@@ -61,19 +67,18 @@ class CSampleGrabberCB final : public FrameCallback {
   StillProtocol& Still() { return still_; }
 
  private:
-  void ProcessStill(FrameHooks* hooks, const FrameView& frame, bool paged);
+  Status HandleFrame(double sampleTime, const std::uint8_t* buffer, long length);
+  void ProcessStill(FrameHooks* hooks, const FrameView& frame, const StillParameters& parameters);
 
   TraceLine trace_;
   std::atomic<FrameHooks*> hooks_{nullptr};
-  std::atomic<std::int32_t> rotation_{0};
-  std::atomic<std::int32_t> cropMode_{0};
-  std::atomic<std::int32_t> cropLeft_{0};
-  std::atomic<std::int32_t> cropTop_{0};
-  std::atomic<std::int32_t> cropRight_{0};
-  std::atomic<std::int32_t> cropBottom_{0};
+  // Written and copied on the dialog's thread only.
+  std::int32_t rotation_ = 0;
+  std::int32_t cropMode_ = 0;
+  CropRect cropRect_;
+  PictureKind kind_ = PictureKind::Colour;
   std::atomic<std::int32_t> frameWidth_{0};
   std::atomic<std::int32_t> frameHeight_{0};
-  std::atomic<PictureKind> kind_{PictureKind::Colour};
   ColourCoefficients coefficients_;
   StillProtocol still_;
 };

@@ -189,15 +189,14 @@ bool SaveBmp(const Picture& picture, const std::string& path) {
     entry += 4;
   }
 
-  platform::FileHandle file = platform::OpenFile(path, "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(head.data(), 1, head.size(), file.get()) == head.size() &&
-                       std::fwrite(picture.Bytes().data(), 1, imageBytes, file.get()) == imageBytes;
-  return std::fclose(file.release()) == 0 && written;
+  platform::FileReplacement file(path);
+  std::FILE* stream = file.Stream();
+  return stream != nullptr && std::fwrite(head.data(), 1, head.size(), stream) == head.size() &&
+         std::fwrite(picture.Bytes().data(), 1, imageBytes, stream) == imageBytes && file.Commit();
 }
 
 Picture LoadBmp(const std::string& path) {
-  const platform::FileHandle file = platform::OpenFile(path, "rb");
+  const platform::FileHandle file = platform::OpenRegularFile(path);
   if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return {};
   const long size = std::ftell(file.get());
   if (size < 0) return {};

@@ -53,12 +53,14 @@ platform::CodecFormat CodecFor(PictureFormat format) {
   }
 }
 
+// The format the file's content shows, else the one its extension names;
+// Recognise for a path that is not a plain file (a link, FIFO or device is
+// never handed to a decoder, which might follow it or wait on it).
 PictureFormat FormatOfFile(const std::string& path) {
+  const platform::FileHandle file = platform::OpenRegularFile(path);
+  if (!file) return PictureFormat::Recognise;
   std::array<std::uint8_t, 8> signature{};
-  std::size_t read = 0;
-  if (const platform::FileHandle file = platform::OpenFile(path, "rb")) {
-    read = std::fread(signature.data(), 1, signature.size(), file.get());
-  }
+  const std::size_t read = std::fread(signature.data(), 1, signature.size(), file.get());
   const PictureFormat byContent = FormatFromContent(std::span(signature.data(), read));
   return byContent != PictureFormat::Recognise ? byContent : FormatFromExtension(path);
 }

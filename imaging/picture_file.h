@@ -20,8 +20,9 @@ PictureFormat FormatFromContent(std::span<const std::uint8_t> bytes);
 PictureFormat FormatFromExtension(std::string_view path);
 
 // Loads a file in the given format; with Recognise, in the format its
-// content shows, else the one its extension names. An empty picture when the
-// file cannot be read in that format.
+// content shows, else the one its extension names, and nothing but a plain
+// file (no link, FIFO or device) is read. An empty picture when the file
+// cannot be read in that format.
 Picture LoadPicture(const std::string& path, PictureFormat format = PictureFormat::Recognise);
 
 // Saves in the given format (Recognise: the extension's, bitmap when it

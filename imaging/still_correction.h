@@ -11,6 +11,13 @@
 
 namespace imaging {
 
+// The settings the steps follow, as the still's parameters copied them.
+struct CorrectionSwitches {
+  bool autoCrop = false;     // black-edge removal
+  bool smartPaging = false;  // the page processor splits a spread
+  bool fingerErase = false;
+};
+
 class StillCorrection {
  public:
   virtual ~StillCorrection() = default;
@@ -18,16 +25,16 @@ class StillCorrection {
   // Position correction of a still already cut to the drawn frame: deskew
   // and, with black-edge removal on, crop to the page. Work files go into
   // `pictureFolder`.
-  virtual void CorrectStill(Picture& picture, const std::string& pictureFolder) = 0;
+  virtual void CorrectStill(Picture& picture, const std::string& pictureFolder, const CorrectionSwitches& switches) = 0;
 
   // Black-edge removal without position correction.
   virtual void RemoveBlackEdges(Picture& picture) = 0;
 
   // The page processor on a stored frame: the processed picture replaces
-  // the file at `path`; with smart paging (both page paths given) the left
-  // and right pages are written there too.
-  virtual void RunPageProcessing(const std::string& path, const std::string* leftPage,
-                                 const std::string* rightPage) = 0;
+  // the file at `path`; with smart paging (and both page paths given) the
+  // left and right pages are written there too.
+  virtual void RunPageProcessing(const std::string& path, const std::string* leftPage, const std::string* rightPage,
+                                 const CorrectionSwitches& switches) = 0;
 };
 
 }  // namespace imaging

@@ -12,6 +12,7 @@
 #include "imaging/id_card.h"
 #include "imaging/picture_file.h"
 #include "imaging/watermark.h"
+#include "platform/file_stream.h"
 
 namespace imaging {
 
@@ -42,6 +43,10 @@ std::string WorkFileFor(const std::string& folder, int number, PictureKind kind)
   return name;
 }
 
+CorrectionSwitches CorrectionSwitchesOf(const capture::StillSettings& settings) {
+  return {settings.autoCrop, settings.smartPaging, settings.fingerErase};
+}
+
 void ConvertToKind(Picture& picture, PictureKind kind) {
   if (kind == PictureKind::Grey) ConvertToGrey(picture);
   if (kind == PictureKind::BlackWhite) ConvertToBlackWhite(picture);
@@ -55,11 +60,11 @@ Picture FramePicture(const capture::FrameView& frame) {
                               frame.height, capture::FrameStride(frame.width));
 }
 
-// Loads `path`, converts it to the kind and writes it back as a bitmap.
-void ConvertFile(const std::string& path, PictureKind kind) {
+// Loads `path` and converts it to the kind.
+Picture LoadAsKind(const std::string& path, PictureKind kind) {
   Picture picture = LoadPicture(path);
   ConvertToKind(picture, kind);
-  SaveBmp(picture, path);
+  return picture;
 }
 
 }  // namespace
@@ -72,6 +77,29 @@ bool EnsurePictureFolder(const std::string& folder) {
   if (std::filesystem::is_directory(path, error)) return true;
   std::filesystem::create_directories(path, error);
   return std::filesystem::is_directory(path, error);
+}
+
+// Everything a still reads besides the frame, copied while the dialog asks
+// for it: the dialog may change any of it as soon as its wait has ended.
+void StillPipeline::PrepareStill(capture::StillParameters& parameters) const {
+  const settings::Settings& s = links_.settings;
+  capture::StillSettings& still = parameters.settings;
+  still.pictureFolder = acquire::PictureFolder();
+  still.idCardMode = s.idCardMode != 0;
+  still.idCardBackSide = IdCardSide() == 1;
+  still.idCardArea = {s.idLeft, s.idUp, s.idRight, s.idDown};
+  still.autoCorrect = s.autoCorrect != 0;
+  still.autoCrop = s.autoCrop != 0;
+  still.curveFlatten = s.curveFlatten != 0;
+  still.smartPaging = s.smartPaging != 0;
+  still.fingerErase = s.fingerErase != 0;
+  still.watermarkOn = s.watermarkOn != 0;
+  still.watermarkTime = s.watermarkTime != 0;
+  still.watermarkText = s.watermarkText;
+  still.dpiX = s.dpiX;
+  still.dpiY = s.dpiY;
+  still.xResolution = links_.capValues.xResolution;
+  still.pixelType = links_.capValues.pixelType;
 }
 
 void StillPipeline::PublishSettings() {
@@ -100,32 +128,34 @@ void StillPipeline::AnalyseFrame(const capture::FrameView& frame) {
 }
 
 void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture::StillParameters& parameters) {
-  const settings::Settings& s = links_.settings;
+  if (parameters.late) return;
+  const capture::StillSettings& s = parameters.settings;
   const int count = links_.queue.PictureCount();
   if (!HasRoomFor(count, 1)) return;
   Picture picture = FramePicture(frame);
   if (picture.Empty()) return;
-  const std::string folder = acquire::PictureFolder();
-  EnsurePictureFolder(folder);
+  const std::string& folder = s.pictureFolder;
+  if (!HasFolder(folder)) return;
   StillCorrection* correction = correction_.load(std::memory_order_acquire);
   const int frameWidth = picture.Width();
   const int frameHeight = picture.Height();
   const int number = count + 1;
 
-  const bool idCard = s.idCardMode != 0;
-  const bool autoCorrect = s.autoCorrect != 0;
+  const bool idCard = s.idCardMode;
+  const bool autoCorrect = s.autoCorrect;
   if (!idCard || autoCorrect) {
     const capture::CropRect& crop = parameters.cropRect;
     CropToFrame(picture, frameWidth, frameHeight, parameters.cropMode, {crop.left, crop.top, crop.right, crop.bottom});
-    if (correction != nullptr && autoCorrect) correction->CorrectStill(picture, folder);
-    if (correction != nullptr && !autoCorrect && s.autoCrop != 0) correction->RemoveBlackEdges(picture);
+    if (correction != nullptr && autoCorrect) correction->CorrectStill(picture, folder, CorrectionSwitchesOf(s));
+    if (correction != nullptr && !autoCorrect && s.autoCrop) correction->RemoveBlackEdges(picture);
   }
-  const bool backSide = idCard && IdCardSide() == 1;
+  const bool backSide = idCard && s.idCardBackSide;
   if (idCard) {
+    const capture::CropRect& area = s.idCardArea;
     HandleIdCard(picture, {frameWidth,
                            frameHeight,
                            !autoCorrect,
-                           {s.idLeft, s.idUp, s.idRight, s.idDown},
+                           {area.left, area.top, area.right, area.bottom},
                            backSide,
                            FileFor(folder, number, parameters.kind)});
   }
@@ -133,8 +163,8 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
   // The character height follows the width before the turn.
   const int characterHeight = WatermarkCharacterHeight(picture.Width());
   TurnPicture(picture, parameters.rotation);
-  if (s.watermarkOn != 0) {
-    StampWatermark(picture, characterHeight, WatermarkLine(s.watermarkText, s.watermarkTime != 0, links_.localTime()),
+  if (s.watermarkOn) {
+    StampWatermark(picture, characterHeight, WatermarkLine(s.watermarkText, s.watermarkTime, links_.localTime()),
                    links_.textRenderer);
   }
   picture.SetDpiX(s.dpiX);
@@ -142,7 +172,9 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
   ConvertToKind(picture, parameters.kind);
 
   const std::string path = FileFor(folder, number, parameters.kind);
-  Store(number, path, picture);
+  // A picture that could not be written whole counts nothing and leaves the
+  // ID card on the same side: a failed back keeps the stored front.
+  if (!Store(number, path, picture, s)) return;
   // An ID card counts once, when its back completes the page.
   if (idCard) idCardSide_.store(backSide ? 0 : 1, std::memory_order_release);
   const int stored = idCard && !backSide ? count : count + 1;
@@ -151,14 +183,15 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
 }
 
 void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const capture::StillParameters& parameters) {
-  const settings::Settings& s = links_.settings;
-  const bool smartPaging = s.smartPaging != 0;
+  if (parameters.late) return;
+  const capture::StillSettings& s = parameters.settings;
+  const bool smartPaging = s.smartPaging;
   const int count = links_.queue.PictureCount();
   if (!HasRoomFor(count, smartPaging ? 2 : 1)) return;
   Picture picture = FramePicture(frame);
   if (picture.Empty()) return;
-  const std::string folder = acquire::PictureFolder();
-  EnsurePictureFolder(folder);
+  const std::string& folder = s.pictureFolder;
+  if (!HasFolder(folder)) return;
   StillCorrection* correction = correction_.load(std::memory_order_acquire);
   picture.SetDpiX(s.dpiX);
   picture.SetDpiY(s.dpiY);
@@ -167,11 +200,16 @@ void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const cap
 
   if (!smartPaging) {
     const std::string path = FileFor(folder, number, kind);
-    SaveBmp(picture, path);
-    if (correction != nullptr) correction->RunPageProcessing(path, nullptr, nullptr);
-    Picture processed = LoadPicture(path);
-    ConvertToKind(processed, kind);
-    Store(number, path, processed);
+    if (!SaveBmp(picture, path)) {
+      TellStoreFailed();
+      return;
+    }
+    if (correction != nullptr) correction->RunPageProcessing(path, nullptr, nullptr, CorrectionSwitchesOf(s));
+    if (!Store(number, path, LoadAsKind(path, kind), s)) {
+      // The unprocessed frame is no picture of the queue.
+      platform::RemoveFile(path);
+      return;
+    }
     links_.queue.SetPictureCount(count + 1);
     Finish(count + 1, path);
     return;
@@ -180,14 +218,26 @@ void StillPipeline::ProcessStillPaged(const capture::FrameView& frame, const cap
   const std::string work = WorkFileFor(folder, number, kind);
   const std::string left = FileFor(folder, number, kind);
   const std::string right = FileFor(folder, number + 1, kind);
-  SaveBmp(picture, work);
-  if (correction != nullptr) correction->RunPageProcessing(work, &left, &right);
-  if (kind != PictureKind::Colour) {
-    for (const std::string* path : {&work, &left, &right}) ConvertFile(*path, kind);
+  if (!SaveBmp(picture, work)) {
+    TellStoreFailed();
+    return;
   }
-  // The pages may come back in any format the processor writes: both are stored as bitmaps.
-  Store(number, left, LoadPicture(left));
-  Store(number + 1, right, LoadPicture(right));
+  if (correction != nullptr) correction->RunPageProcessing(work, &left, &right, CorrectionSwitchesOf(s));
+  if (kind != PictureKind::Colour) SaveBmp(LoadAsKind(work, kind), work);
+  // The pages may come back in any format the processor writes: both are
+  // stored as bitmaps. A page that cannot be stored is not counted and its
+  // file goes; a stored left page counts even when the right one fails.
+  if (!Store(number, left, LoadAsKind(left, kind), s)) {
+    platform::RemoveFile(left);
+    platform::RemoveFile(right);
+    return;
+  }
+  if (!Store(number + 1, right, LoadAsKind(right, kind), s)) {
+    platform::RemoveFile(right);
+    links_.queue.SetPictureCount(count + 1);
+    Finish(count + 1, left);
+    return;
+  }
   links_.queue.SetPictureCount(count + 2);
   Finish(count + 2, right);
 }
@@ -200,15 +250,33 @@ bool StillPipeline::HasRoomFor(int count, int pictures) {
   return false;
 }
 
-void StillPipeline::Store(int number, const std::string& path, const Picture& picture) {
-  SaveBmp(picture, path);
+bool StillPipeline::HasFolder(const std::string& folder) {
+  if (!folder.empty() && EnsurePictureFolder(folder)) return true;
+  TellStoreFailed();
+  return false;
+}
+
+bool StillPipeline::Store(int number, const std::string& path, const Picture& picture,
+                          const capture::StillSettings& settings) {
   acquire::PageEntry* entry = links_.queue.Entry(number);
-  if (entry == nullptr) return;
-  const float resolution = links_.capValues.xResolution;
+  if (entry == nullptr || !SaveBmp(picture, path)) {
+    TellStoreFailed();
+    return false;
+  }
+  storeFailureShown_.store(false, std::memory_order_release);
+  const float resolution = settings.xResolution;
   entry->filePath = path;
   entry->widthInches = resolution > 0 ? static_cast<float>(picture.Width()) / resolution : 0.0f;
   entry->heightInches = resolution > 0 ? static_cast<float>(picture.Height()) / resolution : 0.0f;
-  entry->pixelType = static_cast<std::uint8_t>(links_.capValues.pixelType);
+  entry->pixelType = static_cast<std::uint8_t>(settings.pixelType);
+  return true;
+}
+
+void StillPipeline::TellStoreFailed() {
+  // Once until a picture is stored again: a continuous series on a full disk
+  // must not pile up one box per shot.
+  if (storeFailureShown_.exchange(true, std::memory_order_acq_rel)) return;
+  links_.messageBoxes.Show({nullptr, kStoreFailedText, kStoreFailedCaption, platform::mb::kOk});
 }
 
 void StillPipeline::Finish(int count, const std::string& lastPath) {

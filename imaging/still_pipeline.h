@@ -3,6 +3,16 @@
 // run on the camera's streaming thread inside the frame callback, while the
 // dialog's thread waits; the callback marks the still done once they have
 // returned, so everything here (file, record, count) is finished by then.
+// What a still needs from the settings and the capability values is copied
+// into its parameters on the dialog's thread when it is asked for
+// (PrepareStill); the pipelines read that copy, never the records.
+//
+// A late still, whose request the dialog had stopped waiting for before a
+// frame took it, is dropped: no file, no record, no count, no change of the
+// ID-card side and no message. The dialog has gone on meanwhile (it may
+// have shot again, changed the mode or handed the pictures over), so the
+// number, the side and the count the still would take are no longer its
+// own, and the user, who saw nothing arrive, shoots again.
 //
 // ProcessStill: frame → crop to the drawn frame → position correction or
 // black-edge removal → ID card → turn → watermark → DPI → colour kind →
@@ -12,7 +22,10 @@
 // A still is refused, writing nothing, when its pictures would be numbered
 // beyond the page queue's 2040: the user is told "Exceeding the maximum!"
 // in a box captioned "Tips". A buffer too short for the frame's rows is
-// dropped the same way, without a message.
+// dropped the same way, without a message. A picture that cannot be written
+// whole (a full disk) is neither recorded nor counted and leaves no file of
+// its own; the user is told once, in a "Tips" box, until a picture is stored
+// again.
 #pragma once
 
 #include <atomic>
@@ -54,7 +67,7 @@ using LocalClock = std::function<std::tm()>;
 // What the pipelines read and write, all owned by the source.
 struct StillLinks {
   acquire::PageQueue& queue;
-  // Read on the streaming thread; the dialog changes them only while no still is in flight.
+  // Read on the dialog's thread only: by PrepareStill and PublishSettings.
   const settings::Settings& settings;
   const caps::StoredValues& capValues;
   platform::MessageBoxes& messageBoxes;
@@ -65,6 +78,10 @@ struct StillLinks {
 // The text of the box shown when a still is refused for lack of room.
 inline constexpr const char* kQueueFullText = "Exceeding the maximum!";
 inline constexpr const char* kQueueFullCaption = "Tips";
+// The text and caption of the box shown when a picture could not be written whole.
+inline constexpr const char* kStoreFailedCaption = "Tips";
+inline constexpr const char* kStoreFailedText =
+    "The picture could not be saved. Please make sure the disk has free space, then shoot again.";
 
 class StillPipeline final : public capture::FrameHooks {
  public:
@@ -81,13 +98,16 @@ class StillPipeline final : public capture::FrameHooks {
   // dialog's thread after the settings were loaded or changed.
   void PublishSettings();
 
+  // Dialog thread: copies the settings, the capability values, the picture
+  // folder and the ID-card side the still will take into its parameters.
+  void PrepareStill(capture::StillParameters& parameters) const override;
   capture::ProcessingSwitches Switches() const override;
   void AnalyseFrame(const capture::FrameView& frame) override;
   void ProcessStill(const capture::FrameView& frame, const capture::StillParameters& parameters) override;
   void ProcessStillPaged(const capture::FrameView& frame, const capture::StillParameters& parameters) override;
 
   // The side the next ID-card shot takes: 0 the front, 1 the back. Each
-  // ID-card still flips it; the dialog sets it back to the front.
+  // stored ID-card still flips it; the dialog sets it back to the front.
   int IdCardSide() const { return idCardSide_.load(std::memory_order_acquire); }
   void ResetIdCardSide() { idCardSide_.store(0, std::memory_order_release); }
 
@@ -100,16 +120,21 @@ class StillPipeline final : public capture::FrameHooks {
   // Whether numbers count + 1 to count + `pictures` lie within the queue;
   // tells the user when they do not.
   bool HasRoomFor(int count, int pictures);
+  // Whether the picture folder is there; tells the user when it is not.
+  bool HasFolder(const std::string& folder);
   // Stores the picture as a bitmap at `path` and fills the record of
-  // picture `number`: the path, the size in inches, the pixel type. A failed
-  // save still leaves the record naming the path.
-  void Store(int number, const std::string& path, const Picture& picture);
+  // picture `number`: the path, the size in inches, the pixel type. False,
+  // with the record untouched and the user told, when the file could not be
+  // written whole; `path` then keeps what it held.
+  bool Store(int number, const std::string& path, const Picture& picture, const capture::StillSettings& settings);
+  void TellStoreFailed();
   void Finish(int count, const std::string& lastPath);
 
   StillLinks links_;
   std::atomic<StillCorrection*> correction_{nullptr};
   std::atomic<FrameAnalysis*> analysis_{nullptr};
   std::atomic<int> idCardSide_{0};
+  std::atomic<bool> storeFailureShown_{false};
   struct PublishedSettings {
     std::atomic<bool> autoContinuous{false};
     std::atomic<std::int32_t> scanType{0};

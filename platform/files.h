@@ -10,6 +10,17 @@ namespace platform {
 // $TMPDIR or else /tmp on Linux.
 std::string TempDirectory();
 
+// The folder `name` in a place that belongs to the current user alone, with
+// a trailing separator, created when missing. Windows: in the user's own
+// temporary directory. Linux: in $TMPDIR when it is set, else in
+// $XDG_RUNTIME_DIR, else in /tmp as "<name>-<user id>"; the folder must be a
+// real directory (not a link) owned by the user and writable by no one else
+// (one merely readable by others is made private). A folder that fails
+// these checks is never used: a fresh private folder "<name>-XXXXXX" is
+// made beside it instead, the same one for the rest of the process. Empty
+// when no such folder can be had (for example, the disk is full).
+std::string PrivateTemporaryFolder(const std::string& name);
+
 // Appends `bytes` to the file at `path`, creating it when missing. Returns
 // false on any failure; the file is never truncated.
 bool AppendToFile(const std::string& path, std::string_view bytes);

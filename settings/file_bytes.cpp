@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace settings {
@@ -40,16 +39,16 @@ FileBytes ReadFileBytes(const std::string& path) {
   const fs::file_status status = fs::status(file, error);
   if (status.type() == fs::file_type::not_found) return {};
   if (error || !fs::is_regular_file(status)) return {FileBytes::Outcome::Unreadable, {}};
-  const std::uintmax_t size = fs::file_size(file, error);
-  if (error) return {FileBytes::Outcome::Unreadable, {}};
-  if (size > kMaxFileBytes) return {FileBytes::Outcome::Read, {}};
 
   std::ifstream in(file, std::ios::binary);
   if (!in) return {FileBytes::Outcome::Unreadable, {}};
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(size));
-  // The file may have changed size since; take what was there.
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  // Read to the end, as the file is now rather than as it was measured.
+  std::string bytes;
+  char buffer[1 << 14];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > kMaxFileBytes) return {FileBytes::Outcome::Unreadable, {}};
+  }
   if (in.bad()) return {FileBytes::Outcome::Unreadable, {}};
   return {FileBytes::Outcome::Read, std::move(bytes)};
 }

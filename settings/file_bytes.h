@@ -13,7 +13,8 @@ struct FileBytes {
 };
 
 // Reads the file at `path` (UTF-8). A file larger than any settings file
-// could be is taken as damaged and reads as empty.
+// could be cannot be read whole and so counts as unreadable: what the user
+// keeps in it must not be saved over with the little that could be read.
 FileBytes ReadFileBytes(const std::string& path);
 
 // Writes `bytes` to a new file beside `path` and then renames it over

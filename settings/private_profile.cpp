@@ -144,6 +144,22 @@ std::string_view UpToLineBreak(std::string_view value) {
   return value.substr(0, std::min(value.find_first_of(std::string_view("\r\n\0", 3)), value.size()));
 }
 
+// Reading a value drops the blanks around it and one pair of enclosing
+// quotes. A value that would lose either is written inside quotes of its
+// own, so that it reads back as it was set and saving what was read changes
+// nothing (a file holding ""x"" would otherwise lose a pair at every save).
+bool NeedsOwnQuotes(std::string_view value) {
+  if (value.empty()) return false;
+  return IsBlank(value.front()) || IsBlank(value.back()) || WithoutQuotes(value).size() != value.size();
+}
+
+std::string Spelled(std::string_view value) {
+  if (!NeedsOwnQuotes(value)) return std::string(value);
+  std::string quoted = "\"";
+  quoted.append(value).append("\"");
+  return quoted;
+}
+
 void AppendKeyLine(std::string& out, std::string_view key, std::string_view value) {
   out.append(key).append("=").append(value).append(kLineEnd);
 }
@@ -160,8 +176,9 @@ std::optional<std::string> PrivateProfile::Get(std::string_view section, std::st
   return std::string(value.substr(0, std::min(value.find('\0'), value.size())));
 }
 
-void PrivateProfile::Set(std::string_view section, std::string_view key, std::string_view value) {
-  value = UpToLineBreak(value);
+void PrivateProfile::Set(std::string_view section, std::string_view key, std::string_view text) {
+  const std::string spelled = Spelled(UpToLineBreak(text));
+  const std::string_view value = spelled;
   const std::optional<Section> found = FindSection(bytes_, section);
   if (!found) {
     if (!bytes_.empty() && bytes_.back() != '\n') bytes_.append(kLineEnd);

@@ -28,7 +28,8 @@ class PrivateProfile {
 
   // Replaces the value of the key, adding the key or the section when
   // missing. The value is cut at its first line break or NUL byte, which
-  // could not stand in one line.
+  // could not stand in one line; Get then gives back what is left, since a
+  // value with blanks at either end or in a pair of quotes is written quoted.
   void Set(std::string_view section, std::string_view key, std::string_view value);
 
   const std::string& Bytes() const { return bytes_; }

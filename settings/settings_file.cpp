@@ -14,8 +14,8 @@ std::string SettingsFilePath() {
   return folder.empty() ? std::string() : folder + "config.ini";
 }
 
-SettingsFile::SettingsFile(std::string path, Settings& settings, caps::StoredValues& capValues)
-    : path_(std::move(path)), settings_(settings), capValues_(capValues) {}
+SettingsFile::SettingsFile(std::string path, Settings& settings, caps::StoredValues& capValues, TraceLine trace)
+    : path_(std::move(path)), settings_(settings), capValues_(capValues), trace_(std::move(trace)) {}
 
 bool SettingsFile::LoadSettings() {
   if (path_.empty()) return false;
@@ -25,8 +25,11 @@ bool SettingsFile::LoadSettings() {
     SaveSettings();
     return false;
   }
-  // A file that exists but cannot be read is left alone rather than replaced.
-  if (file.outcome == FileBytes::Outcome::Unreadable) return false;
+  // A file that exists but cannot be read whole is left alone rather than replaced.
+  if (file.outcome == FileBytes::Outcome::Unreadable) {
+    if (trace_) trace_("\nconfig.ini cannot be read whole: it is kept as it is, and the settings stay as they are");
+    return false;
+  }
 
   ReadSettings(PrivateProfile(std::move(file.bytes)), settings_, capValues_);
   return true;
@@ -36,7 +39,10 @@ void SettingsFile::SaveSettings() const {
   if (path_.empty()) return;
   platform::MarkFileNormal(path_);
   FileBytes file = ReadFileBytes(path_);
-  if (file.outcome == FileBytes::Outcome::Unreadable) return;
+  if (file.outcome == FileBytes::Outcome::Unreadable) {
+    if (trace_) trace_("\nconfig.ini cannot be read whole: the settings are not saved over it");
+    return;
+  }
 
   PrivateProfile profile(file.bytes);
   WriteSettings(profile, settings_, capValues_);

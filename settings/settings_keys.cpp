@@ -15,32 +15,32 @@ namespace {
 // The longest watermark text the file gives back, in bytes of GBK.
 constexpr std::size_t kMaxTextBytes = 99;
 
-// The kinds of key, each pointing at the value it holds. `missing` is what
-// a key absent from the file (or left without a value) reads as.
+// The kinds of key, each pointing at the value it holds. A key absent from
+// the file, or a number left without a value, changes nothing: the value
+// stays what the record holds, the first-start value unless this process
+// changed it. (Reading such keys as 3, as the profile functions' default
+// would give, turned a damaged file into ID-card mode at 3 dpi turned by
+// 270 degrees with the watermark on.)
 struct IntKey {
   std::int32_t* field;
-  std::int32_t missing;
 };
 struct Uint16Key {  // written as its unsigned value, read truncated to 16 bits
   std::uint16_t* field;
-  std::int32_t missing;
 };
 struct Uint32Key {  // written as a signed 32-bit value
   std::uint32_t* field;
-  std::int32_t missing;
 };
 struct FlagKey {
   bool* field;
-  std::int32_t missing;
   bool onlyOneSets;  // set by exactly 1, else by anything but 0
 };
-struct RealKey {  // an absent key reads as 0.0
+struct RealKey {
   double* field;
 };
-struct TextKey {  // UTF-8 in memory, GBK in the file
+struct TextKey {  // UTF-8 in memory, GBK in the file; an empty value is an empty text
   std::string* field;
 };
-struct Hex8Key {  // an absent key changes nothing
+struct Hex8Key {
   std::array<std::uint8_t, 8>* field;
 };
 using Binding = std::variant<IntKey, Uint16Key, Uint32Key, FlagKey, RealKey, TextKey, Hex8Key>;
@@ -69,52 +69,52 @@ std::array<Key, kKeyCount> KeysOf(Settings& s, caps::StoredValues& caps) {
   VideoFormat& document = s.documentFormat;
   VideoFormat& face = s.faceFormat;
   return {{
-      {kPicture, "图片类型", Uint16Key{&caps.pixelType, 3}},
-      {kPicture, "旋转角度", Uint16Key{&caps.rotationIndex, 3}},
-      {kFormat, "Width", IntKey{&document.width, 0}},
-      {kFormat, "Height", IntKey{&document.height, 0}},
-      {kFormat, "Rate", IntKey{&document.bitRate, 3}},
-      {kFormat, "Data1", Uint32Key{&document.subtype.data1, 3}},
-      {kFormat, "Data2", Uint16Key{&document.subtype.data2, 3}},
-      {kFormat, "Data3", Uint16Key{&document.subtype.data3, 3}},
+      {kPicture, "图片类型", Uint16Key{&caps.pixelType}},
+      {kPicture, "旋转角度", Uint16Key{&caps.rotationIndex}},
+      {kFormat, "Width", IntKey{&document.width}},
+      {kFormat, "Height", IntKey{&document.height}},
+      {kFormat, "Rate", IntKey{&document.bitRate}},
+      {kFormat, "Data1", Uint32Key{&document.subtype.data1}},
+      {kFormat, "Data2", Uint16Key{&document.subtype.data2}},
+      {kFormat, "Data3", Uint16Key{&document.subtype.data3}},
       {kFormat, "Data4", Hex8Key{&document.subtype.data4}},
-      {kFormat, "Width_Face1", IntKey{&face.width, 0}},
-      {kFormat, "Height_Face1", IntKey{&face.height, 0}},
-      {kFormat, "Rate_Face1", IntKey{&face.bitRate, 3}},
-      {kFormat, "Data12", Uint32Key{&face.subtype.data1, 3}},
-      {kFormat, "Data22", Uint16Key{&face.subtype.data2, 3}},
-      {kFormat, "Data32", Uint16Key{&face.subtype.data3, 3}},
+      {kFormat, "Width_Face1", IntKey{&face.width}},
+      {kFormat, "Height_Face1", IntKey{&face.height}},
+      {kFormat, "Rate_Face1", IntKey{&face.bitRate}},
+      {kFormat, "Data12", Uint32Key{&face.subtype.data1}},
+      {kFormat, "Data22", Uint16Key{&face.subtype.data2}},
+      {kFormat, "Data32", Uint16Key{&face.subtype.data3}},
       {kFormat, "Data42", Hex8Key{&face.subtype.data4}},
-      {kPicture, "水平DPI", IntKey{&s.dpiX, 3}},
-      {kPicture, "垂直DPI", IntKey{&s.dpiY, 3}},
-      {kPicture, "实际英寸", FlagKey{&s.actualSizeA3, 3, true}},
-      {kPicture, "图片压缩率", IntKey{&s.pictureQuality, 3}},
-      {kPicture, "自动矫正", IntKey{&s.autoCorrect, 3}},
-      {kPicture, "自动切边", IntKey{&s.autoCrop, 3}},
-      {kPicture, "身份证", IntKey{&s.idCardMode, 3}},
-      {kPicture, "类型", IntKey{&s.fileFormatIndex, 0}},
-      {kWatermark, "水印开启", IntKey{&s.watermarkOn, 3}},
-      {kWatermark, "水印加时间", IntKey{&s.watermarkTime, 3}},
+      {kPicture, "水平DPI", IntKey{&s.dpiX}},
+      {kPicture, "垂直DPI", IntKey{&s.dpiY}},
+      {kPicture, "实际英寸", FlagKey{&s.actualSizeA3, true}},
+      {kPicture, "图片压缩率", IntKey{&s.pictureQuality}},
+      {kPicture, "自动矫正", IntKey{&s.autoCorrect}},
+      {kPicture, "自动切边", IntKey{&s.autoCrop}},
+      {kPicture, "身份证", IntKey{&s.idCardMode}},
+      {kPicture, "类型", IntKey{&s.fileFormatIndex}},
+      {kWatermark, "水印开启", IntKey{&s.watermarkOn}},
+      {kWatermark, "水印加时间", IntKey{&s.watermarkTime}},
       {kWatermark, "水印内容", TextKey{&s.watermarkText}},
-      {kPaging, "去手指", IntKey{&s.fingerErase, 0}},
-      {kPaging, "分页", IntKey{&s.smartPaging, 0}},
-      {kPaging, "展平", IntKey{&s.curveFlatten, 0}},
+      {kPaging, "去手指", IntKey{&s.fingerErase}},
+      {kPaging, "分页", IntKey{&s.smartPaging}},
+      {kPaging, "展平", IntKey{&s.curveFlatten}},
       {kBlackWhite, "红色系统", RealKey{&s.coefRed}},
       {kBlackWhite, "绿色系统", RealKey{&s.coefGreen}},
       {kBlackWhite, "蓝色系统", RealKey{&s.coefBlue}},
       {kBlackWhite, "黑白处理阀值", RealKey{&s.bwThreshold}},
-      {kScanning, "扫描类型", IntKey{&s.scanType, 0}},
-      {kScanning, "连扫间隔", IntKey{&s.scanInterval, 5}},
-      {kScanning, "自动连扫", FlagKey{&s.autoContinuous, 5, false}},
-      {kCropFrame, "框选", FlagKey{&s.cropFrameShown, 0, false}},
-      {kCropFrame, "左", IntKey{&s.cropFrameStart.x, 0}},
-      {kCropFrame, "上", IntKey{&s.cropFrameStart.y, 0}},
-      {kCropFrame, "右", IntKey{&s.cropFrameEnd.x, 0}},
-      {kCropFrame, "下", IntKey{&s.cropFrameEnd.y, 0}},
-      {kIdCard, "SFZLeft", IntKey{&s.idLeft, 3547}},
-      {kIdCard, "SFZRight", IntKey{&s.idRight, 6453}},
-      {kIdCard, "SFZUp", IntKey{&s.idUp, 3770}},
-      {kIdCard, "SFZDown", IntKey{&s.idDown, 6229}},
+      {kScanning, "扫描类型", IntKey{&s.scanType}},
+      {kScanning, "连扫间隔", IntKey{&s.scanInterval}},
+      {kScanning, "自动连扫", FlagKey{&s.autoContinuous, false}},
+      {kCropFrame, "框选", FlagKey{&s.cropFrameShown, false}},
+      {kCropFrame, "左", IntKey{&s.cropFrameStart.x}},
+      {kCropFrame, "上", IntKey{&s.cropFrameStart.y}},
+      {kCropFrame, "右", IntKey{&s.cropFrameEnd.x}},
+      {kCropFrame, "下", IntKey{&s.cropFrameEnd.y}},
+      {kIdCard, "SFZLeft", IntKey{&s.idLeft}},
+      {kIdCard, "SFZRight", IntKey{&s.idRight}},
+      {kIdCard, "SFZUp", IntKey{&s.idUp}},
+      {kIdCard, "SFZDown", IntKey{&s.idDown}},
   }};
 }
 
@@ -145,9 +145,10 @@ struct Overloaded : Ts... {
 template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 
-// What a profile integer reads as: a key without a value counts as missing.
-std::int32_t IntOrMissing(const std::optional<std::string>& text, std::int32_t missing) {
-  return (text && !text->empty()) ? DecodeInt(*text) : missing;
+// The text of a number, or nothing for a key that is absent or left without a value.
+std::optional<std::string_view> NumberText(const std::optional<std::string>& text) {
+  if (!text || text->empty()) return std::nullopt;
+  return std::string_view(*text);
 }
 
 std::string Encode(const Binding& binding) {
@@ -164,24 +165,30 @@ std::string Encode(const Binding& binding) {
 }
 
 void Decode(const Binding& binding, const std::optional<std::string>& text) {
-  std::visit(
-      Overloaded{
-          [&](const IntKey& key) { *key.field = IntOrMissing(text, key.missing); },
-          [&](const Uint16Key& key) { *key.field = static_cast<std::uint16_t>(IntOrMissing(text, key.missing)); },
-          [&](const Uint32Key& key) { *key.field = static_cast<std::uint32_t>(IntOrMissing(text, key.missing)); },
-          [&](const FlagKey& key) {
-            const std::int32_t value = IntOrMissing(text, key.missing);
-            *key.field = key.onlyOneSets ? value == 1 : value != 0;
-          },
-          [&](const RealKey& key) { *key.field = text ? DecodeReal(*text) : 0.0; },
-          [&](const TextKey& key) {
-            *key.field = text ? platform::GbkToUtf8(LimitGbkText(*text, kMaxTextBytes)) : std::string();
-          },
-          [&](const Hex8Key& key) {
-            if (text) DecodeHex8(*text, *key.field);
-          },
-      },
-      binding);
+  if (!text) return;
+  if (const auto* key = std::get_if<TextKey>(&binding)) {
+    *key->field = platform::GbkToUtf8(LimitGbkText(*text, kMaxTextBytes));
+    return;
+  }
+  if (const auto* key = std::get_if<Hex8Key>(&binding)) {
+    DecodeHex8(*text, *key->field);
+    return;
+  }
+  const std::optional<std::string_view> number = NumberText(text);
+  if (!number) return;
+  std::visit(Overloaded{
+                 [&](const IntKey& key) { *key.field = DecodeInt(*number); },
+                 [&](const Uint16Key& key) { *key.field = static_cast<std::uint16_t>(DecodeInt(*number)); },
+                 [&](const Uint32Key& key) { *key.field = static_cast<std::uint32_t>(DecodeInt(*number)); },
+                 [&](const FlagKey& key) {
+                   const std::int32_t value = DecodeInt(*number);
+                   *key.field = key.onlyOneSets ? value == 1 : value != 0;
+                 },
+                 [&](const RealKey& key) { *key.field = DecodeReal(*number); },
+                 [](const TextKey&) {},
+                 [](const Hex8Key&) {},
+             },
+             binding);
 }
 
 }  // namespace

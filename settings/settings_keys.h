@@ -1,5 +1,5 @@
 // The keys of config.ini: which value each one holds, how it is spelled,
-// and what it reads as when it is missing.
+// and how its value is read and written.
 #pragma once
 
 #include "caps/stored_values.h"
@@ -9,8 +9,9 @@
 namespace settings {
 
 // Reads every key into the record and the capability values it shares; a
-// key missing from the profile takes its default. The DPI pair is applied
-// with its rule (settings/resolution.h).
+// key missing from the profile (a number without a value counts as missing)
+// leaves its value as it is. The DPI pair is applied with its rule
+// (settings/resolution.h).
 void ReadSettings(const PrivateProfile& profile, Settings& settings, caps::StoredValues& capValues);
 
 // Writes every key, in the order that also orders the sections of a new file.

@@ -44,7 +44,8 @@ TW_UINT16 ResponseMsg(Source& source, TripletMessage& message, ResponseTable& ta
     case MSG_SET:
       // Only as many entries as the application's table has for the current bit depth.
       if (message.data != nullptr) {
-        std::memcpy(table.data(), message.data, static_cast<std::size_t>(ResponseEntries(source)) * sizeof(TW_ELEMENT8));
+        std::memcpy(table.data(), message.data,
+                    static_cast<std::size_t>(ResponseEntries(source)) * sizeof(TW_ELEMENT8));
       }
       break;
     default:
@@ -83,8 +84,8 @@ TW_UINT16 ImageInfoMsg(Source& source, TripletMessage& message) {
   TW_IMAGEINFO info{};
   info.XResolution = info.YResolution = Fix(resolution);
   info.ImageWidth = WholePart(resolution * entry->widthInches);
-  info.ImageLength = WholePart(values.paperSize == TWSS_USLETTER ? resolution * entry->heightInches
-                                                                 : resolution * 14.0f);
+  info.ImageLength =
+      WholePart(values.paperSize == TWSS_USLETTER ? resolution * entry->heightInches : resolution * 14.0f);
   info.BitsPerPixel = static_cast<TW_INT16>(caps::GetCurrentBitDepth(values, entry->pixelType));
   if (info.BitsPerPixel < 24) {
     info.SamplesPerPixel = 1;
@@ -130,28 +131,43 @@ TW_UINT16 ImageNativeXferMsg(Source& source, TripletMessage& message) {
   if (source.Context().protocolState != 6) return source.Refuse(kNativeXferPrefix, TWCC_SEQERROR);
   if (message.msg != MSG_GET) return source.Refuse(kNativeXferPrefix, TWCC_BADPROTOCOL);
   if (message.data == nullptr) return source.Refuse(kNativeXferPrefix, TWCC_BADVALUE);
+  acquire::PageQueue& queue = source.Queue();
   std::uint32_t rowBytes = 0;
-  source.Queue().OpenNextPicture(rowBytes);
-  // The whole handle, pointer-sized; 0 when no picture could be read.
-  const TW_HANDLE bitmap = source.Queue().TakeHeldBitmap();
+  // The whole handle, pointer-sized; 0 when no picture is handed over.
+  const TW_HANDLE bitmap = queue.OpenNextPicture(rowBytes) ? queue.TakeHeldBitmap() : nullptr;
   std::memcpy(message.data, &bitmap, sizeof bitmap);
+  // A missing or damaged picture file is a failed transfer in state 6: the
+  // picture stays pending, so MSG_ENDXFER skips it and MSG_RESET drops all.
+  if (bitmap == nullptr) return source.Refuse(kNativeXferPrefix, TWCC_OPERATIONERROR);
+  queue.CompleteTransfer();
+  // The application frees it: its size is no longer the source's to know.
+  source.Ports().memory.HandOver(bitmap);
   source.Context().protocolState = 7;
   return TWRC_XFERDONE;
 }
 
 TW_UINT16 ImageFileXferMsg(Source& source, TripletMessage& message) {
-  if (message.msg != MSG_GET) return source.Refuse(kFileXferPrefix, TWCC_BADPROTOCOL);
   SourceContext& context = source.Context();
+  // After a transfer only MSG_ENDXFER or MSG_RESET may follow: another file
+  // transfer would hand out a picture that is still counted as pending.
+  if (context.protocolState == 7) return source.Refuse(kFileXferPrefix, TWCC_SEQERROR);
+  if (message.msg != MSG_GET) return source.Refuse(kFileXferPrefix, TWCC_BADPROTOCOL);
+  acquire::PageQueue& queue = source.Queue();
   context.conditionCode = TWCC_OPERATIONERROR;
   std::uint32_t rowBytes = 0;
-  source.Queue().OpenNextPicture(rowBytes);
-  const acquire::PictureBitmap bitmap = source.Queue().TakeHeldBitmap();
-  if (bitmap == nullptr) return TWRC_FAILURE;
+  if (!queue.OpenNextPicture(rowBytes)) return TWRC_FAILURE;
+  const acquire::PictureBitmap bitmap = queue.TakeHeldBitmap();
   platform::GlobalMemory& memory = source.Ports().memory;
   // Always a bitmap file, whatever format was negotiated.
-  acquire::SaveBitmapFile(bitmap, platform::ApplicationTextToUtf8(context.fileNameCurrent), memory,
-                          source.Ports().messageBoxes);
+  const bool written = acquire::SaveBitmapFile(bitmap, platform::ApplicationTextToUtf8(context.fileNameCurrent), memory,
+                                               source.Ports().messageBoxes);
   memory.Free(bitmap);
+  if (!written) {
+    // The output was removed; the picture's own file stays and it stays pending.
+    context.conditionCode = TWCC_FILEWRITEERROR;
+    return TWRC_FAILURE;
+  }
+  queue.CompleteTransfer();
   context.conditionCode = TWCC_SUCCESS;
   context.protocolState = 7;
   return TWRC_XFERDONE;
@@ -162,6 +178,8 @@ TW_UINT16 ImageMemXferMsg(Source& source, TripletMessage& message) {
   if (message.data == nullptr) return source.Refuse(kMemXferPrefix, TWCC_BADVALUE);
   SourceContext& context = source.Context();
   acquire::PageQueue& queue = source.Queue();
+  // The bottom row went out: only MSG_ENDXFER or MSG_RESET may follow.
+  if (context.protocolState == 7 && queue.TransferCompleted()) return source.Refuse(kMemXferPrefix, TWCC_SEQERROR);
   std::uint32_t rowBytes = queue.RowBytes();
   if (context.protocolState == 6 && !queue.OpenNextPicture(rowBytes)) {
     return source.Refuse(kMemXferPrefix, TWCC_OPERATIONERROR);
@@ -172,8 +190,8 @@ TW_UINT16 ImageMemXferMsg(Source& source, TripletMessage& message) {
   const acquire::PageEntry* entry = queue.Entry(queue.NextPictureNumber());
   transfer.BytesPerRow = rowBytes;
   transfer.YOffset = static_cast<TW_UINT32>(queue.RowsDelivered());
-  transfer.Columns = entry != nullptr ? static_cast<TW_UINT32>(source.CapValues().xResolution * entry->widthInches + 0.5f)
-                                      : 0;
+  transfer.Columns =
+      entry != nullptr ? static_cast<TW_UINT32>(source.CapValues().xResolution * entry->widthInches + 0.5f) : 0;
   transfer.XOffset = 0;
 
   // Buffers come as plain pointers or, when the application says so, as memory handles.
@@ -195,7 +213,9 @@ TW_UINT16 ImageMemXferMsg(Source& source, TripletMessage& message) {
   transfer.Rows = rowBytes != 0 ? written / rowBytes : 0;
   std::memcpy(message.data, &transfer, sizeof transfer);
   context.protocolState = 7;
-  return done ? TWRC_XFERDONE : TWRC_SUCCESS;
+  if (!done) return TWRC_SUCCESS;
+  queue.CompleteTransfer();
+  return TWRC_XFERDONE;
 }
 
 TW_UINT16 Palette8Msg(Source& source, TripletMessage& message) {

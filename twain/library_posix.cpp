@@ -1,7 +1,10 @@
-// The shared library's life on Linux: the Source is made when the library is
-// loaded and goes when it is unloaded, and DS_Entry is its only export. As the
-// Windows library hooks its thread's messages, this one gives the headless
-// dialog host its key-down hook, so the space key shoots from anywhere.
+// The shared library's life on Linux. Loading does nothing: the Source is
+// made by the first DS_Entry (a manager may load a library only to unload
+// it) and goes when the library is unloaded; DS_Entry is the only export.
+// As the Windows library hooks its thread's messages, this one gives the
+// headless dialog host its key-down hook, so the space key shoots from anywhere.
+#include "platform/c_boundary.h"
+#include "platform/diagnostics.h"
 #include "platform/posix/headless_host.h"
 #include "twain/protocol.h"
 #include "twain/source.h"
@@ -9,18 +12,27 @@
 
 namespace {
 
-// Built during load, after the platform ports it uses, so it is destroyed before them.
-const std::unique_ptr<twain::Source> theSource =
-    std::make_unique<twain::Source>(twain::SystemPorts(), &ui::MakeMainDialog);
-
-// Installed after the Source is made and removed before it goes.
-const struct KeyDownHook {
-  KeyDownHook() {
+// The Source with the key-down hook that reaches it: installed after the
+// Source is made and removed before it goes.
+struct LoadedSource {
+  LoadedSource() : source(twain::SystemPorts(), &ui::MakeMainDialog) {
     platform::headless::SetKeyDownHook(
-        [](std::uintptr_t virtualKey) { return theSource->PreTranslateKeyDown(virtualKey); });
+        [this](std::uintptr_t virtualKey) { return source.PreTranslateKeyDown(virtualKey); });
   }
-  ~KeyDownHook() { platform::headless::SetKeyDownHook({}); }
-} keyDownHook;
+  ~LoadedSource() { platform::headless::SetKeyDownHook({}); }
+  LoadedSource(const LoadedSource&) = delete;
+  LoadedSource& operator=(const LoadedSource&) = delete;
+
+  twain::Source source;
+};
+
+// Made once, by whichever call comes first; a construction that throws is
+// tried again by the next call. Being made after the platform ports it
+// uses, it is destroyed before them when the library goes.
+twain::Source& TheSource() {
+  static LoadedSource loaded;
+  return loaded.source;
+}
 
 }  // namespace
 
@@ -28,5 +40,12 @@ extern "C" __attribute__((visibility("default"))) twain::TW_UINT16 DS_Entry(twai
                                                                             twain::TW_UINT32 dg, twain::TW_UINT16 dat,
                                                                             twain::TW_UINT16 msg,
                                                                             twain::TW_MEMREF data) {
-  return theSource->Entry(origin, dg, dat, msg, data);
+  // Source::Entry holds its own calls; this guard is for the Source's making.
+  return platform::GuardCBoundary([&] { return TheSource().Entry(origin, dg, dat, msg, data); },
+                                  [](const char* what) {
+                                    platform::DebugOutput("MervaleTwain: no source: ");
+                                    platform::DebugOutput(what);
+                                    platform::DebugOutput("\n");
+                                    return twain::TWRC_FAILURE;
+                                  });
 }

@@ -327,6 +327,7 @@ inline constexpr TW_UINT16 TWCC_BADDEST = 12;
 inline constexpr TW_UINT16 TWCC_CAPUNSUPPORTED = 13;
 inline constexpr TW_UINT16 TWCC_CAPBADOPERATION = 14;
 inline constexpr TW_UINT16 TWCC_CAPSEQERROR = 15;
+inline constexpr TW_UINT16 TWCC_FILEWRITEERROR = 22;
 
 // Item types.
 inline constexpr TW_UINT16 TWTY_INT8 = 0x0000;

@@ -1,5 +1,8 @@
 #include "twain/source.h"
 
+#include <string>
+
+#include "platform/c_boundary.h"
 #include "twain/dispatch.h"
 #include "twain/entry_trace.h"
 #include "twain/reports.h"
@@ -7,9 +10,13 @@
 namespace twain {
 
 SourcePorts SystemPorts() {
-  return {platform::SystemGlobalMemory(), platform::SystemSourceManagerLink(), platform::SystemMessageBoxes(),
-          platform::SystemDialogs(),      DefaultTracePath(),
-          &capture::SystemVideoCaptureService(), settings::SettingsFilePath()};
+  return {platform::SystemGlobalMemory(),
+          platform::SystemSourceManagerLink(),
+          platform::SystemMessageBoxes(),
+          platform::SystemDialogs(),
+          DefaultTracePath(),
+          &capture::SystemVideoCaptureService(),
+          settings::SettingsFilePath()};
 }
 
 Source::Source(SourcePorts ports, const UserInterfaceFactory& makeUserInterface)
@@ -34,8 +41,23 @@ void Source::EnterComponentSystem() {
 
 void Source::LeaveComponentSystem() { componentSystem_.reset(); }
 
+namespace {
+
+// MSG_PROCESSEVENT belongs to DAT_EVENT alone: only then is the data a TW_EVENT.
+bool IsEventTriplet(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg) {
+  return dg == DG_CONTROL && dat == DAT_EVENT && msg == MSG_PROCESSEVENT;
+}
+
+}  // namespace
+
 TW_UINT16 Source::Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
-  const bool isEvent = msg == MSG_PROCESSEVENT;
+  const bool isEvent = IsEventTriplet(dg, dat, msg);
+  return platform::GuardCBoundary([&] { return TracedEntry(isEvent, origin, dg, dat, msg, data); },
+                                  [&](const char* what) { return FailedEntry(isEvent, dat, data, what); });
+}
+
+TW_UINT16 Source::TracedEntry(bool isEvent, TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                              TW_MEMREF data) {
   if (!isEvent) {
     trace_.Write(FormatEntryBlock(context_.traceCounter++, dg, dat, msg));
     trace_.Write(FormatEntryData(dat, data));
@@ -52,6 +74,20 @@ TW_UINT16 Source::Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UIN
   }
 
   if (!isEvent) trace_.Write(FormatReturnBlock(result, dat, data));
+  return result;
+}
+
+TW_UINT16 Source::FailedEntry(bool isEvent, TW_UINT16 dat, TW_MEMREF data, const char* what) noexcept {
+  // An event the source failed on is still the application's to handle; any
+  // other call failed for want of resources, which is what TWAIN can say.
+  const TW_UINT16 result = isEvent ? TWRC_NOTDSEVENT : TWRC_FAILURE;
+  if (!isEvent) context_.conditionCode = TWCC_LOWMEMORY;
+  try {
+    trace_.Write(std::string("\nDS_Entry failed: ") + what);
+    if (!isEvent) trace_.Write(FormatReturnBlock(result, dat, data));
+  } catch (...) {
+    // Without memory even for the trace, the answer alone must do.
+  }
   return result;
 }
 
@@ -72,16 +108,15 @@ TW_UINT16 Source::ProcessEvent(TW_MEMREF data) {
   return TWRC_DSEVENT;
 }
 
-TW_UINT16 Source::DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                                  TW_MEMREF data) {
+TW_UINT16 Source::DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
   TripletMessage message{origin, dg, dat, msg, data};
-  if (dg == DG_CONTROL) {
-    trace_.Write("DG_CONTROL");
-    return Dispatch(*this, message, ControlTable());
+  trace_.Write(dg == DG_CONTROL ? "DG_CONTROL" : "DG_IMAGE");
+  // MSG_PROCESSEVENT outside DAT_EVENT is no known triplet, and no handler
+  // reads its data; neither does one of an unknown group.
+  if (msg != MSG_PROCESSEVENT) {
+    if (dg == DG_CONTROL) return Dispatch(*this, message, ControlTable());
+    if (dg == DG_IMAGE) return Dispatch(*this, message, ImageTable());
   }
-  trace_.Write("DG_IMAGE");
-  if (dg == DG_IMAGE) return Dispatch(*this, message, ImageTable());
-  // An unknown group is as unusable to the caller as an unknown DAT.
   context_.conditionCode = TWCC_BADPROTOCOL;
   return TWRC_FAILURE;
 }

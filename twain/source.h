@@ -60,7 +60,9 @@ class Source {
   Source(const Source&) = delete;
   Source& operator=(const Source&) = delete;
 
-  // DS_Entry: every triplet of the application arrives here.
+  // DS_Entry: every triplet of the application arrives here. Nothing thrown
+  // inside leaves: such a call answers TWRC_FAILURE with TWCC_LOWMEMORY (an
+  // event, TWRC_NOTDSEVENT).
   TW_UINT16 Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 
   SourceContext& Context() { return context_; }
@@ -107,6 +109,9 @@ class Source {
   void LeaveComponentSystem();
 
  private:
+  TW_UINT16 TracedEntry(bool isEvent, TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+  // The answer to a call whose handling threw: traced, and the source stays usable.
+  TW_UINT16 FailedEntry(bool isEvent, TW_UINT16 dat, TW_MEMREF data, const char* what) noexcept;
   TW_UINT16 ProcessEvent(TW_MEMREF data);
   void SendNotification(TW_UINT16 message);
   TW_UINT16 DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
@@ -119,9 +124,10 @@ class Source {
   caps::CapabilityTable capTable_;
   acquire::PageQueue queue_;
   settings::Settings settings_;
-  settings::SettingsFile settingsFile_{ports_.settingsPath, settings_, capValues_};
+  settings::SettingsFile settingsFile_{ports_.settingsPath, settings_, capValues_,
+                                       [this](std::string_view line) { trace_.Write(line); }};
   // Position correction, black-edge removal and page processing of the stills.
-  imaging::correction::AutomaticCorrection correction_{settings_};
+  imaging::correction::AutomaticCorrection correction_;
   // Outlives the frame callback, which points at it.
   imaging::StillPipeline stills_{
       {queue_, settings_, capValues_, ports_.messageBoxes, platform::SystemTextRenderer(), platform::LocalTimeNow}};

@@ -62,18 +62,17 @@ float TurnAngle(double angle) {
 
 }  // namespace
 
-AutomaticCorrection::AutomaticCorrection(const settings::Settings& settings)
-    : settings_(settings),
-      ownEdgeFinder_(MakePageEdgeFinder()),
+AutomaticCorrection::AutomaticCorrection()
+    : ownEdgeFinder_(MakePageEdgeFinder()),
       ownPageProcessor_(MakeBookPageProcessor()),
       edgeFinder_(*ownEdgeFinder_),
       pageProcessor_(*ownPageProcessor_) {}
 
-AutomaticCorrection::AutomaticCorrection(const settings::Settings& settings, EdgeFinder& edgeFinder,
-                                         PageProcessor& pageProcessor)
-    : settings_(settings), edgeFinder_(edgeFinder), pageProcessor_(pageProcessor) {}
+AutomaticCorrection::AutomaticCorrection(EdgeFinder& edgeFinder, PageProcessor& pageProcessor)
+    : edgeFinder_(edgeFinder), pageProcessor_(pageProcessor) {}
 
-void AutomaticCorrection::CorrectStill(Picture& picture, const std::string& pictureFolder) {
+void AutomaticCorrection::CorrectStill(Picture& picture, const std::string& pictureFolder,
+                                       const CorrectionSwitches& switches) {
   if (picture.Empty()) return;
   const WorkSize work = WorkSizeFor(picture);
   Picture copy = picture;
@@ -85,7 +84,7 @@ void AutomaticCorrection::CorrectStill(Picture& picture, const std::string& pict
 
   const float angle = TurnAngle(CallEdgeFinder(edgeFinder_, input, output).angle);
   TurnBilinear(picture, angle, kBlack);
-  if (settings_.autoCrop == 0) return;
+  if (!switches.autoCrop) return;
 
   TurnBilinear(copy, angle, kBlack);
   SaveBmp(copy, input);
@@ -103,9 +102,9 @@ void AutomaticCorrection::RemoveBlackEdges(Picture& picture) {
 }
 
 void AutomaticCorrection::RunPageProcessing(const std::string& path, const std::string* leftPage,
-                                            const std::string* rightPage) {
-  const bool paging = settings_.smartPaging != 0 && leftPage != nullptr && rightPage != nullptr;
-  const int mode = settings_.fingerErase != 0 ? kFingerEraseMode : kPlainMode;
+                                            const std::string* rightPage, const CorrectionSwitches& switches) {
+  const bool paging = switches.smartPaging && leftPage != nullptr && rightPage != nullptr;
+  const int mode = switches.fingerErase ? kFingerEraseMode : kPlainMode;
   std::int32_t options[3] = {kProcessorOptions[0], kProcessorOptions[1], kProcessorOptions[2]};
   pageProcessor_.Process(path.c_str(), path.c_str(), paging ? leftPage->c_str() : nullptr,
                          paging ? rightPage->c_str() : nullptr, options, mode, kProcessorStrength);

@@ -20,7 +20,6 @@
 
 #include "imaging/picture.h"
 #include "imaging/still_correction.h"
-#include "settings/settings.h"
 
 namespace imaging::correction {
 
@@ -92,14 +91,14 @@ inline constexpr int kPlainMode = 1;
 std::unique_ptr<EdgeFinder> MakePageEdgeFinder();
 std::unique_ptr<PageProcessor> MakeBookPageProcessor();
 
-// The correction steps of the still pipelines, reading the switches from
-// the settings record at each call.
+// The correction steps of the still pipelines, following the switches each
+// call brings.
 class AutomaticCorrection final : public StillCorrection {
  public:
   // With our own edge finder and page processor.
-  explicit AutomaticCorrection(const settings::Settings& settings);
+  AutomaticCorrection();
   // With the given ones, which must outlive this object.
-  AutomaticCorrection(const settings::Settings& settings, EdgeFinder& edgeFinder, PageProcessor& pageProcessor);
+  AutomaticCorrection(EdgeFinder& edgeFinder, PageProcessor& pageProcessor);
 
   // Work copy of 800 x 600 (600 x 800 when not wider than high), resampled
   // by nearest pixel and brightened by 25, saved as "in_pai.bmp" in the
@@ -107,15 +106,15 @@ class AutomaticCorrection final : public StillCorrection {
   // black fill). With black-edge removal on, the turned work copy is
   // measured again and the still cropped to the page it finds, scaled from
   // the work size. Out-values that are not finite count as 0.
-  void CorrectStill(Picture& picture, const std::string& pictureFolder) override;
+  void CorrectStill(Picture& picture, const std::string& pictureFolder, const CorrectionSwitches& switches) override;
   // Crops to FindContentRect's rectangle, preset to the whole picture.
   void RemoveBlackEdges(Picture& picture) override;
   // The page processor on `path` in place; the page paths are handed on
   // only with smart paging on; mode 3 with finger erasing on.
-  void RunPageProcessing(const std::string& path, const std::string* leftPage, const std::string* rightPage) override;
+  void RunPageProcessing(const std::string& path, const std::string* leftPage, const std::string* rightPage,
+                         const CorrectionSwitches& switches) override;
 
  private:
-  const settings::Settings& settings_;
   std::unique_ptr<EdgeFinder> ownEdgeFinder_;
   std::unique_ptr<PageProcessor> ownPageProcessor_;
   EdgeFinder& edgeFinder_;

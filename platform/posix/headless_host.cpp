@@ -42,7 +42,20 @@ std::unique_ptr<Window> Host::MakeWindow(int templateId, DialogEvents& events) {
   return window;
 }
 
+void Host::Record(DrawnMark mark) {
+  drawing_.push_back(std::move(mark));
+  // The oldest marks go in a batch, so that each mark is moved about once.
+  if (drawing_.size() >= 2 * kMaxDrawnMarks) {
+    drawing_.erase(drawing_.begin(), drawing_.end() - static_cast<std::ptrdiff_t>(kMaxDrawnMarks));
+  }
+}
+
+void Host::ForgetDrawing(WindowHandle window) {
+  std::erase_if(drawing_, [window](const DrawnMark& mark) { return mark.window == window; });
+}
+
 void Host::Forget(const Window& window) {
+  ForgetDrawing(window.Handle());
   std::erase(windows_, &window);
   std::erase_if(timers_, [&window](const Timer& timer) { return timer.window == &window; });
   // The scripted user's session ends with the last dialog.

@@ -16,6 +16,7 @@
 // which any thread may add to.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -122,7 +123,12 @@ std::uint64_t Now();
 // modal dialogs while it ticks.
 void AdvanceClock(unsigned milliseconds);
 
-// Everything drawn through the dialogs' canvases, oldest first.
+// What the dialogs' canvases drew that can still be on screen, oldest
+// first: a paint of a window drops what was drawn on it before, a closed
+// window takes its marks along, and of overlays redrawn again and again
+// (over a live video that wipes them) at most the newest kMaxDrawnMarks to
+// 2 * kMaxDrawnMarks marks are kept.
+inline constexpr std::size_t kMaxDrawnMarks = 1024;
 const std::vector<DrawnMark>& Drawing();
 void ClearDrawing();
 // While set, Canvas::Text and CentredText report that the font could not be made.

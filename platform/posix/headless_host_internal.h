@@ -40,7 +40,9 @@ class Host final : public DialogSystem {
   void StopTimer(const Window& window, int timerId);
   bool IsTimerRunning(const Window& window, int timerId) const;
 
-  void Record(DrawnMark mark) { drawing_.push_back(std::move(mark)); }
+  void Record(DrawnMark mark);
+  // Drops the marks drawn on `window`.
+  void ForgetDrawing(WindowHandle window);
   const std::vector<DrawnMark>& Drawing() const { return drawing_; }
   void ClearDrawing() { drawing_.clear(); }
   bool FontCreationFails() const { return fontCreationFails_; }

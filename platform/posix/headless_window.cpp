@@ -59,6 +59,12 @@ void Window::Show() {
   Paint();
 }
 
+void Window::Paint() {
+  // The whole window is drawn anew: nothing drawn on it before is on screen any more.
+  host_.ForgetDrawing(Handle());
+  events_.OnPaint();
+}
+
 Control* Window::Find(int id) {
   auto found = std::find_if(controls_.begin(), controls_.end(), [id](const Control& c) { return c.id == id; });
   return found == controls_.end() ? nullptr : &*found;

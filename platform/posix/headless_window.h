@@ -90,7 +90,7 @@ class Window final : public Dialog {
   void KeyDown(std::uintptr_t key) override;
   void Character(std::uintptr_t character) override;
   void PressSpace() override;
-  void Paint() override { events_.OnPaint(); }
+  void Paint() override;
 
  private:
   Control* Find(int id);

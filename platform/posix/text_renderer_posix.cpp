@@ -1,16 +1,20 @@
 // Text through FreeType, in the font fontconfig picks for the asked family
 // and simplified Chinese (a CJK font such as Noto Sans CJK when the face
 // itself is missing), else for the interface's sans-serif.
+#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
+#include <link.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "platform/text_renderer.h"
 
@@ -43,6 +47,63 @@ std::optional<FontFile> MatchFont(FcConfig* config, const std::string& pattern) 
   return font;
 }
 
+// Whether an object loaded in the process other than this library, or than
+// fontconfig itself, was linked against fontconfig.
+bool OthersUseFontconfig() {
+  struct Search {
+    const void* ownBase = nullptr;
+    bool others = false;
+  } search;
+  Dl_info own{};
+  if (dladdr(reinterpret_cast<const void*>(&OthersUseFontconfig), &own) == 0) return true;
+  search.ownBase = own.dli_fbase;
+  dl_iterate_phdr(
+      [](dl_phdr_info* object, std::size_t, void* data) {
+        auto& search = *static_cast<Search*>(data);
+        const std::string_view name = object->dlpi_name != nullptr ? object->dlpi_name : "";
+        if (name.find("libfontconfig") != std::string_view::npos) return 0;
+        for (int i = 0; i < object->dlpi_phnum; ++i) {
+          const ElfW(Phdr)& header = object->dlpi_phdr[i];
+          if (header.p_type != PT_DYNAMIC) continue;
+          const auto* dynamic = reinterpret_cast<const ElfW(Dyn)*>(object->dlpi_addr + header.p_vaddr);
+          const char* strings = nullptr;
+          for (const ElfW(Dyn)* entry = dynamic; entry->d_tag != DT_NULL; ++entry) {
+            if (entry->d_tag == DT_STRTAB) strings = reinterpret_cast<const char*>(entry->d_un.d_ptr);
+          }
+          if (strings == nullptr) continue;
+          for (const ElfW(Dyn)* entry = dynamic; entry->d_tag != DT_NULL; ++entry) {
+            if (entry->d_tag != DT_NEEDED) continue;
+            const std::string_view needed = strings + entry->d_un.d_val;
+            const bool ours = reinterpret_cast<const void*>(object->dlpi_addr) == search.ownBase;
+            if (!ours && needed.find("libfontconfig") != std::string_view::npos) search.others = true;
+          }
+        }
+        return search.others ? 1 : 0;
+      },
+      &search);
+  return search.others;
+}
+
+// Fontconfig keeps state of its own once used (default languages, program
+// name, paths) that only FcFini releases. When the library goes and takes
+// fontconfig with it, nothing else would: each load would leave that state
+// behind. When others use fontconfig it stays loaded, its state stays theirs
+// and is reused, and FcFini would pull it from under them.
+class FontconfigUse {
+ public:
+  ~FontconfigUse() {
+    if (used_.load(std::memory_order_acquire) && !OthersUseFontconfig()) FcFini();
+  }
+  void Note() { used_.store(true, std::memory_order_release); }
+
+ private:
+  std::atomic<bool> used_{false};
+};
+
+// Made when the library is loaded, so it is destroyed after every user of
+// the text renderer, when the library goes (or the process ends).
+FontconfigUse fontconfigUse;
+
 // The font file for a family, looked up once per family: loading
 // fontconfig's configuration reads its whole cache. The configuration is
 // our own and released afterwards, leaving the library's default alone.
@@ -53,6 +114,7 @@ std::optional<FontFile> FontFor(const std::string& face) {
   const auto known = found.find(face);
   if (known != found.end()) return known->second;
   std::optional<FontFile> font;
+  fontconfigUse.Note();
   if (FcConfig* config = FcInitLoadConfigAndFonts()) {
     if (!face.empty()) font = MatchFont(config, face + ":lang=zh-cn");
     if (!font) font = MatchFont(config, "sans-serif:lang=zh-cn");

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "platform/c_boundary.h"
+#include "platform/diagnostics.h"
 #include "platform/win32/canvas_win32.h"
 #include "platform/win32/wide_text.h"
 
@@ -53,16 +55,26 @@ Win32DialogWindow::~Win32DialogWindow() {
 }
 
 INT_PTR CALLBACK Win32DialogWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<Win32DialogWindow*>(lParam);
-    SetWindowLongPtrW(window, DWLP_USER, lParam);
-    self->window_ = window;
-    self->initialised_ = true;
-    self->events_.OnInit(*self);
-    return TRUE;  // the first tab stop takes the focus
-  }
-  auto* self = reinterpret_cast<Win32DialogWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-  return self != nullptr ? self->Route(message, wParam, lParam) : FALSE;
+  return GuardCBoundary(
+      [&]() -> INT_PTR {
+        if (message == WM_INITDIALOG) {
+          auto* self = reinterpret_cast<Win32DialogWindow*>(lParam);
+          SetWindowLongPtrW(window, DWLP_USER, lParam);
+          self->window_ = window;
+          self->initialised_ = true;
+          self->events_.OnInit(*self);
+          return TRUE;  // the first tab stop takes the focus
+        }
+        auto* self = reinterpret_cast<Win32DialogWindow*>(GetWindowLongPtrW(window, DWLP_USER));
+        return self != nullptr ? self->Route(message, wParam, lParam) : FALSE;
+      },
+      [](const char* what) -> INT_PTR {
+        // The message counts as not handled, so the dialog manager's own handling still runs.
+        DebugOutput("MervaleTwain: dialog message failed: ");
+        DebugOutput(what);
+        DebugOutput("\n");
+        return FALSE;
+      });
 }
 
 INT_PTR Win32DialogWindow::Route(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include "platform/files.h"
 #include "platform/win32/wide_text.h"
@@ -13,9 +13,15 @@ std::string TempDirectory() {
   return Narrow(std::wstring_view(buffer, length));
 }
 
+std::string PrivateTemporaryFolder(const std::string& name) {
+  const std::string folder = TempDirectory() + name;
+  CreateDirectoryW(Widen(folder).c_str(), nullptr);
+  return folder + "\\";
+}
+
 bool AppendToFile(const std::string& path, std::string_view bytes) {
-  HANDLE file = CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -23,9 +29,7 @@ bool AppendToFile(const std::string& path, std::string_view bytes) {
   return ok && written == bytes.size();
 }
 
-bool FileExists(const std::string& path) {
-  return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool FileExists(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool EnsureFileExists(const std::string& path) {
   HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -38,11 +38,12 @@ class PageQueueTest : public ::testing::Test {
     return path;
   }
 
-  // Opens, takes and frees the next picture; returns its width (0 for none).
+  // Opens, takes (the transfer completes) and frees the next picture; returns its width (0 for none).
   int TransferNext() {
     std::uint32_t rowBytes = 0;
     if (!queue_.OpenNextPicture(rowBytes)) return 0;
     PictureBitmap bitmap = queue_.TakeHeldBitmap();
+    queue_.CompleteTransfer();
     BitmapInfoHeader header{};
     std::memcpy(&header, memory_.Lock(bitmap), sizeof header);
     memory_.Unlock(bitmap);

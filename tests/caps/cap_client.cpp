@@ -16,7 +16,7 @@ CapAnswer Ask(SourceHarness& h, TW_UINT16 cap, TW_UINT16 msg) {
   if (handle != nullptr) {
     platform::GlobalMemory& memory = platform::SystemGlobalMemory();
     const auto* bytes = static_cast<const std::byte*>(memory.Lock(handle));
-    answer.bytes.assign(bytes, bytes + memory.Size(handle));
+    answer.bytes.assign(bytes, bytes + h.memory.AskedSize(handle));
     memory.Unlock(handle);
     memory.Free(handle);
   }

@@ -16,7 +16,7 @@ struct CapAnswer {
   twain::TW_UINT16 result = 0;
   twain::TW_UINT16 conType = 0;
   bool hasContainer = false;
-  std::vector<std::byte> bytes;  // the whole container, as large as it was allocated
+  std::vector<std::byte> bytes;  // the whole container, as large as the source asked for
 
   template <typename T>
   T At(std::size_t offset) const {

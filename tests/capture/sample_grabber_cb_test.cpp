@@ -1,6 +1,7 @@
 // The frame callback on its own: what each frame leads to, on one thread.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,8 +13,10 @@ namespace {
 
 class RecordingHooks final : public FrameHooks {
  public:
+  void PrepareStill(StillParameters& parameters) const override { parameters.settings = stillSettings; }
   ProcessingSwitches Switches() const override {
     ++switchReads;
+    if (throwInSwitches) throw 42;  // not even a std::exception
     return switches;
   }
   void AnalyseFrame(const FrameView& frame) override { analysed.push_back(frame); }
@@ -28,7 +31,9 @@ class RecordingHooks final : public FrameHooks {
   }
 
   ProcessingSwitches switches;
+  StillSettings stillSettings;
   bool throwInPipeline = false;
+  bool throwInSwitches = false;
   mutable int switchReads = 0;
   std::vector<FrameView> analysed, stills, pagedStills;
   StillParameters lastParameters;
@@ -77,7 +82,7 @@ TEST_F(FrameCallbackTest, AStillTakesTheRequestOfTheNextFrameAndIsMarkedDone) {
   callback.SetCropMode(2);
   callback.SetCropRect(100, 200, 9000, 9500);
   callback.SetPictureKind(PictureKind::Grey);
-  callback.Still().Request();
+  callback.RequestStill();
   EXPECT_FALSE(callback.Still().Done());
 
   EXPECT_EQ(callback.BufferCB(1.5, frame.data(), 24), status::kOk);
@@ -98,8 +103,54 @@ TEST_F(FrameCallbackTest, AStillTakesTheRequestOfTheNextFrameAndIsMarkedDone) {
   EXPECT_EQ(hooks.stills.size(), 1u);  // one request, one still
 }
 
+TEST_F(FrameCallbackTest, AStillKeepsTheParametersOfItsRequest) {
+  callback.SetRotation(1);
+  hooks.stillSettings.watermarkText = "asked";
+  callback.RequestStill();
+  callback.SetRotation(3);
+  callback.SetCropMode(2);
+  hooks.stillSettings.watermarkText = "changed";
+  callback.BufferCB(0, frame.data(), 24);
+  EXPECT_EQ(hooks.lastParameters.rotation, 90);
+  EXPECT_EQ(hooks.lastParameters.cropMode, 0);
+  EXPECT_EQ(hooks.lastParameters.settings.watermarkText, "asked");
+  EXPECT_FALSE(hooks.lastParameters.late);
+}
+
+// The wait ran out before any frame came: the still is handed on marked
+// late, and its end does not end the wait of the next request.
+TEST_F(FrameCallbackTest, AStillWhoseWaitRanOutArrivesLateAndEndsNoNewerWait) {
+  const std::uint32_t first = callback.RequestStill();
+  EXPECT_FALSE(callback.Still().WaitDone(first, std::chrono::milliseconds(0)));
+  EXPECT_TRUE(callback.Still().Requested());
+  callback.BufferCB(0, frame.data(), 24);
+  ASSERT_EQ(hooks.stills.size(), 1u);
+  EXPECT_TRUE(hooks.lastParameters.late);
+  EXPECT_EQ(hooks.lastParameters.sequence, first);
+  EXPECT_TRUE(callback.Still().Done());
+
+  const std::uint32_t second = callback.RequestStill();
+  EXPECT_NE(second, first);
+  EXPECT_FALSE(callback.Still().Done());
+  EXPECT_FALSE(callback.Still().WaitDone(second, std::chrono::milliseconds(0)));
+}
+
+TEST_F(FrameCallbackTest, ANewRequestReplacesOneNoFrameTook) {
+  const std::uint32_t first = callback.RequestStill();
+  callback.Still().WaitDone(first, std::chrono::milliseconds(0));
+  callback.SetRotation(2);
+  const std::uint32_t second = callback.RequestStill();
+  callback.BufferCB(0, frame.data(), 24);
+  callback.BufferCB(1, frame.data(), 24);
+  ASSERT_EQ(hooks.stills.size(), 1u);
+  EXPECT_EQ(hooks.lastParameters.sequence, second);
+  EXPECT_EQ(hooks.lastParameters.rotation, 180);
+  EXPECT_FALSE(hooks.lastParameters.late);
+  EXPECT_TRUE(callback.Still().WaitDone(second, std::chrono::milliseconds(0)));
+}
+
 TEST_F(FrameCallbackTest, AMissingBufferLeavesTheRequestForTheNextFrame) {
-  callback.Still().Request();
+  callback.RequestStill();
   EXPECT_EQ(callback.BufferCB(0, nullptr, 0), status::kPointer);
   EXPECT_TRUE(callback.Still().Requested());
   EXPECT_FALSE(callback.Still().Done());
@@ -109,7 +160,8 @@ TEST_F(FrameCallbackTest, AMissingBufferLeavesTheRequestForTheNextFrame) {
 
 TEST_F(FrameCallbackTest, PageOptionsSendStillsToThePagePipelineWithoutAnalysis) {
   hooks.switches = {.autoCorrect = true, .fingerErase = true};
-  callback.Still().Request();
+  hooks.stillSettings.fingerErase = true;
+  callback.RequestStill();
   callback.BufferCB(0, frame.data(), 24);
   EXPECT_TRUE(hooks.analysed.empty());
   EXPECT_TRUE(hooks.stills.empty());
@@ -119,7 +171,7 @@ TEST_F(FrameCallbackTest, PageOptionsSendStillsToThePagePipelineWithoutAnalysis)
 TEST_F(FrameCallbackTest, AnalysisSeesEveryFrameBeforeTheStill) {
   hooks.switches = {.autoCorrect = true};
   callback.BufferCB(0, frame.data(), 24);
-  callback.Still().Request();
+  callback.RequestStill();
   callback.BufferCB(1, frame.data(), 24);
   EXPECT_EQ(hooks.analysed.size(), 2u);
   EXPECT_EQ(hooks.stills.size(), 1u);
@@ -127,15 +179,24 @@ TEST_F(FrameCallbackTest, AnalysisSeesEveryFrameBeforeTheStill) {
 
 TEST_F(FrameCallbackTest, AFailingPipelineStillReleasesTheWaiter) {
   hooks.throwInPipeline = true;
-  callback.Still().Request();
+  callback.RequestStill();
   EXPECT_EQ(callback.BufferCB(0, frame.data(), 24), status::kOk);
   EXPECT_TRUE(callback.Still().Done());
+}
+
+TEST_F(FrameCallbackTest, AnythingThrownOutsideThePipelineEndsInTheTraceAndAFailedFrame) {
+  hooks.throwInSwitches = true;
+  EXPECT_EQ(callback.BufferCB(0, frame.data(), 24), status::kFail);
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ(trace.back(), "\nBufferCB failed: unknown exception");
+  hooks.throwInSwitches = false;
+  EXPECT_EQ(callback.BufferCB(1, frame.data(), 24), status::kOk);
 }
 
 TEST(FrameCallbackWithoutHooks, TakesStillsWithoutPictures) {
   CSampleGrabberCB callback(nullptr);
   std::uint8_t pixel[4] = {};
-  callback.Still().Request();
+  callback.RequestStill();
   callback.BufferCB(0, pixel, 4);
   EXPECT_TRUE(callback.Still().Done());
   EXPECT_FALSE(callback.Still().Requested());

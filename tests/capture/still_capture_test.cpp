@@ -3,6 +3,8 @@
 #include "camera_fixture.h"
 
 #include <cmath>
+#include <condition_variable>
+#include <thread>
 
 namespace capture {
 namespace {
@@ -61,7 +63,66 @@ TEST_F(CameraTest, AStillAskedForWithoutFramesWaitsOutItsLimitAndTheNextFrameTak
   ASSERT_EQ(video->StartDocumentCamera(preview), kStartOk);
   ASSERT_TRUE(WaitFor([&] { return callback.Still().Done(); }));
   EXPECT_EQ(recorder.Count(), 1u);
+  EXPECT_TRUE(recorder.At(0).parameters.late);
   EXPECT_FALSE(callback.Still().Requested());
+  video->CloseCapture();
+  callback.SetHooks(nullptr);
+}
+
+// Hooks whose still processing holds until the test lets it go on.
+class HoldingHooks final : public FrameHooks {
+ public:
+  ProcessingSwitches Switches() const override { return {}; }
+  void AnalyseFrame(const FrameView&) override {}
+  void ProcessStill(const FrameView&, const StillParameters&) override {
+    std::unique_lock lock(mutex_);
+    entered_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+    finished_ = true;
+  }
+  void ProcessStillPaged(const FrameView& frame, const StillParameters& parameters) override {
+    ProcessStill(frame, parameters);
+  }
+  void WaitUntilEntered() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return entered_; });
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  bool Finished() {
+    std::lock_guard lock(mutex_);
+    return finished_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool entered_ = false;
+  bool released_ = false;
+  bool finished_ = false;
+};
+
+// Once a frame has taken the still, the dialog waits for the end of its
+// processing, past the limit, so the processing never overlaps what the
+// dialog does next.
+TEST_F(CameraTest, AStillAFrameTookIsWaitedForPastTheLimit) {
+  Use(kStillScene);
+  HoldingHooks hooks;
+  callback.SetHooks(&hooks);
+  ASSERT_EQ(video->StartDocumentCamera(preview), kStartOk);
+  const std::uint32_t still = callback.RequestStill();
+  hooks.WaitUntilEntered();
+  std::thread release([&hooks] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    hooks.Release();
+  });
+  EXPECT_TRUE(callback.Still().WaitDone(still, std::chrono::milliseconds(1)));
+  EXPECT_TRUE(hooks.Finished());
+  release.join();
   video->CloseCapture();
   callback.SetHooks(nullptr);
 }

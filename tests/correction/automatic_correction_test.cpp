@@ -64,21 +64,17 @@ class RecordingPageProcessor final : public imaging::correction::PageProcessor {
 
 class AutomaticCorrectionTest : public ::testing::Test {
  protected:
-  AutomaticCorrectionTest() {
-    settings.autoCorrect = 1;
-    settings.autoCrop = 0;
-  }
   testing_support::TempDir folder;
-  settings::Settings settings;
+  imaging::CorrectionSwitches switches;
   RecordingEdgeFinder finder;
   RecordingPageProcessor processor;
-  AutomaticCorrection correction{settings, finder, processor};
+  AutomaticCorrection correction{finder, processor};
 };
 
 TEST_F(AutomaticCorrectionTest, TheWorkPictureIsUprightUnlessTheStillIsWider) {
   for (auto [w, h, workW, workH] : {std::tuple{30, 40, 600, 800}, {40, 30, 800, 600}, {40, 40, 600, 800}}) {
     Picture still = Desk(w, h, {100, 100, 100});
-    correction.CorrectStill(still, folder.Path());
+    correction.CorrectStill(still, folder.Path(), switches);
     const Picture& work = finder.calls.back().work;
     EXPECT_EQ(work.Width(), workW);
     EXPECT_EQ(work.Height(), workH);
@@ -93,7 +89,7 @@ TEST_F(AutomaticCorrectionTest, TheWorkPictureIsUprightUnlessTheStillIsWider) {
 TEST_F(AutomaticCorrectionTest, WithoutBlackEdgeRemovalTheStillIsTurnedOnly) {
   finder.answers = {{10.0, 1, 2, 3, 4}};
   Picture still = Desk(40, 30, imaging::kWhite);
-  correction.CorrectStill(still, folder.Path());
+  correction.CorrectStill(still, folder.Path(), switches);
   ASSERT_EQ(finder.calls.size(), 1u);
   EXPECT_EQ(still.Width(), 40);
   EXPECT_EQ(still.Height(), 30);
@@ -103,13 +99,13 @@ TEST_F(AutomaticCorrectionTest, WithoutBlackEdgeRemovalTheStillIsTurnedOnly) {
 }
 
 TEST_F(AutomaticCorrectionTest, BlackEdgeRemovalMeasuresTheTurnedWorkPictureAndCropsToItsEdges) {
-  settings.autoCrop = 1;
+  switches.autoCrop = true;
   // The first call's edges are not used; the second call's angle is not used.
   finder.answers = {{0.0, 1, 1, 2, 2}, {7.0, 60, 40, 540, 760}};
   Picture still(2448, 3264, 24);
   Put(still, 244, 163, {1, 2, 3});
   Put(still, 2202, 3099, {4, 5, 6});
-  correction.CorrectStill(still, folder.Path());
+  correction.CorrectStill(still, folder.Path(), switches);
   ASSERT_EQ(finder.calls.size(), 2u);
   EXPECT_EQ(finder.calls[1].input, folder.File("in_pai.bmp"));
   EXPECT_EQ(finder.calls[1].presetAngle, 0.0);
@@ -121,10 +117,10 @@ TEST_F(AutomaticCorrectionTest, BlackEdgeRemovalMeasuresTheTurnedWorkPictureAndC
 }
 
 TEST_F(AutomaticCorrectionTest, TheSecondMeasurementSeesTheWorkPictureTurnedLikeTheStill) {
-  settings.autoCrop = 1;
+  switches.autoCrop = true;
   finder.answers = {{10.0, 0, 0, 0, 0}, {0.0, 0, 0, 800, 600}};
   Picture still = Desk(40, 30, {200, 200, 200});
-  correction.CorrectStill(still, folder.Path());
+  correction.CorrectStill(still, folder.Path(), switches);
   ASSERT_EQ(finder.calls.size(), 2u);
   EXPECT_EQ(At(finder.calls[0].work, 0, 0), (Rgb{225, 225, 225}));
   EXPECT_EQ(At(finder.calls[1].work, 0, 0), imaging::kBlack);
@@ -132,12 +128,12 @@ TEST_F(AutomaticCorrectionTest, TheSecondMeasurementSeesTheWorkPictureTurnedLike
 }
 
 TEST_F(AutomaticCorrectionTest, OutValuesThatAreNoUsableNumbersChangeNothing) {
-  settings.autoCrop = 1;
+  switches.autoCrop = true;
   // An angle beyond a float's range, and edges that are no numbers or infinite.
   for (double angle : {double{NAN}, 1e300}) {
     finder.answers = {{angle, NAN, NAN, INFINITY, -INFINITY}};
     Picture still = Desk(40, 30, imaging::kWhite);
-    correction.CorrectStill(still, folder.Path());
+    correction.CorrectStill(still, folder.Path(), switches);
     EXPECT_EQ(still.Width(), 40);
     EXPECT_EQ(still.Height(), 30);
     EXPECT_EQ(At(still, 0, 0), imaging::kWhite);
@@ -154,10 +150,10 @@ TEST_F(AutomaticCorrectionTest, BlackEdgeRemovalCropsToTheLightContent) {
 }
 
 TEST_F(AutomaticCorrectionTest, FingerErasingWithoutSmartPagingIsMode3WithoutPagePaths) {
-  settings.fingerErase = 1;
-  settings.smartPaging = 0;
+  switches.fingerErase = true;
+  switches.smartPaging = false;
   const std::string left = "left.bmp", right = "right.bmp";
-  correction.RunPageProcessing("/p/twainrgb1.bmp", &left, &right);
+  correction.RunPageProcessing("/p/twainrgb1.bmp", &left, &right, switches);
   ASSERT_EQ(processor.calls.size(), 1u);
   const auto& call = processor.calls[0];
   EXPECT_EQ(call.input, "/p/twainrgb1.bmp");
@@ -172,10 +168,10 @@ TEST_F(AutomaticCorrectionTest, FingerErasingWithoutSmartPagingIsMode3WithoutPag
 }
 
 TEST_F(AutomaticCorrectionTest, SmartPagingHandsOnBothPagePathsInMode1) {
-  settings.smartPaging = 1;
+  switches.smartPaging = true;
   const std::string left = "/p/twainrgb1.bmp", right = "/p/twainrgb2.bmp";
-  correction.RunPageProcessing("/p/twainrgb1_tmp.bmp", &left, &right);
-  correction.RunPageProcessing("/p/twainrgb3_tmp.bmp", nullptr, nullptr);
+  correction.RunPageProcessing("/p/twainrgb1_tmp.bmp", &left, &right, switches);
+  correction.RunPageProcessing("/p/twainrgb3_tmp.bmp", nullptr, nullptr, switches);
   ASSERT_EQ(processor.calls.size(), 2u);
   EXPECT_EQ(processor.calls[0].mode, 1);
   EXPECT_EQ(processor.calls[0].output, "/p/twainrgb1_tmp.bmp");

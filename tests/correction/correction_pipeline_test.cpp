@@ -41,11 +41,13 @@ class CorrectedStills : public ::testing::Test {
     parameters.kind = kind;
     parameters.frameWidth = picture.Width();
     parameters.frameHeight = picture.Height();
+    pipeline.PrepareStill(parameters);
     pipeline.ProcessStill(View(picture), parameters);
   }
   void ShootPaged(const Picture& picture, PictureKind kind = PictureKind::Colour) {
     capture::StillParameters parameters;
     parameters.kind = kind;
+    pipeline.PrepareStill(parameters);
     pipeline.ProcessStillPaged(View(picture), parameters);
   }
   std::string File(const char* name) const { return acquire::PictureFolder() + name; }
@@ -64,7 +66,7 @@ class CorrectedStills : public ::testing::Test {
   caps::StoredValues capValues;
   pipeline_testing::BlockTextRenderer renderer{4000, 100};
   imaging::StillPipeline pipeline{{queue, settings, capValues, boxes, renderer}};
-  imaging::correction::AutomaticCorrection correction{settings};
+  imaging::correction::AutomaticCorrection correction;
 };
 
 TEST_F(CorrectedStills, PositionCorrectionStoresTheStraightenedPageCutFromTheDesk) {

@@ -156,6 +156,37 @@ TEST_F(HostTest, DrawingIsRecordedWithItsWindow) {
   EXPECT_TRUE(platform::headless::Drawing().empty());
 }
 
+// The record holds what can still be on screen, so a dialog that stays open
+// for hours (overlays redrawn every few milliseconds) does not grow it.
+TEST_F(HostTest, TheDrawingRecordKeepsOnlyWhatCanStillBeOnScreen) {
+  using platform::headless::Drawing;
+  RecordingDialog firstEvents;
+  RecordingDialog secondEvents;
+  auto first = Open(firstEvents);
+  auto second = Open(secondEvents);
+  const platform::Point line[] = {{1, 2}, {3, 4}};
+  first->Draw()->Polyline(line, {}, 1);
+  second->Draw()->Polyline(line, {}, 2);
+  first->Draw()->Polyline(line, {}, 3);
+
+  // A paint draws the whole window anew, so what it showed before is gone.
+  Top().Paint();
+  ASSERT_EQ(Drawing().size(), 2u);
+  EXPECT_EQ(Drawing()[0].penWidth, 1);
+  EXPECT_EQ(Drawing()[1].penWidth, 3);
+  // A closed window takes its marks along.
+  first.reset();
+  EXPECT_TRUE(Drawing().empty());
+
+  // Endless redrawing keeps the newest marks, never more than twice the bound.
+  const std::size_t bound = platform::headless::kMaxDrawnMarks;
+  for (std::size_t i = 0; i < 5 * bound; ++i) second->Draw()->Polyline(line, {}, static_cast<int>(i));
+  EXPECT_GE(Drawing().size(), bound);
+  EXPECT_LT(Drawing().size(), 2 * bound);
+  EXPECT_EQ(Drawing().back().penWidth, static_cast<int>(5 * bound - 1));
+  EXPECT_EQ(Drawing().front().penWidth, static_cast<int>(5 * bound - Drawing().size()));
+}
+
 TEST_F(HostTest, MessageBoxesAreRecordedAndAnsweredFromTheQueueThenByDefault) {
   platform::headless::QueueMessageBoxAnswer(platform::mb::kIdNo);
   auto& boxes = platform::SystemMessageBoxes();

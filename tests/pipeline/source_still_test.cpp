@@ -3,6 +3,7 @@
 // then receives the pictures by native transfer.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "acquire/picture_bitmap.h"
 #include "acquire/picture_files.h"
 #include "capture/camera_fixture.h"
+#include "imaging/bmp_file.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
 #include "platform/global_memory.h"
@@ -143,6 +145,56 @@ TEST_F(SourceStills, AnIdCardIsTwoShotsAndOnePicture) {
   // Frames of 160 pixels make the smallest page, turned on its side.
   EXPECT_FLOAT_EQ(source->Queue().Entry(1)->widthInches, 1560 / 200.0f);
   EXPECT_TRUE(platform::FileExists(Picture("twaingray1.bmp")));
+}
+
+// A still asked for while the camera stood still times out; the dialog
+// changes the mode and the settings, the camera runs again and the late
+// frame comes while the dialog goes on changing them: it is dropped, and
+// the next still follows the new settings.
+TEST_F(SourceStills, ALateStillLeavesNoPictureAndTheNextFollowsTheNewSettings) {
+  source->UserSettings().autoCorrect = 0;
+  source->UserSettings().autoCrop = 0;
+  OpenAndEnable();
+  settings::Settings& settings = source->UserSettings();
+  capture::CCaptureVideo& video = source->Camera();
+  video.StopPreview();
+  settings.idCardMode = 1;
+  source->CapValues().pixelType = TWPT_RGB;
+  video.SetStillWaitLimit(std::chrono::milliseconds(10));
+  video.CaptureStill(false);
+  ASSERT_TRUE(source->GrabberCallback().Still().Requested());
+
+  settings.idCardMode = 0;
+  source->CapValues().pixelType = TWPT_GRAY;
+  const capture::PreviewArea preview{source->UserInterface().Window()->Handle(), 3013};
+  ASSERT_EQ(video.StartDocumentCamera(preview), capture::kStartOk);
+  int changes = 0;
+  ASSERT_TRUE(capture::WaitFor([&] {
+    settings.watermarkOn = ++changes % 2;
+    settings.watermarkText = changes % 2 == 0 ? "even" : "odd";
+    settings.dpiX = 100 + changes % 7;
+    source->CapValues().xResolution = static_cast<float>(100 + changes % 5);
+    // The dialog reads the queue meanwhile, as Submit and the transfers do.
+    EXPECT_TRUE(source->Queue().Entry(1)->filePath.empty());
+    EXPECT_EQ(source->Queue().PictureCount(), 0);
+    return source->GrabberCallback().Still().Done();
+  }));
+  EXPECT_EQ(source->Queue().PictureCount(), 0);
+  EXPECT_EQ(source->Stills().IdCardSide(), 0);
+  EXPECT_FALSE(platform::FileExists(Picture("twainrgb1.bmp")));
+  EXPECT_FALSE(platform::FileExists(Picture("twaingray1.bmp")));
+
+  settings.watermarkOn = 0;
+  settings.dpiX = 300;
+  source->CapValues().xResolution = 200;
+  video.SetStillWaitLimit(std::chrono::seconds(15));
+  video.CaptureStill(false);
+  ASSERT_EQ(source->Queue().PictureCount(), 1);
+  EXPECT_EQ(source->Stills().IdCardSide(), 0);
+  EXPECT_EQ(source->Queue().Entry(1)->pixelType, TWPT_GRAY);
+  EXPECT_FLOAT_EQ(source->Queue().Entry(1)->widthInches, 160 / 200.0f);
+  EXPECT_EQ(imaging::LoadBmp(Picture("twaingray1.bmp")).DpiX(), 300);
+  EXPECT_TRUE(boxes.texts.empty());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "imaging/bmp_file.h"
 #include "imaging/picture_file.h"
 #include "platform/global_memory.h"
+#include "support/full_disk.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -66,12 +67,13 @@ std::uint32_t Le32(const std::string& bytes, std::size_t at) {
 // Writes a page processor's output: the processed picture, and the two pages of a spread.
 class FakeCorrection final : public StillCorrection {
  public:
-  void CorrectStill(Picture& picture, const std::string& folder) override {
+  void CorrectStill(Picture& picture, const std::string& folder, const CorrectionSwitches&) override {
     corrected.push_back({picture.Width(), picture.Height()});
     correctionFolder = folder;
   }
   void RemoveBlackEdges(Picture& picture) override { edgesRemoved.push_back({picture.Width(), picture.Height()}); }
-  void RunPageProcessing(const std::string& path, const std::string* left, const std::string* right) override {
+  void RunPageProcessing(const std::string& path, const std::string* left, const std::string* right,
+                         const CorrectionSwitches&) override {
     processed.push_back(path);
     Picture input = LoadPicture(path);
     inputs.push_back({input.Width(), input.Height()});
@@ -108,12 +110,20 @@ class StillPipelineTest : public ::testing::Test {
     parameters.kind = kind;
     parameters.frameWidth = frame.width;
     parameters.frameHeight = frame.height;
+    pipeline.PrepareStill(parameters);
     pipeline.ProcessStill(frame.View(), parameters);
   }
   void ShootPaged(const Frame& frame, PictureKind kind) {
     StillParameters parameters;
     parameters.kind = kind;
+    pipeline.PrepareStill(parameters);
     pipeline.ProcessStillPaged(frame.View(), parameters);
+  }
+  // The parameters the dialog's request copies, for a frame handed over as it is.
+  StillParameters Prepared() const {
+    StillParameters parameters;
+    pipeline.PrepareStill(parameters);
+    return parameters;
   }
   std::string Folder() const { return acquire::PictureFolder(); }
   std::string File(const char* name) const { return Folder() + name; }
@@ -138,9 +148,10 @@ class StillPipelineTest : public ::testing::Test {
   StillPipeline pipeline{{queue, settings, capValues, boxes, renderer, [this] { return shotTime; }}};
 };
 
-TEST_F(StillPipelineTest, AColourStillBecomesPictureOneInANewPictureFolder) {
+TEST_F(StillPipelineTest, AColourStillBecomesPictureOneInThePrivatePictureFolder) {
   ASSERT_EQ(Folder(), temp.Path() + "TAVO/");
-  ASSERT_FALSE(std::filesystem::exists(Folder()));
+  EXPECT_EQ(std::filesystem::status(Folder()).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
   const Frame frame(64, 48);
   Shoot(frame, PictureKind::Colour);
 
@@ -242,18 +253,18 @@ TEST_F(StillPipelineTest, ABufferTooShortForTheFrameIsDroppedWithoutReadingBeyon
   capture::FrameView view = small.View();
   view.width = 64;
   view.height = 48;
-  pipeline.ProcessStill(view, {});
-  pipeline.ProcessStillPaged(view, {});
+  pipeline.ProcessStill(view, Prepared());
+  pipeline.ProcessStillPaged(view, Prepared());
   // One row short, and no buffer length at all.
   const Frame exact(64, 48);
   view = exact.View();
   view.length -= static_cast<long>(capture::FrameStride(64));
-  pipeline.ProcessStill(view, {});
+  pipeline.ProcessStill(view, Prepared());
   view.length = -1;
-  pipeline.ProcessStill(view, {});
+  pipeline.ProcessStill(view, Prepared());
   view.pixels = nullptr;
   view.length = static_cast<long>(exact.bytes.size());
-  pipeline.ProcessStill(view, {});
+  pipeline.ProcessStill(view, Prepared());
 
   EXPECT_EQ(queue.PictureCount(), 0);
   EXPECT_FALSE(std::filesystem::exists(File("twainrgb1.bmp")));
@@ -265,11 +276,62 @@ TEST_F(StillPipelineTest, ABufferLargerThanTheFrameGivesTheConnectedSize) {
   capture::FrameView view = large.View();
   view.width = 64;
   view.height = 48;
-  pipeline.ProcessStill(view, {});
+  pipeline.ProcessStill(view, Prepared());
   const Picture stored = LoadBmp(File("twainrgb1.bmp"));
   EXPECT_EQ(stored.Width(), 64);
   EXPECT_EQ(stored.Height(), 48);
   EXPECT_EQ(queue.PictureCount(), 1);
+}
+
+// The still follows the settings as they were when it was asked for, though
+// the dialog changed them before the frame came.
+TEST_F(StillPipelineTest, AStillReadsTheCopyMadeWhenItWasAskedFor) {
+  settings.idCardMode = 0;
+  settings.dpiX = 300;
+  settings.watermarkOn = 1;
+  settings.watermarkText = "B";
+  capValues.pixelType = 1;
+  StillParameters parameters = Prepared();
+  parameters.kind = PictureKind::Grey;
+  settings.idCardMode = 1;
+  settings.dpiX = 100;
+  settings.watermarkText = "changed";
+  capValues.pixelType = 2;
+  capValues.xResolution = 50;
+  queue.SetPictureCount(0);
+  pipeline.ProcessStill(Frame(64, 48).View(), parameters);
+
+  EXPECT_EQ(queue.PictureCount(), 1);  // no ID-card front
+  EXPECT_EQ(pipeline.IdCardSide(), 0);
+  const Picture stored = LoadBmp(File("twaingray1.bmp"));
+  EXPECT_EQ(stored.DpiX(), 300);
+  EXPECT_EQ(queue.Entry(1)->pixelType, 1);
+  EXPECT_FLOAT_EQ(queue.Entry(1)->widthInches, 64 / 200.0f);
+  ASSERT_EQ(renderer.requests.size(), 1u);
+  EXPECT_EQ(renderer.requests[0].text, "B");
+}
+
+// A still the dialog stopped waiting for leaves no trace when it comes.
+TEST_F(StillPipelineTest, ALateStillIsDroppedWithoutFileRecordCountOrSide) {
+  settings.idCardMode = 1;
+  queue.SetPictureCount(2);
+  StillParameters parameters = Prepared();
+  parameters.late = true;
+  pipeline.ProcessStill(Frame(64, 48).View(), parameters);
+  settings.idCardMode = 0;
+  settings.smartPaging = 1;
+  parameters = Prepared();
+  parameters.late = true;
+  pipeline.ProcessStillPaged(Frame(64, 48).View(), parameters);
+  queue.SetPictureCount(2040);
+  pipeline.ProcessStill(Frame(64, 48).View(), parameters);  // no room: not even the box
+
+  EXPECT_EQ(queue.PictureCount(), 2040);
+  EXPECT_EQ(pipeline.IdCardSide(), 0);
+  EXPECT_TRUE(queue.Entry(3)->filePath.empty());
+  EXPECT_TRUE(!std::filesystem::exists(Folder()) || std::filesystem::is_empty(Folder()));
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(pipeline.CountAfterLastStill(), 0);
 }
 
 TEST_F(StillPipelineTest, CropTurnAndWatermarkRunInOrder) {
@@ -364,6 +426,7 @@ TEST_F(StillPipelineTest, ThePagePipelineStoresTheProcessorsResultAsABitmapOfThe
   ignored.cropRect = {0, 0, 5000, 5000};
   ignored.rotation = 90;
   ignored.kind = PictureKind::Grey;
+  pipeline.PrepareStill(ignored);
   pipeline.ProcessStillPaged(Frame(64, 48).View(), ignored);
 
   // The processor saw the whole frame, uncropped and unturned, with its DPI.
@@ -403,13 +466,94 @@ TEST_F(StillPipelineTest, SmartPagingMakesTwoPicturesFromOneFrame) {
   pipeline.SetCorrection(nullptr);
 }
 
-TEST_F(StillPipelineTest, SmartPagingWithoutPagesStillCountsBothNumbers) {
+TEST_F(StillPipelineTest, SmartPagingWithoutPagesCountsNothingAndSaysSo) {
   settings.smartPaging = 1;
   ShootPaged(Frame(64, 48), PictureKind::Colour);
-  EXPECT_EQ(queue.PictureCount(), 2);
-  EXPECT_EQ(queue.Entry(2)->filePath, File("twainrgb2.bmp"));
-  EXPECT_EQ(queue.Entry(2)->widthInches, 0.0f);
+  EXPECT_EQ(queue.PictureCount(), 0);
+  EXPECT_TRUE(queue.Entry(1)->filePath.empty());
+  EXPECT_FALSE(std::filesystem::exists(File("twainrgb1.bmp")));
   EXPECT_FALSE(std::filesystem::exists(File("twainrgb2.bmp")));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, kStoreFailedText);
+}
+
+// A full disk: what cannot be written whole is neither counted nor left as
+// a file, the user hears of it once per spell, and shooting goes on when
+// there is room again. 64 × 48 colour pictures take 9270 bytes.
+TEST_F(StillPipelineTest, AStillThatCannotBeWrittenWholeIsNotCountedAndTheUserIsToldOnce) {
+  const Frame frame(64, 48);
+  Shoot(frame, PictureKind::Colour);
+  const std::string first = ReadFileBytes(File("twainrgb1.bmp"));
+  {
+    const testing_support::ScopedFullDisk disk(4000);
+    Shoot(frame, PictureKind::Colour);
+    Shoot(frame, PictureKind::Grey);  // 54 + 1024 + 3072 bytes: cut too
+  }
+  EXPECT_EQ(queue.PictureCount(), 1);
+  EXPECT_EQ(pipeline.CountAfterLastStill(), 1);
+  EXPECT_EQ(pipeline.LastPicturePath(), File("twainrgb1.bmp"));
+  EXPECT_TRUE(queue.Entry(2)->filePath.empty());
+  EXPECT_EQ(ReadFileBytes(File("twainrgb1.bmp")), first);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder()), {}), 1);  // no cut file, no temporary
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, kStoreFailedText);
+  EXPECT_EQ(boxes.shown[0].caption, "Tips");
+  EXPECT_EQ(boxes.shown[0].owner, nullptr);
+
+  Shoot(frame, PictureKind::Colour);
+  EXPECT_EQ(queue.PictureCount(), 2);
+  EXPECT_EQ(LoadBmp(File("twainrgb2.bmp")).Width(), 64);
+  {
+    const testing_support::ScopedFullDisk disk(4000);
+    Shoot(frame, PictureKind::Colour);  // a new spell, told again
+  }
+  EXPECT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(queue.PictureCount(), 2);
+}
+
+TEST_F(StillPipelineTest, AnIdCardBackThatCannotBeStoredKeepsTheFrontAndTheSide) {
+  settings.idCardMode = 1;
+  const Frame frame(1600, 1200);
+  Shoot(frame, PictureKind::Colour);
+  const std::string front = ReadFileBytes(File("twainrgb1.bmp"));
+  ASSERT_EQ(pipeline.IdCardSide(), 1);
+  {
+    const testing_support::ScopedFullDisk disk(front.size() + 100);  // the composed page is larger
+    Shoot(frame, PictureKind::Colour);
+  }
+  EXPECT_EQ(pipeline.IdCardSide(), 1);
+  EXPECT_EQ(queue.PictureCount(), 0);
+  EXPECT_EQ(ReadFileBytes(File("twainrgb1.bmp")), front);
+  Shoot(frame, PictureKind::Colour);
+  EXPECT_EQ(pipeline.IdCardSide(), 0);
+  EXPECT_EQ(queue.PictureCount(), 1);
+  EXPECT_EQ(LoadBmp(File("twainrgb1.bmp")).Width(), 1560);
+}
+
+TEST_F(StillPipelineTest, PagedStillsThatCannotBeStoredLeaveNoPictureBehind) {
+  FakeCorrection correction;
+  pipeline.SetCorrection(&correction);
+  settings.curveFlatten = 1;
+  {
+    const testing_support::ScopedFullDisk disk(4000);
+    ShootPaged(Frame(64, 48), PictureKind::Colour);
+  }
+  EXPECT_EQ(queue.PictureCount(), 0);
+  EXPECT_FALSE(std::filesystem::exists(File("twainrgb1.bmp")));
+
+  // Smart paging with room for the left page (1554 bytes) but not the right one (1754).
+  settings.smartPaging = 1;
+  {
+    const testing_support::ScopedFullDisk disk(1600);
+    ShootPaged(Frame(8, 8), PictureKind::Colour);
+  }
+  EXPECT_EQ(queue.PictureCount(), 1);
+  EXPECT_EQ(LoadBmp(File("twainrgb1.bmp")).Width(), 20);
+  EXPECT_FALSE(std::filesystem::exists(File("twainrgb2.bmp")));
+  EXPECT_TRUE(queue.Entry(2)->filePath.empty());
+  EXPECT_EQ(pipeline.LastPicturePath(), File("twainrgb1.bmp"));
+  EXPECT_EQ(boxes.shown.size(), 2u);  // the stored left page ended the first spell
+  pipeline.SetCorrection(nullptr);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/text_encoding.h"
 #include "settings/first_start_file.h"
@@ -45,20 +47,6 @@ struct Fixture {
     return Load(content);
   }
 };
-
-// What a file without any of the keys loads as.
-Settings MissingKeyRecord() {
-  Settings s;
-  s.documentFormat = {0, 0, 3, {3, 3, 3, s.documentFormat.subtype.data4}};
-  s.faceFormat = {0, 0, 3, {3, 3, 3, s.faceFormat.subtype.data4}};
-  s.dpiX = s.dpiY = 3;
-  s.actualSizeA3 = false;
-  s.pictureQuality = s.autoCorrect = s.autoCrop = s.idCardMode = 3;
-  s.watermarkOn = s.watermarkTime = 3;
-  s.coefRed = s.coefGreen = s.coefBlue = s.bwThreshold = 0.0;
-  s.autoContinuous = true;
-  return s;
-}
 
 TEST(SettingsFile, FirstStartWritesTheFirstStartValuesAndKeepsTheRecord) {
   Fixture f;
@@ -174,8 +162,9 @@ TEST(SettingsFile, ValuesLoadWithTheirOwnRules) {
   EXPECT_TRUE(f.settings.cropFrameShown);
   EXPECT_TRUE(f.LoadWith("红色系统=0.300", "红色系统=abc"));
   EXPECT_EQ(f.settings.coefRed, 0.0);
+  f.settings.autoCrop = 0;
   EXPECT_TRUE(f.LoadWith("自动切边=1\r\n", ""));
-  EXPECT_EQ(f.settings.autoCrop, 3);
+  EXPECT_EQ(f.settings.autoCrop, 0);  // a deleted key keeps what the record holds
   // 16-bit values keep their low 16 bits, unchecked.
   EXPECT_TRUE(f.LoadWith("图片类型=2", "图片类型=65543"));
   EXPECT_EQ(f.capValues.pixelType, 7);
@@ -198,26 +187,29 @@ TEST(SettingsFile, TheWatermarkTextIsGbkOnDiskAndAtMost99BytesWhenRead) {
   EXPECT_EQ(f.settings.watermarkText, longText.substr(0, 49 * 3));
 }
 
-TEST(SettingsFile, DamagedFilesLoadWithTheDefaultsOfTheKeyTable) {
+// Keys a damaged file lacks keep the first-start values: the next single
+// Scan is an ordinary colour page at 200 dpi, not an ID card at 3 dpi turned
+// by 270 degrees with the watermark on.
+TEST(SettingsFile, DamagedFilesLoadWithTheFirstStartValues) {
   std::string junk;
   for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919) % 256);
   const std::string damaged[] = {
       junk,
       "\0\0\0[\0]\0=\0\n"s,
       std::string(600000, 'x') + "\n" + std::string(200000, '['),
-      std::string(1100000, '='),  // larger than any settings file
       Gbk("[图片参数]\r\n图片类型\r\n旋转角度=\r\n水平DPI\r\n垂直DPI=\r\n实际英寸=\r\n图片压缩率=\r\n"
           "自动矫正\r\n自动切边\r\n身份证\r\n[分辨率参数]"),
       Gbk("[分页]\n去手指=0"),
+      Gbk("[二值化参数]\r\n红色系统=\r\n[扫描参数]\r\n连扫间隔=\r\n自动连扫=\r\n"),
   };
   for (const std::string& content : damaged) {
     Fixture f;
     WriteFile(f.path, content);
     EXPECT_TRUE(f.file.LoadSettings());
-    EXPECT_EQ(f.settings, MissingKeyRecord()) << testing::PrintToString(content.substr(0, 40));
-    EXPECT_EQ(f.capValues.pixelType, 3);
-    EXPECT_EQ(f.capValues.rotationIndex, 3);
-    EXPECT_EQ(f.capValues.xResolution, 3.0f);
+    EXPECT_EQ(f.settings, Settings{}) << testing::PrintToString(content.substr(0, 40));
+    EXPECT_EQ(f.capValues.pixelType, 2);
+    EXPECT_EQ(f.capValues.rotationIndex, 0);
+    EXPECT_EQ(f.capValues.xResolution, 200.0f);
 
     // What is saved over a damaged file loads back unchanged.
     f.file.SaveSettings();
@@ -226,6 +218,61 @@ TEST(SettingsFile, DamagedFilesLoadWithTheDefaultsOfTheKeyTable) {
     EXPECT_TRUE(SettingsFile(f.path, again, againValues).LoadSettings());
     EXPECT_EQ(again, f.settings);
   }
+}
+
+// Load, save, load, save: the second save writes the bytes of the first,
+// however the file was damaged. Each of these once lost or changed bytes at
+// every save.
+TEST(SettingsFile, LoadingAndSavingTwiceGivesTheSameBytesTwice) {
+  const std::string damaged[] = {
+      Gbk(kFirstStartFile) + Gbk("[水印]\r\n") + "x=1\r\n",
+      std::string(Gbk("[水印]\r\n水印内容=\"\"机密\"\"\r\n")),
+      std::string(Gbk("[水印]\r\n水印内容=\" \"x\" \"\r\n")),
+      std::string(Gbk("[水印]\r\n水印内容='\"'\"''\r\n")),
+      std::string(Gbk("[水印]\r\n水印内容=\"\t \"\r\n")),
+      std::string(Gbk("[水印]\r\n水印内容=\"")) + std::string(120, '"') + "\r\n",
+  };
+  for (const std::string& content : damaged) {
+    Fixture f;
+    WriteFile(f.path, content);
+    ASSERT_TRUE(f.file.LoadSettings());
+    f.file.SaveSettings();
+    const std::string once = ReadFileBytes(f.path);
+    const Settings loadedOnce = f.settings;
+    ASSERT_TRUE(f.file.LoadSettings());
+    EXPECT_EQ(f.settings, loadedOnce) << testing::PrintToString(content);
+    f.file.SaveSettings();
+    EXPECT_EQ(ReadFileBytes(f.path), once) << testing::PrintToString(content);
+  }
+}
+
+TEST(SettingsFile, AWatermarkTextWithQuotesOrOuterBlanksReadsBackAsItWasWritten) {
+  for (const std::string text : {"\"机密\"", " 机密 ", "'", "\"\"", "'a'"}) {
+    Fixture f;
+    f.settings.watermarkText = text;
+    f.file.SaveSettings();
+    f.settings.watermarkText.clear();
+    ASSERT_TRUE(f.file.LoadSettings());
+    EXPECT_EQ(f.settings.watermarkText, text);
+  }
+}
+
+// A file the source cannot read whole holds what the user wrote: it is
+// neither read as empty nor saved over, and the trace says why.
+TEST(SettingsFile, AFileTooLargeToReadWholeIsKeptAndTraced) {
+  Fixture f;
+  std::vector<std::string> trace;
+  SettingsFile traced(f.path, f.settings, f.capValues, [&](std::string_view line) { trace.emplace_back(line); });
+  const std::string content = Gbk(kFirstStartFile) + "; " + std::string(1u << 20, 'x') + "\r\n";
+  WriteFile(f.path, content);
+  f.settings.idCardMode = 1;  // as the record stood before loading
+  EXPECT_FALSE(traced.LoadSettings());
+  EXPECT_EQ(f.settings.idCardMode, 1);
+  traced.SaveSettings();
+  EXPECT_EQ(ReadFileBytes(f.path), content);
+  ASSERT_EQ(trace.size(), 2u);
+  EXPECT_NE(trace[0].find("cannot be read whole"), std::string::npos);
+  EXPECT_NE(trace[1].find("not saved"), std::string::npos);
 }
 
 TEST(SettingsFile, AFileThatCannotBeReadIsNeitherReadNorReplaced) {

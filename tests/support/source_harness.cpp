@@ -20,8 +20,7 @@ SourceHarness::SourceHarness(const Source::UserInterfaceFactory& makeUi) : trace
   std::strcpy(application.ProductName, "Test Application");
   managerRecord = MakeSourceIdentity();
   managerRecord.Id = 42;
-  source = std::make_unique<Source>(
-      SourcePorts{platform::SystemGlobalMemory(), manager, boxes, platform::SystemDialogs(), trace}, makeUi);
+  source = std::make_unique<Source>(SourcePorts{memory, manager, boxes, platform::SystemDialogs(), trace}, makeUi);
 }
 
 TW_UINT16 SourceHarness::Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
@@ -66,7 +65,8 @@ std::string SourceHarness::StorePicture(int number, std::uint8_t pixelType, std:
   layout.height = height;
   layout.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
   if (layout.bitCount == 8) {
-    for (int i = 0; i < 256; ++i) layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
+    for (int i = 0; i < 256; ++i)
+      layout.palette.insert(layout.palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
   } else if (layout.bitCount == 1) {
     layout.palette = {0, 0, 0, 0, 255, 255, 255, 0};
   }

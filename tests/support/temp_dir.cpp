@@ -20,10 +20,15 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value) : name_(std::move(name)) {
+ScopedEnvironment::ScopedEnvironment(std::string name, std::nullopt_t) : name_(std::move(name)) {
   const char* old = std::getenv(name_.c_str());
   hadValue_ = old != nullptr;
   if (hadValue_) oldValue_ = old;
+  unsetenv(name_.c_str());
+}
+
+ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value)
+    : ScopedEnvironment(std::move(name), std::nullopt) {
   setenv(name_.c_str(), value.c_str(), 1);
 }
 

@@ -1,6 +1,7 @@
 // A fresh directory for one test, removed with everything in it afterwards.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace testing_support {
@@ -20,10 +21,12 @@ class TempDir {
   std::string path_;
 };
 
-// Sets an environment variable for the object's lifetime, then restores it.
+// Sets (or, given std::nullopt, removes) an environment variable for the
+// object's lifetime, then restores it.
 class ScopedEnvironment {
  public:
   ScopedEnvironment(std::string name, const std::string& value);
+  ScopedEnvironment(std::string name, std::nullopt_t);
   ~ScopedEnvironment();
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
+#include <new>
 
 #include "platform/dialog.h"
 #include "support/source_harness.h"
@@ -11,9 +14,9 @@
 namespace {
 
 using namespace twain;
-using testing_support::SourceHarness;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using testing_support::SourceHarness;
 
 TEST(Entry, UnknownDatInAKnownGroupFailsSilentlyWithBadProtocol) {
   SourceHarness h;
@@ -98,6 +101,62 @@ TEST(Entry, ClosingTheDialogAsksTheApplicationToCloseTheSource) {
   EXPECT_EQ(h.State(), 5);  // the application decides when to disable
 }
 
+TEST(Entry, ProcessEventWithAnyDatButEventIsAnUnknownTripletWhoseDataIsNotRead) {
+  SourceHarness h;
+  ASSERT_EQ(h.Open(), TWRC_SUCCESS);
+  ASSERT_EQ(h.Enable(), TWRC_SUCCESS);  // with a dialog, a TW_EVENT would be followed
+  // Blocks of their own size on the heap, so that any read beyond them is caught.
+  auto status = std::make_unique<TW_STATUS>();
+  EXPECT_EQ(h.Call(DG_CONTROL, DAT_STATUS, MSG_PROCESSEVENT, status.get()), TWRC_FAILURE);
+  EXPECT_EQ(h.ConditionCode(), TWCC_BADPROTOCOL);
+  auto identity = std::make_unique<TW_IDENTITY>();
+  std::memset(identity.get(), 0x5A, sizeof(TW_IDENTITY));  // its first bytes as a wild pointer
+  EXPECT_EQ(h.Call(DG_CONTROL, DAT_IDENTITY, MSG_PROCESSEVENT, identity.get()), TWRC_FAILURE);
+  EXPECT_EQ(h.ConditionCode(), TWCC_BADPROTOCOL);
+  TW_EVENT event{nullptr, 0x1234};
+  EXPECT_EQ(h.Call(DG_IMAGE, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_FAILURE);
+  EXPECT_EQ(h.ConditionCode(), TWCC_BADPROTOCOL);
+  EXPECT_EQ(event.TWMessage, 0x1234);
+  // Traced as the calls they are, without reaching a handler.
+  const std::string trace = h.TraceBytes();
+  EXPECT_THAT(trace, HasSubstr("\tDAT: 0x0008\n\tMSG: 0x0601"));
+  std::size_t statusHandlerRuns = 0;
+  for (std::size_t at = trace.find("StatusMsg"); at != std::string::npos; at = trace.find("StatusMsg", at + 1)) {
+    ++statusHandlerRuns;
+  }
+  EXPECT_EQ(statusHandlerRuns, 3u);  // the three DAT_STATUS/MSG_GET calls alone
+  EXPECT_EQ(h.State(), 5);
+}
+
+// A global memory that has none to give, as a process out of memory.
+class ExhaustedMemory final : public platform::GlobalMemory {
+ public:
+  platform::MemoryHandle Allocate(std::size_t) override { throw std::bad_alloc(); }
+  platform::MemoryHandle Reallocate(platform::MemoryHandle, std::size_t) override { throw std::bad_alloc(); }
+  void* Lock(platform::MemoryHandle handle) override { return handle; }
+  void Unlock(platform::MemoryHandle) override {}
+  std::size_t Size(platform::MemoryHandle) override { return 0; }
+  void Free(platform::MemoryHandle) override {}
+};
+
+TEST(Entry, AHandlerThatThrowsAnswersLowMemoryAndTheSourceStaysUsable) {
+  SourceHarness h;
+  ExhaustedMemory exhausted;
+  h.source = std::make_unique<Source>(SourcePorts{exhausted, h.manager, h.boxes, platform::SystemDialogs(), h.trace},
+                                      &ui::MakeMainDialog);
+  ASSERT_EQ(h.Open(), TWRC_SUCCESS);
+  TW_CAPABILITY capability{CAP_XFERCOUNT, TWON_DONTCARE16, nullptr};
+  EXPECT_EQ(h.Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_FAILURE);
+  EXPECT_TRUE(capability.hContainer == nullptr);
+  EXPECT_EQ(h.ConditionCode(), TWCC_LOWMEMORY);
+  EXPECT_THAT(h.TraceBytes(), HasSubstr("DS_Entry failed: std::bad_alloc"));
+  // The failed call is still closed by its return block, and later calls work.
+  EXPECT_THAT(h.TraceBytes(), HasSubstr("DS_Entry return data\xA3\xBA"
+                                        "0x0001"));
+  EXPECT_EQ(h.Enable(), TWRC_SUCCESS);
+  EXPECT_EQ(h.State(), 5);
+}
+
 TEST(EntryTrace, OneStatusCallLeavesExactlyTheseBytes) {
   SourceHarness h;
   TW_STATUS status{0xAABB, 0xCCDD};
@@ -106,13 +165,18 @@ TEST(EntryTrace, OneStatusCallLeavesExactlyTheseBytes) {
   // full-width colon is A3 BA in GBK; the status structure has 4 bytes, so
   // the rest of each data line reads as zeros.
   const std::string expected =
-      "CSampleGrabberCB\xB9\xB9\xD4\xEC" "CCaptureVideo::CCaptureVideo()"
+      "CSampleGrabberCB\xB9\xB9\xD4\xEC"
+      "CCaptureVideo::CCaptureVideo()"
       "\n1:-----------------\n\tDS_Entry parameter\xA3\xBA\n\t DG: 0x0001\n\tDAT: 0x0008\n\tMSG: 0x0001"
-      "\n\t\t data( 1- 8)\xA3\xBA" "bbaaddcc 00000000"
-      "\n\t\t data( 9-16)\xA3\xBA" "00000000 00000000"
+      "\n\t\t data( 1- 8)\xA3\xBA"
+      "bbaaddcc 00000000"
+      "\n\t\t data( 9-16)\xA3\xBA"
+      "00000000 00000000"
       "DG_CONTROLDispatchStatusMsg"
-      "\n\n  DS_Entry return data\xA3\xBA" "0x0000"
-      "\n\t\t data( 1- 8)\xA3\xBA" "00000000 00000000"
+      "\n\n  DS_Entry return data\xA3\xBA"
+      "0x0000"
+      "\n\t\t data( 1- 8)\xA3\xBA"
+      "00000000 00000000"
       "\n-------------------------------------\ntime:";
   const std::string trace = h.TraceBytes();
   ASSERT_EQ(trace.substr(0, expected.size()), expected);
@@ -135,7 +199,9 @@ TEST(EntryTrace, NullDataTracesZerosAndTheCounterCountsOnlyNonEventCalls) {
   EXPECT_THAT(trace, HasSubstr("\n1:-----"));
   EXPECT_THAT(trace, HasSubstr("\n2:-----"));
   EXPECT_THAT(trace, Not(HasSubstr("\n3:-----")));
-  EXPECT_THAT(trace, HasSubstr("data( 1- 8)\xA3\xBA" "00000000 00000000\n\t\t data( 9-16)\xA3\xBA" "00000000 00000000"));
+  EXPECT_THAT(trace, HasSubstr("data( 1- 8)\xA3\xBA"
+                               "00000000 00000000\n\t\t data( 9-16)\xA3\xBA"
+                               "00000000 00000000"));
 }
 
 TEST(EntryTrace, IsAppendedToAndRecreatedWhenDeleted) {
@@ -151,10 +217,9 @@ TEST(EntryTrace, IsAppendedToAndRecreatedWhenDeleted) {
 
 TEST(EntryTrace, AnUnwritableTraceChangesNoResult) {
   SourceHarness h;
-  h.source = std::make_unique<Source>(
-      SourcePorts{platform::SystemGlobalMemory(), h.manager, h.boxes, platform::SystemDialogs(),
-                  h.folder.File("missing-folder/twsrc.log")},
-      &ui::MakeMainDialog);
+  h.source = std::make_unique<Source>(SourcePorts{platform::SystemGlobalMemory(), h.manager, h.boxes,
+                                                  platform::SystemDialogs(), h.folder.File("missing-folder/twsrc.log")},
+                                      &ui::MakeMainDialog);
   EXPECT_EQ(h.Open(), TWRC_SUCCESS);
   EXPECT_EQ(h.Enable(), TWRC_SUCCESS);
   EXPECT_EQ(h.State(), 5);

@@ -110,19 +110,21 @@ TEST_F(ImageTriplets, NativeTransferWritesTheWholeHandleAndASecondIsOutOfSequenc
   std::memset(&bitmap, 0xFF, sizeof bitmap);
   ASSERT_EQ(Image(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_XFERDONE);
   EXPECT_EQ(h.State(), 7);
-  EXPECT_EQ(memory.Size(bitmap), 40u + 24u);
+  EXPECT_EQ(h.memory.AskedSize(bitmap), 40u + 24u);
   EXPECT_FALSE(platform::FileExists(path));
   memory.Free(bitmap);
   EXPECT_EQ(Image(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_FAILURE);
   EXPECT_EQ(h.ConditionCode(), TWCC_SEQERROR);
 }
 
-TEST_F(ImageTriplets, NativeTransferWithoutAFileHandsOverNothingButEnds) {
+TEST_F(ImageTriplets, NativeTransferWithoutAFileFailsAndThePictureStaysPending) {
   h.SubmitPictures(1);
   TW_HANDLE bitmap = &bitmap;
-  ASSERT_EQ(Image(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_XFERDONE);
+  ASSERT_EQ(Image(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_FAILURE);
   EXPECT_EQ(bitmap, nullptr);
-  EXPECT_EQ(h.State(), 7);
+  EXPECT_EQ(h.State(), 6);
+  EXPECT_EQ(h.ConditionCode(), TWCC_OPERATIONERROR);
+  EXPECT_EQ(h.source->Queue().PendingCount(), 1);
 }
 
 TEST_F(ImageTriplets, FileTransferWritesABitmapUnderTheNegotiatedName) {
@@ -230,7 +232,8 @@ TEST_F(ImageTriplets, CieAndJpegAreAnsweredInAnyState) {
 }
 
 TEST_F(ImageTriplets, AWholeSeriesByNativeTransfer) {
-  for (int number = 1; number <= 3; ++number) h.StorePicture(number, number == 2 ? TWPT_GRAY : TWPT_RGB, 10 * number, 5);
+  for (int number = 1; number <= 3; ++number)
+    h.StorePicture(number, number == 2 ? TWPT_GRAY : TWPT_RGB, 10 * number, 5);
   h.SubmitPictures(3);
   std::vector<int> widths;
   for (;;) {

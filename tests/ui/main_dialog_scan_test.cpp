@@ -2,6 +2,8 @@
 // with their counts, Submit and the transfers, closing with pictures taken.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "platform/files.h"
 #include "ui/main_dialog_fixture.h"
 
@@ -109,6 +111,35 @@ TEST_F(MainDialogTest, ARefusedColourAndBlackWhiteIdCardShotCountsNothing) {
   EXPECT_FALSE(platform::FileExists(Picture("twainbw2040.bmp")));
   EXPECT_FALSE(platform::FileExists(Picture("twainbw2041.bmp")));
   EXPECT_EQ(source->CapValues().pixelType, 3);
+}
+
+// The camera stood still through an ID card's shot; the user went back to
+// single shots before the late frame came. It leaves nothing, and the next
+// Scan is the colour and black-and-white pair of the new mode.
+TEST_F(MainDialogTest, AnIdCardShotThatCameTooLateLeavesNothingForTheNextMode) {
+  Enable();
+  ASSERT_TRUE(Dialog().SelectEntry(kImageTypeList, "Color and B&W"));
+  ASSERT_TRUE(Dialog().Click(kIdCardRadio));
+  capture::CCaptureVideo& video = source->Camera();
+  video.StopPreview();
+  video.SetStillWaitLimit(std::chrono::milliseconds(10));
+  ASSERT_TRUE(Dialog().Click(kScanButton));
+  EXPECT_EQ(Count(), 0);
+  EXPECT_FALSE(platform::FileExists(Picture("twainbw2.bmp")));
+
+  ASSERT_TRUE(Dialog().Click(kDefaultRadio));
+  ASSERT_EQ(video.StartDocumentCamera({Dialog().Handle(), kPreviewControl}), capture::kStartOk);
+  ASSERT_TRUE(capture::WaitFor([&] { return source->GrabberCallback().Still().Done(); }));
+  EXPECT_EQ(Count(), 0);
+  EXPECT_EQ(source->Stills().IdCardSide(), 0);
+  EXPECT_FALSE(platform::FileExists(Picture("twainrgb1.bmp")));
+
+  video.SetStillWaitLimit(std::chrono::seconds(15));
+  ASSERT_TRUE(Dialog().Click(kScanButton));
+  EXPECT_EQ(Count(), 2);
+  EXPECT_EQ(source->Queue().Entry(1)->filePath, Picture("twainrgb1.bmp"));
+  EXPECT_EQ(source->Queue().Entry(2)->pixelType, 0);
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(MainDialogTest, ClosingDiscardsThePicturesAndAsksToBeClosed) {

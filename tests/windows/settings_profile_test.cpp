@@ -265,7 +265,7 @@ TEST_F(SettingsProfile, WeReadWhatTheProfileFunctionsWrite) {
   EXPECT_TRUE(loaded.cropFrameShown);
   EXPECT_EQ(loaded.cropFrameStart.x, 25);
   EXPECT_EQ(loaded.coefRed, 0.0);
-  EXPECT_EQ(loaded.autoCrop, 3);
+  EXPECT_EQ(loaded.autoCrop, 1);  // a deleted key keeps the first-start value
   EXPECT_EQ(capValues.xResolution, 300.0f);
   EXPECT_EQ(loaded.dpiY, 300);
 }

@@ -15,6 +15,8 @@
 
 #include "capture/virtual/scene_renderer.h"
 #include "capture/win32/media_type.h"
+#include "platform/c_boundary.h"
+#include "platform/diagnostics.h"
 
 namespace virtual_camera {
 
@@ -679,7 +681,14 @@ void CapturePin::StartStreaming() {
   }
   streamer_ = std::thread([this, allocator, input, format] {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    Stream(allocator, input, format);
+    // An exception leaving a thread's function ends the process: a failed
+    // stream just ends, as a camera unplugged while it runs.
+    platform::GuardCBoundary([&] { Stream(allocator, input, format); },
+                             [](const char* what) {
+                               platform::DebugOutput("MervaleCamera: the stream failed: ");
+                               platform::DebugOutput(what);
+                               platform::DebugOutput("\n");
+                             });
     allocator->Release();
     input->Release();
     CoUninitialize();
