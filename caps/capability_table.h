@@ -46,7 +46,8 @@ struct CapabilityRecord {
   std::byte* current = nullptr;
 };
 
-inline constexpr int kCapabilitySlots = 44;
+// One slot more than the catalogue fills: capability 0 finds the empty last one.
+inline constexpr int kCapabilitySlots = 45;
 
 // What a DAT_CAPABILITY triplet brings besides its message and data.
 struct CapabilityCall {
