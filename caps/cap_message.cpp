@@ -1,4 +1,5 @@
 // HandleCapMessage: one DAT_CAPABILITY triplet against the capability table.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -131,9 +132,13 @@ Answer Set(const CapabilityCall& call, CapabilityRecord& record) {
   }
 }
 
-Answer Reset(const CapabilityCall& call, CapabilityRecord& record) {
+void ResetToDefault(CapabilityRecord& record) {
   const TW_UINT32 count = std::min(record.currentCount, record.defaultCount);
   std::memmove(record.current, record.defaults, count * ItemSize(record.itemType));
+}
+
+Answer Reset(const CapabilityCall& call, CapabilityRecord& record) {
+  ResetToDefault(record);
   return AnswerValues(call, record, record.defaultCount, record.defaults);
 }
 
@@ -160,7 +165,7 @@ Answer HandleRecord(const CapabilityCall& call, CapabilityRecord& record) {
     case MSG_QUERYSUPPORT: {
       std::byte operations[sizeof(TW_UINT32)];
       std::memcpy(operations, &record.operations, sizeof operations);
-      return Answered(MakeOneValueContainer(call.memory, *call.capability, TWTY_UINT32, operations));
+      return Answered(MakeOneValueContainer(call.memory, *call.capability, TWTY_INT32, operations));
     }
     default:  // MSG_GETFIRST, MSG_GETNEXT and anything else
       return Refused(TWCC_CAPUNSUPPORTED);
@@ -168,6 +173,17 @@ Answer HandleRecord(const CapabilityCall& call, CapabilityRecord& record) {
 }
 
 }  // namespace
+
+TW_UINT16 BitDepthRecordId(unsigned pixelType) {
+  const unsigned recorded = pixelType == kPixelTypeColourAndBlackWhite ? TWPT_RGB : pixelType;
+  return static_cast<TW_UINT16>(kBitDepthCapBase + recorded);
+}
+
+void CapabilityTable::ResetAll() {
+  for (CapabilityRecord& record : slots_) {
+    if ((record.operations & TWQC_RESET) != 0) ResetToDefault(record);
+  }
+}
 
 TW_UINT16 CapabilityTable::HandleCapMessage(const CapabilityCall& call, TW_UINT16& conditionCode) {
   if (call.capability == nullptr) {
@@ -178,7 +194,7 @@ TW_UINT16 CapabilityTable::HandleCapMessage(const CapabilityCall& call, TW_UINT1
   if (capId == ICAP_BITDEPTH) {
     // Answered by the bit-depth record of the next picture's pixel type; the
     // application's own TW_CAPABILITY keeps its Cap.
-    capId = static_cast<TW_UINT16>(kBitDepthCapBase + call.nextPicturePixelType);
+    capId = BitDepthRecordId(call.bitDepthPixelType);
     platform::DebugOutput("HandleCapMessage: detected BitDepth special case.\n");
   }
 

@@ -26,6 +26,10 @@ inline constexpr twain::TW_UINT32 kSettable = kReadOnly | twain::TWQC_SET | twai
 // The record of ICAP_BITDEPTH for pixel type t has the id kBitDepthCapBase + t.
 inline constexpr twain::TW_UINT16 kBitDepthCapBase = 0x9000;
 
+// The record that answers ICAP_BITDEPTH for pictures of `pixelType` (a TWAIN
+// pixel type or 3, colour and black-and-white, whose first picture is colour).
+twain::TW_UINT16 BitDepthRecordId(unsigned pixelType);
+
 // One capability. It does not own its items; two records may share them.
 // For a range the allowed items are its minimum, maximum and step.
 struct CapabilityRecord {
@@ -42,7 +46,8 @@ struct CapabilityRecord {
   std::byte* current = nullptr;
 };
 
-inline constexpr int kCapabilitySlots = 44;
+// One slot more than the catalogue fills: capability 0 finds the empty last one.
+inline constexpr int kCapabilitySlots = 45;
 
 // What a DAT_CAPABILITY triplet brings besides its message and data.
 struct CapabilityCall {
@@ -52,9 +57,10 @@ struct CapabilityCall {
   // The application that opened the source: protocol 1.5 and older read every
   // condition code above TWCC_BADDEST as TWCC_BADCAP.
   const twain::TW_IDENTITY& application;
-  // The recorded pixel type of the picture the next transfer delivers, which
-  // picks the record that answers ICAP_BITDEPTH.
-  unsigned nextPicturePixelType;
+  // The pixel type ICAP_BITDEPTH describes: the recorded type of the picture
+  // the next transfer delivers while pictures are pending, else the current
+  // ICAP_PIXELTYPE.
+  unsigned bitDepthPixelType;
   std::function<void(std::string_view)> writeTrace;  // the source's trace file
 };
 
@@ -66,6 +72,10 @@ class CapabilityTable {
   void FreeCaps();
   // The first record with `capId` in slot order, or null. An empty slot has the id 0.
   CapabilityRecord* FindCapStorageItem(twain::TW_UINT16 capId);
+
+  // MSG_RESETALL: every capability an application may reset takes its
+  // default, as MSG_RESET of each would set it; no container is made.
+  void ResetAll();
 
   // Answers one DAT_CAPABILITY triplet: returns the TWRC code and sets
   // `conditionCode` (TWCC_SUCCESS when the triplet succeeds).

@@ -55,6 +55,8 @@ constexpr TW_UINT16 ItemTypeOf() {
     return TWTY_UINT16;
   else if constexpr (std::is_same_v<Item, std::int16_t>)
     return TWTY_INT16;
+  else if constexpr (std::is_same_v<Item, std::uint32_t>)
+    return TWTY_UINT32;
   else if constexpr (std::is_same_v<Item, float>)
     return TWTY_FIX32;
   else if constexpr (std::is_same_v<Item, StoredFrame>)
@@ -89,20 +91,20 @@ CapabilityRecord Record(TW_UINT16 capId, TW_UINT16 getContainer, TW_UINT32 opera
           reinterpret_cast<std::byte*>(&current)};
 }
 
-// CAP_SUPPORTEDCAPS answers its whole list for every MSG.
-CapabilityRecord SupportedCapsRecord(StoredValues& values) {
-  const TW_UINT32 count = kSupportedCaps.size();
-  return {CAP_SUPPORTEDCAPS,
-          TWTY_UINT16,
+// CAP_SUPPORTEDCAPS and CAP_SUPPORTEDDATS answer their whole list for every MSG.
+template <typename Item, std::size_t kCount>
+CapabilityRecord ListRecord(TW_UINT16 capId, const std::array<Item, kCount>& list, std::array<Item, kCount>& current) {
+  return {capId,
+          ItemTypeOf<Item>(),
           TWON_ARRAY,
           TWON_ARRAY,
           kReadOnly,
-          count,
-          Bytes(kSupportedCaps.data()),
-          count,
-          Bytes(kSupportedCaps.data()),
-          count,
-          reinterpret_cast<std::byte*>(values.supportedCaps.data())};
+          kCount,
+          Bytes(list.data()),
+          kCount,
+          Bytes(list.data()),
+          kCount,
+          reinterpret_cast<std::byte*>(current.data())};
 }
 
 CapabilityRecord BitDepthRecord(StoredValues& values, int pixelType) {
@@ -115,7 +117,7 @@ CapabilityRecord BitDepthRecord(StoredValues& values, int pixelType) {
 
 std::array<CapabilityRecord, kCatalogueSize> CatalogueRecords(StoredValues& v) {
   return {
-      SupportedCapsRecord(v),
+      ListRecord(CAP_SUPPORTEDCAPS, kSupportedCaps, v.supportedCaps),
       Record(CAP_FEEDERENABLED, TWON_ONEVALUE, kSettable, kTrueFalse, kTrueFalse[0], v.feederEnabled),
       Record(ICAP_PIXELFLAVOR, TWON_ENUMERATION, kSettable, kPixelFlavors, kPixelFlavors[0], v.pixelFlavor),
       Record(ICAP_XFERMECH, TWON_ENUMERATION, kSettable, kTransferMechanisms, kTransferMechanisms[0],
@@ -163,6 +165,7 @@ std::array<CapabilityRecord, kCatalogueSize> CatalogueRecords(StoredValues& v) {
       Record(ICAP_UNDEFINEDIMAGESIZE, TWON_ONEVALUE, kSettable, kFalseTrue, kFalseTrue[0], v.undefinedImageSize),
       Record(CAP_INDICATORS, TWON_ONEVALUE, kSettable, kTrueFalse, kTrueFalse[0], v.indicators),
       Record(CAP_UICONTROLLABLE, TWON_ONEVALUE, kReadOnly, kTrueFalse, kTrueFalse[0], v.uiControllable),
+      ListRecord(CAP_SUPPORTEDDATS, kSupportedDats, v.supportedDats),
   };
 }
 

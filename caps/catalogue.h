@@ -1,4 +1,4 @@
-// The catalogue: the 43 capability records the source answers for, in slot
+// The catalogue: the 44 capability records the source answers for, in slot
 // order (which is also the search order), with their allowed and default
 // items. Allowed and default items are constants; current items are the
 // StoredValues. ICAP_XRESOLUTION and ICAP_YRESOLUTION share one value, as do
@@ -14,7 +14,7 @@
 
 namespace caps {
 
-inline constexpr int kCatalogueSize = 43;
+inline constexpr int kCatalogueSize = 44;
 
 // Allowed items the main dialog offers in its lists.
 inline constexpr std::array<std::uint16_t, 4> kPixelTypes = {twain::TWPT_BW, twain::TWPT_GRAY, twain::TWPT_RGB,

@@ -42,7 +42,7 @@ inline constexpr std::uint16_t kPixelTypeColourAndBlackWhite = 3;
 inline constexpr int kPixelTypeCount = 4;
 
 // The ids of CAP_SUPPORTEDCAPS, in the order applications receive them.
-inline constexpr std::array<twain::TW_UINT16, 40> kSupportedCaps = {
+inline constexpr std::array<twain::TW_UINT16, 41> kSupportedCaps = {
     twain::CAP_SUPPORTEDCAPS,
     twain::CAP_FEEDERENABLED,
     twain::ICAP_XFERMECH,
@@ -83,6 +83,32 @@ inline constexpr std::array<twain::TW_UINT16, 40> kSupportedCaps = {
     twain::ICAP_UNDEFINEDIMAGESIZE,
     twain::CAP_INDICATORS,
     twain::CAP_UICONTROLLABLE,
+    twain::CAP_SUPPORTEDDATS,
+};
+
+// CAP_SUPPORTEDDATS: every data group and DAT the source answers, as (DG << 16) | DAT.
+constexpr twain::TW_UINT32 SupportedDat(twain::TW_UINT32 dg, twain::TW_UINT16 dat) { return dg << 16 | dat; }
+inline constexpr std::array<twain::TW_UINT32, 20> kSupportedDats = {
+    SupportedDat(twain::DG_CONTROL, twain::DAT_CAPABILITY),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_EVENT),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_IDENTITY),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_PENDINGXFERS),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPMEMXFER),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPFILEXFER),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_STATUS),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_USERINTERFACE),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_XFERGROUP),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_ENTRYPOINT),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEINFO),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGELAYOUT),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEMEMXFER),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGENATIVEXFER),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEFILEXFER),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_PALETTE8),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_GRAYRESPONSE),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_RGBRESPONSE),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_CIECOLOR),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_JPEGCOMPRESSION),
 };
 
 struct StoredValues {
@@ -99,6 +125,7 @@ struct StoredValues {
 
   // Only stored and answered: nothing in the source acts on them.
   std::array<twain::TW_UINT16, kSupportedCaps.size()> supportedCaps = kSupportedCaps;
+  std::array<twain::TW_UINT32, kSupportedDats.size()> supportedDats = kSupportedDats;
   std::uint16_t pixelFlavor = twain::TWPF_CHOCOLATE;
   std::uint16_t transferMechanism = twain::TWSX_NATIVE;
   std::uint16_t planarChunky = twain::TWPC_CHUNKY;

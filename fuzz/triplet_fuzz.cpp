@@ -9,6 +9,7 @@
 // return codes are free.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -48,12 +49,13 @@ constexpr std::array kDats{
     DAT_CAPABILITY,      DAT_EVENT,         DAT_IDENTITY,  DAT_PENDINGXFERS, DAT_SETUPMEMXFER, DAT_SETUPFILEXFER,
     DAT_STATUS,          DAT_USERINTERFACE, DAT_XFERGROUP, DAT_IMAGEINFO,    DAT_IMAGELAYOUT,  DAT_IMAGEMEMXFER,
     DAT_IMAGENATIVEXFER, DAT_IMAGEFILEXFER, DAT_CIECOLOR,  DAT_GRAYRESPONSE, DAT_RGBRESPONSE,  DAT_JPEGCOMPRESSION,
-    DAT_PALETTE8,        DAT_NULL,          DAT_PARENT};
+    DAT_PALETTE8,        DAT_NULL,          DAT_PARENT,    DAT_ENTRYPOINT};
 constexpr std::array kMsgs{MSG_NULL,           MSG_GET,          MSG_GETCURRENT, MSG_GETDEFAULT,
                            MSG_GETFIRST,       MSG_GETNEXT,      MSG_SET,        MSG_RESET,
                            MSG_QUERYSUPPORT,   MSG_XFERREADY,    MSG_CLOSEDSREQ, MSG_OPENDS,
                            MSG_CLOSEDS,        MSG_USERSELECT,   MSG_DISABLEDS,  MSG_ENABLEDS,
-                           MSG_ENABLEDSUIONLY, MSG_PROCESSEVENT, MSG_ENDXFER,    TW_UINT16{0x0008 + 1}};
+                           MSG_ENABLEDSUIONLY, MSG_PROCESSEVENT, MSG_ENDXFER,    TW_UINT16{0x0008 + 1},
+                           MSG_RESETALL};
 constexpr std::array<TW_UINT16, 6> kContainerTypes{TWON_ARRAY, TWON_ENUMERATION, TWON_ONEVALUE,
                                                    TWON_RANGE, TWON_DONTCARE16,  0};
 
@@ -76,6 +78,8 @@ struct Workplace {
     setenv("TMPDIR", folder.c_str(), 1);
     setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    // File transfers to the default, relative name land here too.
+    if (chdir(folder.c_str()) != 0) std::abort();
   }
   std::string folder;
 };
@@ -179,6 +183,8 @@ class Session {
         return SendEvent(dg, msg);
       case DAT_SETUPFILEXFER:
         return SendFileSetup(dg, msg);
+      case DAT_ENTRYPOINT:
+        return SendEntryPoints(dg, msg);
       default:
         return SendPlainBlock(dg, dat, msg);
     }
@@ -317,6 +323,22 @@ class Session {
     setup.Format = input_.ConsumeIntegral<TW_UINT16>();
     Call(dg, DAT_SETUPFILEXFER, msg, &setup);
   }
+
+  // A manager's entry points, of the right size or not: its DSM_Entry takes
+  // every notification and answers as the input says.
+  void SendEntryPoints(TW_UINT32 dg, TW_UINT16 msg) {
+    TW_ENTRYPOINT entry{};
+    entry.Size = input_.ConsumeBool() ? sizeof entry : input_.ConsumeIntegral<TW_UINT32>();
+    entry.DSM_Entry = input_.ConsumeBool() ? &ManagerEntry : nullptr;
+    managerAnswer = input_.ConsumeBool() ? TWRC_SUCCESS : TWRC_FAILURE;
+    Call(dg, DAT_ENTRYPOINT, msg, &entry);
+  }
+
+  static TW_UINT16 TW_CALLINGSTYLE ManagerEntry(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16,
+                                                TW_MEMREF) {
+    return managerAnswer;
+  }
+  static inline TW_UINT16 managerAnswer = TWRC_SUCCESS;
 
   void Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
     TW_IDENTITY origin = application_;

@@ -17,9 +17,9 @@ from pathlib import Path
 
 DG_CONTROL, DG_IMAGE = 1, 2
 DATS = [0x0001, 0x0002, 0x0003, 0x0005, 0x0006, 0x0007, 0x0008, 0x0009, 0x000a, 0x0101, 0x0102,
-        0x0103, 0x0104, 0x0105, 0x0106, 0x0107, 0x0108, 0x0109, 0x010a, 0x0000, 0x0004]
+        0x0103, 0x0104, 0x0105, 0x0106, 0x0107, 0x0108, 0x0109, 0x010a, 0x0000, 0x0004, 0x0403]
 MSGS = [0x0000, 0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0x0006, 0x0007, 0x0008, 0x0101, 0x0102,
-        0x0401, 0x0402, 0x0403, 0x0501, 0x0502, 0x0503, 0x0601, 0x0701, 0x0009]
+        0x0401, 0x0402, 0x0403, 0x0501, 0x0502, 0x0503, 0x0601, 0x0701, 0x0009, 0x0a01]
 (DAT_CAPABILITY, DAT_EVENT, DAT_IDENTITY, DAT_PENDINGXFERS, DAT_SETUPMEMXFER, DAT_SETUPFILEXFER,
  DAT_STATUS, DAT_USERINTERFACE, DAT_IMAGEINFO, DAT_IMAGEMEMXFER, DAT_IMAGENATIVEXFER,
  DAT_IMAGEFILEXFER) = (0x0001, 0x0002, 0x0003, 0x0005, 0x0006, 0x0007, 0x0008, 0x0009, 0x0101,
@@ -142,6 +142,13 @@ class Input:
         self.integer(0, 15, 1)
         self.call()
 
+    def entry_points(self, answer_success=True):
+        self.triplet(DG_CONTROL, 0x0403, MSG_SET)
+        self.boolean(True)   # of the right size
+        self.boolean(True)   # with the manager's DSM_Entry
+        self.boolean(answer_success)
+        self.call()
+
     def enable(self):
         self.plain(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, struct.pack("<HH", 1, 0))
 
@@ -211,6 +218,17 @@ def sessions():
     events.event(False, b"")
     events.close()
     yield "process-event-with-other-dats", events
+
+    twain2 = Input()
+    twain2.entry_points()
+    twain2.open()
+    twain2.capability(0x0a01, 0x1005, 0xffff)  # MSG_RESETALL
+    twain2.enable()
+    twain2.submit([(1, 30, 20)])
+    twain2.native_transfer()
+    twain2.end_transfer()
+    twain2.close()
+    yield "twain2-session", twain2
 
     frames = Input()
     frames.open()

@@ -4,18 +4,38 @@
 
 namespace twain {
 
-TW_UINT16 CapabilityMsg(Source& source, TripletMessage& message) {
-  // ICAP_BITDEPTH describes the picture the next transfer delivers. Outside
-  // the queue's numbers there is no such picture, and the answer is that of
-  // an entry nothing has been recorded in yet.
+namespace {
+
+// ICAP_BITDEPTH tells what the next transfer delivers: while pictures are
+// pending, the recorded type of the next one (1 grey, 2 colour, any other
+// value black-and-white); before any, the pixel type the application chose.
+unsigned BitDepthPixelType(Source& source) {
   const acquire::PageQueue& queue = source.Queue();
   const acquire::PageEntry* next = queue.Entry(queue.NextPictureNumber());
+  if (!queue.AnyPending() || next == nullptr) return source.CapValues().pixelType;
+  return next->pixelType == TWPT_GRAY || next->pixelType == TWPT_RGB ? next->pixelType : TWPT_BW;
+}
+
+// MSG_RESETALL: in state 4 only, as every change of the capabilities.
+TW_UINT16 ResetAll(Source& source) {
+  if (source.Context().protocolState != 4) {
+    source.Context().conditionCode = TWCC_SEQERROR;
+    return TWRC_FAILURE;
+  }
+  source.CapTable().ResetAll();
+  return TWRC_SUCCESS;
+}
+
+}  // namespace
+
+TW_UINT16 CapabilityMsg(Source& source, TripletMessage& message) {
+  if (message.msg == MSG_RESETALL) return ResetAll(source);
   const caps::CapabilityCall call{
       message.msg,
       static_cast<TW_CAPABILITY*>(message.data),
       source.Ports().memory,
       source.Context().appIdentity,
-      next != nullptr ? next->pixelType : 0u,
+      BitDepthPixelType(source),
       [&source](std::string_view text) { source.GetTrace().Write(text); },
   };
   return source.CapTable().HandleCapMessage(call, source.Context().conditionCode);

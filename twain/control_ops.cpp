@@ -24,6 +24,7 @@ constexpr const char* kMemXferPrefix = "General failure in response to DAT_SETUP
 constexpr const char* kFileXferPrefix = "General failure in response to DAT_SETUPFILEXFER, not supported.  ";
 constexpr const char* kCreateFilePrefix = "Unable to create file <<DAT_SETUPFILEXFER>>";
 constexpr const char* kXferGroupPrefix = "General failure in response to DAT_XFERGROUP, not supported.  ";
+constexpr const char* kEntryPointPrefix = "General failure in response to DAT_ENTRYPOINT.  ";
 
 bool InStates(const Source& source, int first, int last) {
   const int state = source.Context().protocolState;
@@ -60,6 +61,8 @@ TW_UINT16 CloseDS(Source& source) {
   // dialog and the camera go first, as MSG_DISABLEDS would take them down.
   if (source.UserInterface().IsOpen()) source.UserInterface().Close();
   context.appIdentity.Id = 0;
+  // The next session's manager hands its entry points over again.
+  context.managerEntry = TW_ENTRYPOINT{};
   context.protocolState = 3;
   source.CapTable().FreeCaps();
   source.LeaveComponentSystem();
@@ -244,6 +247,20 @@ TW_UINT16 XferGroupMsg(Source& source, TripletMessage& message) {
     default:
       return source.Refuse(kXferGroupPrefix, TWCC_BADPROTOCOL);
   }
+}
+
+// A TWAIN 2 manager's entry points come just before MSG_OPENDS (the working
+// group's manager) or just after it (Wine's). The structure is the manager's
+// local, so it is copied; one of another size is not this protocol's.
+TW_UINT16 EntryPointMsg(Source& source, TripletMessage& message) {
+  if (message.msg != MSG_SET) return source.Refuse(kEntryPointPrefix, TWCC_BADPROTOCOL);
+  if (!InStates(source, 3, 4)) return source.Refuse(kEntryPointPrefix, TWCC_SEQERROR);
+  if (message.data == nullptr) return source.Refuse(kEntryPointPrefix, TWCC_BADVALUE);
+  TW_ENTRYPOINT entry;
+  std::memcpy(&entry, message.data, sizeof entry);
+  if (entry.Size != sizeof entry) return source.Refuse(kEntryPointPrefix, TWCC_BADVALUE);
+  source.Context().managerEntry = entry;
+  return TWRC_SUCCESS;
 }
 
 }  // namespace twain

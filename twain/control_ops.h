@@ -13,5 +13,6 @@ TW_UINT16 PendingXferMsg(Source& source, TripletMessage& message);
 TW_UINT16 SetupMemXferMsg(Source& source, TripletMessage& message);
 TW_UINT16 SetupFileXferMsg(Source& source, TripletMessage& message);
 TW_UINT16 XferGroupMsg(Source& source, TripletMessage& message);
+TW_UINT16 EntryPointMsg(Source& source, TripletMessage& message);
 
 }  // namespace twain

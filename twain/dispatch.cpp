@@ -17,6 +17,7 @@ constexpr DispatchEntry kControlTable[] = {
     {DAT_SETUPMEMXFER, "SetupMemXferMsg", &SetupMemXferMsg},
     {DAT_SETUPFILEXFER, "SetupFileXferMsg", &SetupFileXferMsg},
     {DAT_XFERGROUP, "XferGroupMsg", &XferGroupMsg},
+    {DAT_ENTRYPOINT, "EntryPointMsg", &EntryPointMsg},
 };
 
 constexpr DispatchEntry kImageTable[] = {

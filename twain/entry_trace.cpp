@@ -51,6 +51,8 @@ std::size_t TraceableDataSize(TW_UINT16 dat) {
       return sizeof(TW_USERINTERFACE);
     case DAT_XFERGROUP:
       return sizeof(TW_UINT32);
+    case DAT_ENTRYPOINT:
+      return sizeof(TW_ENTRYPOINT);
     case DAT_IMAGEINFO:
       return sizeof(TW_IMAGEINFO);
     case DAT_IMAGELAYOUT:

@@ -118,6 +118,9 @@ TW_UINT16 ImageLayoutMsg(Source& source, TripletMessage& message) {
     }
     case MSG_SET:
     case MSG_RESET:
+      // The layout is negotiated before enabling, as the capabilities are; it
+      // is accepted and not applied (the page is the camera's whole picture).
+      if (source.Context().protocolState != 4) return source.Refuse(kLayoutPrefix, TWCC_SEQERROR);
       return TWRC_SUCCESS;
     default:
       return source.Refuse(kLayoutPrefix, TWCC_BADPROTOCOL);

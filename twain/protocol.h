@@ -227,15 +227,33 @@ struct TW_EVENT {
   TW_UINT16 TWMessage;
 };
 
-#pragma pack(pop)
-
 using DSMENTRYPROC = TW_UINT16(TW_CALLINGSTYLE*)(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat,
                                                  TW_UINT16 msg, TW_MEMREF data);
+using DSM_MEMALLOCATE = TW_HANDLE(TW_CALLINGSTYLE*)(TW_UINT32 size);
+using DSM_MEMFREE = void(TW_CALLINGSTYLE*)(TW_HANDLE handle);
+using DSM_MEMLOCK = TW_MEMREF(TW_CALLINGSTYLE*)(TW_HANDLE handle);
+using DSM_MEMUNLOCK = void(TW_CALLINGSTYLE*)(TW_HANDLE handle);
+
+// What a TWAIN 2 manager hands a source that says DF_DS2: its own entry for
+// notifications and its memory functions.
+struct TW_ENTRYPOINT {
+  TW_UINT32 Size;
+  DSMENTRYPROC DSM_Entry;
+  DSM_MEMALLOCATE DSM_MemAllocate;
+  DSM_MEMFREE DSM_MemFree;
+  DSM_MEMLOCK DSM_MemLock;
+  DSM_MEMUNLOCK DSM_MemUnlock;
+};
+
+#pragma pack(pop)
 
 // Data groups and identity flags.
 inline constexpr TW_UINT32 DG_CONTROL = 0x0001;
 inline constexpr TW_UINT32 DG_IMAGE = 0x0002;
 inline constexpr TW_UINT32 DG_AUDIO = 0x0004;
+inline constexpr TW_UINT32 DF_DSM2 = 0x10000000;
+inline constexpr TW_UINT32 DF_APP2 = 0x20000000;
+inline constexpr TW_UINT32 DF_DS2 = 0x40000000;
 
 // Data argument types.
 inline constexpr TW_UINT16 DAT_NULL = 0x0000;
@@ -243,6 +261,7 @@ inline constexpr TW_UINT16 DAT_CAPABILITY = 0x0001;
 inline constexpr TW_UINT16 DAT_EVENT = 0x0002;
 inline constexpr TW_UINT16 DAT_IDENTITY = 0x0003;
 inline constexpr TW_UINT16 DAT_PARENT = 0x0004;
+inline constexpr TW_UINT16 DAT_ENTRYPOINT = 0x0403;
 inline constexpr TW_UINT16 DAT_PENDINGXFERS = 0x0005;
 inline constexpr TW_UINT16 DAT_SETUPMEMXFER = 0x0006;
 inline constexpr TW_UINT16 DAT_SETUPFILEXFER = 0x0007;
@@ -282,6 +301,7 @@ inline constexpr TW_UINT16 MSG_ENABLEDS = 0x0502;
 inline constexpr TW_UINT16 MSG_ENABLEDSUIONLY = 0x0503;
 inline constexpr TW_UINT16 MSG_PROCESSEVENT = 0x0601;
 inline constexpr TW_UINT16 MSG_ENDXFER = 0x0701;
+inline constexpr TW_UINT16 MSG_RESETALL = 0x0a01;
 
 // Return codes.
 inline constexpr TW_UINT16 TWRC_SUCCESS = 0;
@@ -354,6 +374,7 @@ inline constexpr TW_UINT16 CAP_INDICATORS = 0x100b;
 inline constexpr TW_UINT16 CAP_UICONTROLLABLE = 0x100e;
 inline constexpr TW_UINT16 CAP_DEVICEONLINE = 0x100f;
 inline constexpr TW_UINT16 CAP_AUTOSCAN = 0x1010;
+inline constexpr TW_UINT16 CAP_SUPPORTEDDATS = 0x103e;
 inline constexpr TW_UINT16 ICAP_AUTOBRIGHT = 0x1100;
 inline constexpr TW_UINT16 ICAP_BRIGHTNESS = 0x1101;
 inline constexpr TW_UINT16 ICAP_CONTRAST = 0x1103;
@@ -457,5 +478,6 @@ static_assert(sizeof(TW_EVENT) == 2 + sizeof(void*));
 static_assert(sizeof(TW_MEMORY) == 8 + sizeof(void*));
 static_assert(sizeof(TW_IMAGEMEMXFER) == 34 + sizeof(void*));
 static_assert(sizeof(TW_JPEGCOMPRESSION) == (sizeof(void*) == 8 ? 154 : 122));
+static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*));
 
 }  // namespace twain

@@ -130,12 +130,26 @@ TW_UINT16 Source::Refuse(std::string_view prefix, TW_UINT16 conditionCode) {
 void Source::NotifyXferReady() {
   trace_.Write("NotifyXferReady");
   context_.protocolState = 6;
-  ports_.sourceManager.SendNull(context_.sourceIdentity, context_.appIdentity, MSG_XFERREADY);
+  SendNotification(MSG_XFERREADY);
 }
 
 void Source::NotifyCloseDSReq() {
   trace_.Write("NotifyCloseDSReq");
-  ports_.sourceManager.SendNull(context_.sourceIdentity, context_.appIdentity, MSG_CLOSEDSREQ);
+  SendNotification(MSG_CLOSEDSREQ);
+}
+
+// A TWAIN 2 manager takes notifications through the entry it handed over; a
+// 1.x manager is found among the loaded modules. A notification the manager
+// did not take is traced: the application will not hear of it.
+void Source::SendNotification(TW_UINT16 message) {
+  bool delivered;
+  if (DSMENTRYPROC managerEntry = context_.managerEntry.DSM_Entry; managerEntry != nullptr) {
+    delivered = managerEntry(&context_.sourceIdentity, &context_.appIdentity, DG_CONTROL, DAT_NULL, message,
+                             nullptr) == TWRC_SUCCESS;
+  } else {
+    delivered = ports_.sourceManager.SendNull(context_.sourceIdentity, context_.appIdentity, message);
+  }
+  if (!delivered) trace_.Write("The source manager did not take the notification");
 }
 
 bool Source::PreTranslateKeyDown(std::uintptr_t virtualKey) {

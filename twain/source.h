@@ -113,6 +113,7 @@ class Source {
   // The answer to a call whose handling threw: traced, and the source stays usable.
   TW_UINT16 FailedEntry(bool isEvent, TW_UINT16 dat, TW_MEMREF data, const char* what) noexcept;
   TW_UINT16 ProcessEvent(TW_MEMREF data);
+  void SendNotification(TW_UINT16 message);
   TW_UINT16 DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
   bool IsForeignOrigin(const TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg) const;
 

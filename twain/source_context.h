@@ -19,6 +19,8 @@ struct SourceContext {
   TW_IDENTITY appIdentity{};     // Id 0: no application has the source open
   TW_IDENTITY sourceIdentity{};  // replaced by the manager's record at MSG_OPENDS
   platform::WindowHandle parentWindow = nullptr;
+  // A TWAIN 2 manager's entry points (DAT_ENTRYPOINT); all null from a 1.x manager.
+  TW_ENTRYPOINT managerEntry{};
   std::int32_t traceCounter = 1;
   std::string fileNameCurrent = "twain.bmp";
   std::string fileNameDefault = "twain.bmp";

@@ -84,7 +84,7 @@ TEST_F(DsModule, LoadsQueriesAndUnloadsRepeatedly) {
     TW_IDENTITY identity{};
     ASSERT_EQ(module.Entry()(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
     EXPECT_STREQ(identity.ProductName, "MervaleTwain");
-    EXPECT_EQ(identity.ProtocolMinor, 8);
+    EXPECT_EQ(identity.ProtocolMinor, 4);
   }
 }
 

@@ -25,9 +25,9 @@ TEST(Identity, IsTheSourcesOwnInEveryState) {
   EXPECT_EQ(identity.Version.Language, TWLG_USA);
   EXPECT_EQ(identity.Version.Country, TWCY_USA);
   EXPECT_STREQ(identity.Version.Info, "Version 4.1 08/09/2019");
-  EXPECT_EQ(identity.ProtocolMajor, 1);
-  EXPECT_EQ(identity.ProtocolMinor, 8);
-  EXPECT_EQ(+identity.SupportedGroups, DG_CONTROL | DG_IMAGE);
+  EXPECT_EQ(identity.ProtocolMajor, 2);
+  EXPECT_EQ(identity.ProtocolMinor, 4);
+  EXPECT_EQ(+identity.SupportedGroups, DG_CONTROL | DG_IMAGE | DF_DS2);
   EXPECT_STREQ(identity.Manufacturer, "Mervale");
   EXPECT_STREQ(identity.ProductFamily, "Mervale");
   EXPECT_STREQ(identity.ProductName, "MervaleTwain");

@@ -98,8 +98,20 @@ TEST_F(ImageTriplets, LayoutIsFixed) {
   EXPECT_EQ(+layout.DocumentNumber, 4u);
   EXPECT_EQ(+layout.PageNumber, 88u);
   EXPECT_EQ(+layout.FrameNumber, 1u);
-  EXPECT_EQ(Image(DAT_IMAGELAYOUT, MSG_SET, &layout), TWRC_SUCCESS);
   EXPECT_EQ(Image(DAT_IMAGELAYOUT, MSG_GETFIRST, &layout), TWRC_FAILURE);
+}
+
+// The layout is set before enabling, as capabilities are.
+TEST_F(ImageTriplets, LayoutIsSetAndResetOnlyInStateFour) {
+  TW_IMAGELAYOUT layout{};
+  for (const TW_UINT16 msg : {MSG_SET, MSG_RESET}) {
+    EXPECT_EQ(Image(DAT_IMAGELAYOUT, msg, &layout), TWRC_FAILURE);
+    EXPECT_EQ(h.ConditionCode(), TWCC_SEQERROR);
+  }
+  TW_USERINTERFACE ui{};
+  ASSERT_EQ(h.Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  EXPECT_EQ(Image(DAT_IMAGELAYOUT, MSG_SET, &layout), TWRC_SUCCESS);
+  EXPECT_EQ(Image(DAT_IMAGELAYOUT, MSG_RESET, &layout), TWRC_SUCCESS);
 }
 
 TEST_F(ImageTriplets, NativeTransferWritesTheWholeHandleAndASecondIsOutOfSequence) {

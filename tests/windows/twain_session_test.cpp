@@ -89,9 +89,9 @@ class TwainSession : public ::testing::Test {
 TEST_F(TwainSession, TheManagerListsTheSourceWithItsIdentity) {
   ASSERT_TRUE(app_.FindSource());
   const TW_IDENTITY& source = app_.SourceIdentity();
-  EXPECT_EQ(source.ProtocolMajor, 1);
-  EXPECT_EQ(source.ProtocolMinor, 8);
-  EXPECT_EQ(+source.SupportedGroups, DG_CONTROL | DG_IMAGE);
+  EXPECT_EQ(source.ProtocolMajor, 2);
+  EXPECT_EQ(source.ProtocolMinor, 4);
+  EXPECT_EQ(+source.SupportedGroups, DG_CONTROL | DG_IMAGE | DF_DS2);
   EXPECT_STREQ(source.Manufacturer, "Mervale");
   EXPECT_STREQ(source.ProductFamily, "Mervale");
   EXPECT_EQ(source.Version.MinorNum, 603);
