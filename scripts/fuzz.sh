@@ -16,8 +16,8 @@ targets=("$@")
 cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$(nproc)" || exit 1
 
 declare -A max_len=([bmp_reader_fuzz]=4096 [settings_fuzz]=8192 [triplet_fuzz]=4096)
-work=build/fuzz/corpus
-findings=build/fuzz/findings
+work=$PWD/build/fuzz/corpus
+findings=$PWD/build/fuzz/findings
 mkdir -p "$findings"
 python3 fuzz/triplet_seeds.py "$work/triplet_fuzz"
 
