@@ -128,8 +128,9 @@ TW_UINT16 ImageLayoutMsg(Source& source, TripletMessage& message) {
 }
 
 TW_UINT16 ImageNativeXferMsg(Source& source, TripletMessage& message) {
-  if (source.Context().protocolState != 6) return source.Refuse(kNativeXferPrefix, TWCC_SEQERROR);
+  // A message the DAT does not have is a protocol error in any state.
   if (message.msg != MSG_GET) return source.Refuse(kNativeXferPrefix, TWCC_BADPROTOCOL);
+  if (source.Context().protocolState != 6) return source.Refuse(kNativeXferPrefix, TWCC_SEQERROR);
   if (message.data == nullptr) return source.Refuse(kNativeXferPrefix, TWCC_BADVALUE);
   acquire::PageQueue& queue = source.Queue();
   std::uint32_t rowBytes = 0;
@@ -178,6 +179,9 @@ TW_UINT16 ImageMemXferMsg(Source& source, TripletMessage& message) {
   if (message.data == nullptr) return source.Refuse(kMemXferPrefix, TWCC_BADVALUE);
   SourceContext& context = source.Context();
   acquire::PageQueue& queue = source.Queue();
+  // Rows exist only once pictures are ready: before, the triplet is out of
+  // sequence, not a broken picture (and no internal check of ours).
+  if (context.protocolState != 6 && context.protocolState != 7) return source.Refuse(kMemXferPrefix, TWCC_SEQERROR);
   // The bottom row went out: only MSG_ENDXFER or MSG_RESET may follow.
   if (context.protocolState == 7 && queue.TransferCompleted()) return source.Refuse(kMemXferPrefix, TWCC_SEQERROR);
   std::uint32_t rowBytes = queue.RowBytes();

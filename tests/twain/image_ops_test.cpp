@@ -205,6 +205,23 @@ TEST_F(ImageTriplets, MemoryTransferWithoutAPictureIsRefused) {
   EXPECT_EQ(h.LastBoxText(), "General failure in response to DAT_IMAGEMEMXFER.  An operation error just occurred.");
 }
 
+// Before pictures are ready the triplet is out of sequence: the refusal is
+// the answer, with no internal-check box before it. A MSG the transfers do
+// not have is a protocol error in any state.
+TEST_F(ImageTriplets, TransfersBeforePicturesAreReadyAreOutOfSequence) {
+  std::vector<std::uint8_t> row(64);
+  TW_IMAGEMEMXFER transfer{};
+  transfer.Memory = TW_MEMORY{TWMF_APPOWNS | TWMF_POINTER, 64, row.data()};
+  EXPECT_EQ(Image(DAT_IMAGEMEMXFER, MSG_GET, &transfer), TWRC_FAILURE);
+  EXPECT_EQ(h.ConditionCode(), TWCC_SEQERROR);
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.LastBoxText(),
+            "General failure in response to DAT_IMAGEMEMXFER.  DG DAT MSG is out of expected sequence.");
+  TW_HANDLE bitmap = nullptr;
+  EXPECT_EQ(Image(DAT_IMAGENATIVEXFER, MSG_SET, &bitmap), TWRC_FAILURE);
+  EXPECT_EQ(h.ConditionCode(), TWCC_BADPROTOCOL);
+}
+
 TEST_F(ImageTriplets, APaletteIsOnlyAnsweredWhenThereIsANextPicture) {
   TW_PALETTE8 palette{};
   EXPECT_EQ(Image(DAT_PALETTE8, MSG_GET, &palette), TWRC_FAILURE);
