@@ -34,8 +34,28 @@ bool UsesOldConditionCodes(const TW_IDENTITY& application) {
   return application.ProtocolMajor == 1 && application.ProtocolMinor <= 5;
 }
 
+// A TWAIN 2 application reads MSG_GET as the values it may choose from, in
+// an enumeration even for a switch: a settable one offers both values, a
+// read-only one only the value it has.
+bool AnswersSwitchAsEnumeration(const CapabilityCall& call, const CapabilityRecord& record) {
+  return record.itemType == TWTY_BOOL && record.getContainer == TWON_ONEVALUE &&
+         (call.application.SupportedGroups & DF_APP2) != 0;
+}
+
+Answer AnswerSwitchAsEnumeration(const CapabilityCall& call, const CapabilityRecord& record) {
+  if ((record.operations & TWQC_SET) == 0) {
+    return Answered(MakeEnumerationContainer(call.memory, *call.capability, TWTY_BOOL, 1, 0, 0, record.current));
+  }
+  const std::size_t size = ItemSize(record.itemType);
+  const TW_UINT32 currentIndex = ListIndexOf(record.allowed, record.allowedCount, record.current, size);
+  const TW_UINT32 defaultIndex = ListIndexOf(record.allowed, record.allowedCount, record.defaults, size);
+  return Answered(MakeEnumerationContainer(call.memory, *call.capability, TWTY_BOOL, record.allowedCount, currentIndex,
+                                           defaultIndex, record.allowed));
+}
+
 // MSG_GET: the answer in the record's get container.
 Answer AnswerAllowed(const CapabilityCall& call, const CapabilityRecord& record) {
+  if (AnswersSwitchAsEnumeration(call, record)) return AnswerSwitchAsEnumeration(call, record);
   TW_CAPABILITY& capability = *call.capability;
   const std::size_t size = ItemSize(record.itemType);
   switch (record.getContainer) {

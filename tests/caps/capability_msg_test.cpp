@@ -206,6 +206,24 @@ TEST_F(OpenSource, TransferCountAcceptsMinusOneToTwentyFive) {
   EXPECT_EQ(h.source->CapValues().transferCount, -1);
 }
 
+// A TWAIN 2 application reads MSG_GET as the choice it has: a settable
+// switch offers both values, a read-only one its own; older ones keep the one value.
+TEST_F(OpenSource, SwitchesAreEnumerationsForTwainTwoApplications) {
+  EXPECT_EQ(Ask(h, CAP_FEEDERENABLED, MSG_GET).conType, TWON_ONEVALUE);
+  h.application.SupportedGroups |= DF_APP2;
+  h.source->Context().appIdentity = h.application;
+  const CapAnswer settable = Ask(h, CAP_FEEDERENABLED, MSG_GET);
+  ASSERT_EQ(settable.result, TWRC_SUCCESS);
+  EXPECT_EQ(settable.conType, TWON_ENUMERATION);
+  EXPECT_EQ(settable.ItemType(), TWTY_BOOL);
+  EXPECT_EQ(settable.NumItems(), 2u);
+  EXPECT_EQ(settable.At<TW_UINT32>(kEnumCurrentIndex), 0u);  // TRUE, the first offered
+  const CapAnswer readOnly = Ask(h, CAP_UICONTROLLABLE, MSG_GET);
+  EXPECT_EQ(readOnly.conType, TWON_ENUMERATION);
+  EXPECT_EQ(readOnly.NumItems(), 1u);
+  EXPECT_EQ(Ask(h, CAP_FEEDERENABLED, MSG_GETCURRENT).conType, TWON_ONEVALUE);
+}
+
 TEST_F(OpenSource, FeederEnabledWantsABool) {
   EXPECT_EQ(SetOneValue(h, CAP_FEEDERENABLED, TWTY_UINT16, TW_UINT16{0}), TWRC_FAILURE);
   EXPECT_EQ(h.ConditionCode(), TWCC_BADVALUE);
