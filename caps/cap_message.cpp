@@ -157,7 +157,10 @@ void ResetToDefault(CapabilityRecord& record) {
   std::memmove(record.current, record.defaults, count * ItemSize(record.itemType));
 }
 
+// A read-only capability keeps what it reports (whether a camera is online,
+// say): its reset answers the current value.
 Answer Reset(const CapabilityCall& call, CapabilityRecord& record) {
+  if ((record.operations & TWQC_SET) == 0) return AnswerValues(call, record, record.currentCount, record.current);
   ResetToDefault(record);
   return AnswerValues(call, record, record.defaultCount, record.defaults);
 }
@@ -201,7 +204,7 @@ TW_UINT16 BitDepthRecordId(unsigned pixelType) {
 
 void CapabilityTable::ResetAll() {
   for (CapabilityRecord& record : slots_) {
-    if ((record.operations & TWQC_RESET) != 0) ResetToDefault(record);
+    if ((record.operations & TWQC_SET) != 0) ResetToDefault(record);
   }
 }
 

@@ -31,7 +31,10 @@ constexpr std::array<float, 3> kSignedThousandRange = {-1000.0f, 1000.0f, 1000.0
 constexpr std::array<float, 3> kByteRange = {0.0f, 255.0f, 1.0f};
 constexpr float kRangeZero = 0.0f;
 constexpr float kRangeMiddle = 128.0f;
-constexpr std::array<float, 1> kScalings = {100.0f};
+// The defaults TWAIN prescribes: the highlight at white, the shadow at black,
+// and a scaling factor of 1, the picture's own size.
+constexpr float kRangeTop = 255.0f;
+constexpr std::array<float, 1> kScalings = {1.0f};
 constexpr std::array<std::uint16_t, 3> kBitDepthReductions = {TWBR_THRESHOLD, TWBR_HALFTONE, TWBR_DIFFUSION};
 constexpr std::array<std::uint16_t, 2> kBitOrders = {TWBO_MSBFIRST, TWBO_LSBFIRST};
 constexpr std::array<StoredStr32, 2> kHalftones = {StoredStr32{{"FLOYD/STEINBURG"}}, StoredStr32{{"ORDERED"}}};
@@ -136,9 +139,9 @@ std::array<CapabilityRecord, kCatalogueSize> CatalogueRecords(StoredValues& v) {
       Record(ICAP_AUTOBRIGHT, TWON_ONEVALUE, kSettable, kTrueFalse, kTrueFalse[1], v.autoBright),
       Record(ICAP_BRIGHTNESS, TWON_RANGE, kSettable, kSignedThousandRange, kRangeZero, v.brightness),
       Record(ICAP_CONTRAST, TWON_RANGE, kSettable, kSignedThousandRange, kRangeZero, v.contrast),
-      Record(ICAP_HIGHLIGHT, TWON_RANGE, kSettable, kByteRange, kRangeMiddle, v.highlight),
+      Record(ICAP_HIGHLIGHT, TWON_RANGE, kSettable, kByteRange, kRangeTop, v.highlight),
       Record(ICAP_ORIENTATION, TWON_ENUMERATION, kSettable, kRotations, kRotations[0], v.rotationIndex),
-      Record(ICAP_SHADOW, TWON_RANGE, kSettable, kByteRange, kRangeMiddle, v.shadow),
+      Record(ICAP_SHADOW, TWON_RANGE, kSettable, kByteRange, kRangeZero, v.shadow),
       Record(ICAP_XSCALING, TWON_ENUMERATION, kSettable, kScalings, kScalings[0], v.scaling),
       Record(ICAP_YSCALING, TWON_ENUMERATION, kSettable, kScalings, kScalings[0], v.scaling),
       BitDepthRecord(v, TWPT_BW),

@@ -89,26 +89,16 @@ inline constexpr std::array<twain::TW_UINT16, 41> kSupportedCaps = {
 // CAP_SUPPORTEDDATS: every data group and DAT the source answers, as (DG << 16) | DAT.
 constexpr twain::TW_UINT32 SupportedDat(twain::TW_UINT32 dg, twain::TW_UINT16 dat) { return dg << 16 | dat; }
 inline constexpr std::array<twain::TW_UINT32, 20> kSupportedDats = {
-    SupportedDat(twain::DG_CONTROL, twain::DAT_CAPABILITY),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_EVENT),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_IDENTITY),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_PENDINGXFERS),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPMEMXFER),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPFILEXFER),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_STATUS),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_USERINTERFACE),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_XFERGROUP),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_ENTRYPOINT),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEINFO),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGELAYOUT),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEMEMXFER),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGENATIVEXFER),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEFILEXFER),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_PALETTE8),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_GRAYRESPONSE),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_RGBRESPONSE),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_CIECOLOR),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_JPEGCOMPRESSION),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_CAPABILITY),   SupportedDat(twain::DG_CONTROL, twain::DAT_EVENT),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_IDENTITY),     SupportedDat(twain::DG_CONTROL, twain::DAT_PENDINGXFERS),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPMEMXFER), SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPFILEXFER),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_STATUS),       SupportedDat(twain::DG_CONTROL, twain::DAT_USERINTERFACE),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_XFERGROUP),    SupportedDat(twain::DG_CONTROL, twain::DAT_ENTRYPOINT),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEINFO),      SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGELAYOUT),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEMEMXFER),   SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGENATIVEXFER),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEFILEXFER),  SupportedDat(twain::DG_IMAGE, twain::DAT_PALETTE8),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_GRAYRESPONSE),   SupportedDat(twain::DG_IMAGE, twain::DAT_RGBRESPONSE),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_CIECOLOR),       SupportedDat(twain::DG_IMAGE, twain::DAT_JPEGCOMPRESSION),
 };
 
 struct StoredValues {
@@ -142,9 +132,9 @@ struct StoredValues {
   TwainBool autoBright = false;
   float brightness = 0.0f;
   float contrast = 0.0f;
-  float highlight = 128.0f;
-  float shadow = 128.0f;
-  float scaling = 100.0f;  // ICAP_XSCALING and ICAP_YSCALING
+  float highlight = 255.0f;
+  float shadow = 0.0f;
+  float scaling = 1.0f;  // ICAP_XSCALING and ICAP_YSCALING
   std::uint16_t bitDepthReduction = twain::TWBR_THRESHOLD;
   std::uint16_t bitOrder = twain::TWBO_MSBFIRST;
   float threshold = 128.0f;

@@ -110,6 +110,10 @@ TEST_F(Twain2, ResetAllReturnsEveryCapabilityToItsDefaultInStateFourOnly) {
   EXPECT_EQ(answered, nullptr) << "no container is answered";
   EXPECT_EQ(h.source->CapValues().pixelType, TWPT_RGB);
   EXPECT_EQ(h.source->CapValues().transferCount, -1);
+  // The values TWAIN prescribes after a reset.
+  EXPECT_EQ(h.source->CapValues().highlight, 255.0f);
+  EXPECT_EQ(h.source->CapValues().shadow, 0.0f);
+  EXPECT_EQ(h.source->CapValues().scaling, 1.0f);
 
   ASSERT_EQ(testing_support::SetOneValue(h, ICAP_PIXELTYPE, TWTY_UINT16, TW_UINT16{TWPT_GRAY}), TWRC_SUCCESS);
   ASSERT_EQ(h.Enable(), TWRC_SUCCESS);
