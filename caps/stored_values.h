@@ -13,6 +13,9 @@
 namespace caps {
 
 inline constexpr std::uint16_t kDefaultImageFileFormat = twain::TWFF_BMP;
+// ICAP_IMAGEFILEFORMAT: every format a file transfer writes, in the order offered.
+inline constexpr std::array<std::uint16_t, 4> kImageFileFormats = {twain::TWFF_TIFF, twain::TWFF_BMP, twain::TWFF_PNG,
+                                                                   twain::TWFF_JFIF};
 
 // A TWAIN BOOL in its two-byte stored form, read and written like a bool.
 class TwainBool {
@@ -89,26 +92,16 @@ inline constexpr std::array<twain::TW_UINT16, 41> kSupportedCaps = {
 // CAP_SUPPORTEDDATS: every data group and DAT the source answers, as (DG << 16) | DAT.
 constexpr twain::TW_UINT32 SupportedDat(twain::TW_UINT32 dg, twain::TW_UINT16 dat) { return dg << 16 | dat; }
 inline constexpr std::array<twain::TW_UINT32, 20> kSupportedDats = {
-    SupportedDat(twain::DG_CONTROL, twain::DAT_CAPABILITY),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_EVENT),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_IDENTITY),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_PENDINGXFERS),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPMEMXFER),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPFILEXFER),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_STATUS),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_USERINTERFACE),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_XFERGROUP),
-    SupportedDat(twain::DG_CONTROL, twain::DAT_ENTRYPOINT),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEINFO),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGELAYOUT),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEMEMXFER),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGENATIVEXFER),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEFILEXFER),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_PALETTE8),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_GRAYRESPONSE),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_RGBRESPONSE),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_CIECOLOR),
-    SupportedDat(twain::DG_IMAGE, twain::DAT_JPEGCOMPRESSION),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_CAPABILITY),   SupportedDat(twain::DG_CONTROL, twain::DAT_EVENT),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_IDENTITY),     SupportedDat(twain::DG_CONTROL, twain::DAT_PENDINGXFERS),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPMEMXFER), SupportedDat(twain::DG_CONTROL, twain::DAT_SETUPFILEXFER),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_STATUS),       SupportedDat(twain::DG_CONTROL, twain::DAT_USERINTERFACE),
+    SupportedDat(twain::DG_CONTROL, twain::DAT_XFERGROUP),    SupportedDat(twain::DG_CONTROL, twain::DAT_ENTRYPOINT),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEINFO),      SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGELAYOUT),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEMEMXFER),   SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGENATIVEXFER),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_IMAGEFILEXFER),  SupportedDat(twain::DG_IMAGE, twain::DAT_PALETTE8),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_GRAYRESPONSE),   SupportedDat(twain::DG_IMAGE, twain::DAT_RGBRESPONSE),
+    SupportedDat(twain::DG_IMAGE, twain::DAT_CIECOLOR),       SupportedDat(twain::DG_IMAGE, twain::DAT_JPEGCOMPRESSION),
 };
 
 struct StoredValues {
