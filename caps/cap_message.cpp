@@ -165,8 +165,16 @@ Answer Reset(const CapabilityCall& call, CapabilityRecord& record) {
   return AnswerValues(call, record, record.defaultCount, record.defaults);
 }
 
+// CAP_DEVICEONLINE answers what the capture layer finds now, not a stored value.
+void RefreshDeviceOnline(const CapabilityCall& call, CapabilityRecord& record) {
+  if (record.capId != CAP_DEVICEONLINE || !call.deviceOnline) return;
+  const TW_BOOL online = call.deviceOnline() ? TWAIN_TRUE : TWAIN_FALSE;
+  std::memcpy(record.current, &online, sizeof online);
+}
+
 Answer HandleRecord(const CapabilityCall& call, CapabilityRecord& record) {
   const auto allows = [&](TW_UINT32 operation) { return (record.operations & operation) != 0; };
+  if (call.msg == MSG_GET || call.msg == MSG_GETCURRENT) RefreshDeviceOnline(call, record);
   switch (call.msg) {
     case MSG_GET:
       if (!allows(TWQC_GET)) return Refused(TWCC_CAPBADOPERATION);
@@ -206,6 +214,7 @@ void CapabilityTable::ResetAll() {
   for (CapabilityRecord& record : slots_) {
     if ((record.operations & TWQC_SET) != 0) ResetToDefault(record);
   }
+  setByApplication_ = {};
 }
 
 TW_UINT16 CapabilityTable::HandleCapMessage(const CapabilityCall& call, TW_UINT16& conditionCode) {
@@ -223,6 +232,11 @@ TW_UINT16 CapabilityTable::HandleCapMessage(const CapabilityCall& call, TW_UINT1
 
   CapabilityRecord* record = FindCapStorageItem(capId);
   const Answer answer = record == nullptr ? Refused(TWCC_CAPUNSUPPORTED) : HandleRecord(call, *record);
+  if (answer.result == TWRC_SUCCESS) {
+    // Only a one-value MSG_SET changes the value; an enumeration is taken without being applied.
+    if (call.msg == MSG_SET && call.capability->ConType == TWON_ONEVALUE) NoteApplicationChange(*record, true);
+    if (call.msg == MSG_RESET) NoteApplicationChange(*record, false);
+  }
 
   conditionCode = answer.conditionCode;
   if (UsesOldConditionCodes(call.application) && conditionCode > TWCC_BADDEST) conditionCode = TWCC_BADCAP;

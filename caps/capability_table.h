@@ -64,6 +64,8 @@ struct CapabilityCall {
   // ICAP_PIXELTYPE.
   unsigned bitDepthPixelType;
   std::function<void(std::string_view)> writeTrace;  // the source's trace file
+  // Whether a document camera is present: asked only for CAP_DEVICEONLINE. None: always online.
+  std::function<bool()> deviceOnline{};
 };
 
 class CapabilityTable {
@@ -79,6 +81,15 @@ class CapabilityTable {
   // default, as MSG_RESET of each would set it; no container is made.
   void ResetAll();
 
+  // Whether the application changed `capId` with MSG_SET since MSG_OPENDS and
+  // has not reset it since. The dialog keeps such values instead of the saved
+  // settings, so what the application negotiated is what it gets.
+  bool SetByApplication(twain::TW_UINT16 capId) const;
+  // Puts back what the application set this session (pixel type,
+  // orientation, resolution) from `chosen` into `values`, after loading the
+  // saved settings has overwritten them.
+  void KeepApplicationChoices(const StoredValues& chosen, StoredValues& values) const;
+
   // Answers one DAT_CAPABILITY triplet: returns the TWRC code and sets
   // `conditionCode` (TWCC_SUCCESS when the triplet succeeds).
   twain::TW_UINT16 HandleCapMessage(const CapabilityCall& call, twain::TW_UINT16& conditionCode);
@@ -86,7 +97,11 @@ class CapabilityTable {
   const CapabilityRecord& Slot(int index) const { return slots_[index]; }
 
  private:
+  void NoteApplicationChange(const CapabilityRecord& record, bool setByApplication);
+
   std::array<CapabilityRecord, kCapabilitySlots> slots_{};
+  // Per slot: changed by the application's MSG_SET this session.
+  std::array<bool, kCapabilitySlots> setByApplication_{};
 };
 
 }  // namespace caps

@@ -48,7 +48,6 @@ constexpr std::array<std::int16_t, 26> kTransferCounts = [] {
   for (std::size_t count = 1; count < counts.size(); ++count) counts[count] = static_cast<std::int16_t>(count);
   return counts;
 }();
-constexpr std::array<std::uint16_t, 2> kImageFileFormats = {TWFF_TIFF, TWFF_BMP};
 
 template <typename Item>
 constexpr TW_UINT16 ItemTypeOf() {

@@ -13,6 +13,9 @@
 namespace caps {
 
 inline constexpr std::uint16_t kDefaultImageFileFormat = twain::TWFF_BMP;
+// ICAP_IMAGEFILEFORMAT: every format a file transfer writes, in the order offered.
+inline constexpr std::array<std::uint16_t, 4> kImageFileFormats = {twain::TWFF_TIFF, twain::TWFF_BMP, twain::TWFF_PNG,
+                                                                   twain::TWFF_JFIF};
 
 // A TWAIN BOOL in its two-byte stored form, read and written like a bool.
 class TwainBool {

@@ -16,6 +16,12 @@ unsigned BitDepthPixelType(Source& source) {
   return next->pixelType == TWPT_GRAY || next->pixelType == TWPT_RGB ? next->pixelType : TWPT_BW;
 }
 
+// A running camera is present; otherwise the devices are enumerated now.
+bool DocumentCameraPresent(Source& source) {
+  capture::CCaptureVideo& camera = source.Camera();
+  return camera.IsBuilt() || camera.FindDocumentCamera() == 0;
+}
+
 // MSG_RESETALL: in state 4 only, as every change of the capabilities.
 TW_UINT16 ResetAll(Source& source) {
   if (source.Context().protocolState != 4) {
@@ -37,6 +43,7 @@ TW_UINT16 CapabilityMsg(Source& source, TripletMessage& message) {
       source.Context().appIdentity,
       BitDepthPixelType(source),
       [&source](std::string_view text) { source.GetTrace().Write(text); },
+      [&source] { return DocumentCameraPresent(source); },
   };
   return source.CapTable().HandleCapMessage(call, source.Context().conditionCode);
 }

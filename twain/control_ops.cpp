@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "acquire/picture_export.h"
 #include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/text_encoding.h"
@@ -80,7 +81,27 @@ TW_UINT16 EnableDS(Source& source, TripletMessage& message) {
   platform::DebugOutput("Last error is " + std::to_string(platform::LastErrorCode()) + ".\n");
   if (!created) return source.Refuse(kEnablePrefix, TWCC_LOWMEMORY);
   context.protocolState = 5;
+  context.transfersThisEnable = 0;
   return TWRC_SUCCESS;
+}
+
+// CAP_XFERCOUNT: after as many transfers as the application asked for in
+// this enable, it takes no more. The pictures still announced are dropped
+// rather than kept for a later enable, since every enable starts numbering
+// the stored pictures afresh; the user is told how many were not
+// transferred, so none disappears unnoticed. MSG_ENDXFER then answers Count
+// 0 and ends the upload as after the last picture.
+void EndTransfersAtTheCountAsked(Source& source) {
+  const int asked = source.CapValues().transferCount;
+  if (asked <= 0 || source.Context().transfersThisEnable < asked) return;
+  acquire::PageQueue& queue = source.Queue();
+  const int untaken = queue.PendingCount();
+  if (untaken == 0) return;
+  queue.DropAllPending();
+  source.GetTrace().Write("CAP_XFERCOUNT reached: " + std::to_string(untaken) + " pictures not transferred");
+  const std::string text = "The application took the " + std::to_string(asked) + " pictures it asked for; the other " +
+                           std::to_string(untaken) + " were not transferred and are discarded.";
+  source.Ports().messageBoxes.Show({nullptr, text, "Tips", platform::mb::kOk | platform::mb::kIconInformation});
 }
 
 // Copies a text into a TW_STR255, always terminated.
@@ -149,6 +170,10 @@ TW_UINT16 PendingXferMsg(Source& source, TripletMessage& message) {
     }
     case MSG_ENDXFER: {
       queue.EndCurrentTransfer();
+      if (InStates(source, 6, 7)) {
+        ++context.transfersThisEnable;
+        EndTransfersAtTheCountAsked(source);
+      }
       pending->Count = 0;
       if (feederEnabled) {
         source.GetTrace().Write("GetCurrentFeederEnabled");
@@ -214,6 +239,8 @@ TW_UINT16 SetupFileXferMsg(Source& source, TripletMessage& message) {
       return TWRC_SUCCESS;
     case MSG_SET: {
       // The caller's buffer need not be terminated: never read past its 256 bytes.
+      // Only a format the transfer writes is taken, as ICAP_IMAGEFILEFORMAT offers them.
+      if (!acquire::WritesFileFormat(setup->Format)) return source.Refuse(kFileXferPrefix, TWCC_BADVALUE);
       context.fileNameCurrent.assign(setup->FileName, strnlen(setup->FileName, 255));
       caps.imageFileFormat = setup->Format;
       const std::string path = platform::ApplicationTextToUtf8(context.fileNameCurrent);

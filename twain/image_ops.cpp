@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "acquire/picture_bitmap.h"
+#include "acquire/picture_export.h"
 #include "caps/items.h"
 #include "caps/pixel_type.h"
 #include "platform/text_encoding.h"
@@ -159,9 +160,9 @@ TW_UINT16 ImageFileXferMsg(Source& source, TripletMessage& message) {
   if (!queue.OpenNextPicture(rowBytes)) return TWRC_FAILURE;
   const acquire::PictureBitmap bitmap = queue.TakeHeldBitmap();
   platform::GlobalMemory& memory = source.Ports().memory;
-  // Always a bitmap file, whatever format was negotiated.
-  const bool written = acquire::SaveBitmapFile(bitmap, platform::ApplicationTextToUtf8(context.fileNameCurrent), memory,
-                                               source.Ports().messageBoxes);
+  const bool written =
+      acquire::SavePictureFile(bitmap, platform::ApplicationTextToUtf8(context.fileNameCurrent),
+                               source.CapValues().imageFileFormat, memory, source.Ports().messageBoxes);
   memory.Free(bitmap);
   if (!written) {
     // The output was removed; the picture's own file stays and it stays pending.

@@ -22,6 +22,8 @@ struct SourceContext {
   // A TWAIN 2 manager's entry points (DAT_ENTRYPOINT); all null from a 1.x manager.
   TW_ENTRYPOINT managerEntry{};
   std::int32_t traceCounter = 1;
+  // Pictures ended by MSG_ENDXFER since MSG_ENABLEDS, against CAP_XFERCOUNT.
+  int transfersThisEnable = 0;
   std::string fileNameCurrent = "twain.bmp";
   std::string fileNameDefault = "twain.bmp";
   // Stored for the application only; nothing applies them to pictures.

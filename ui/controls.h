@@ -34,6 +34,7 @@ inline constexpr int kContinuousShotTimer = 1;  // 50 ms
 inline constexpr int kIdCardFrameTimer = 2;     // 5 ms
 inline constexpr int kSelectionFrameTimer = 5;  // 5 ms
 inline constexpr int kPageOutlineTimer = 6;     // 5 ms
+inline constexpr int kCloseRequestTimer = 7;    // once, at the first tick after enabling
 inline constexpr unsigned kContinuousShotPeriod = 50;
 inline constexpr unsigned kOverlayPeriod = 5;
 

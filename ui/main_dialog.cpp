@@ -89,6 +89,10 @@ void MainDialog::OnTimer(int timerId) {
     case kContinuousShotTimer:
       OnContinuousShotTimer();
       break;
+    case kCloseRequestTimer:
+      dialog_->StopTimer(kCloseRequestTimer);
+      source_.NotifyCloseDSReq();
+      break;
     case kIdCardFrameTimer:
       if (settings.idCardMode != 0 && overlayPermitted_) idCardFrame_.Draw(source_.Stills().IdCardSide() == 1);
       break;

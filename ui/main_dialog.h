@@ -45,6 +45,7 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   void OnDestroy() override;
 
   // Initialisation (main_dialog_init.cpp).
+  void LoadSettingsKeepingApplicationChoices();
   void FillLists();
   void TickModeRadio();
   void FitPreview();

@@ -35,7 +35,7 @@ void MainDialog::OnInit(platform::DialogWindow& window) {
   idCardFrame_.Attach(dialog_);
   idCardFrame_.Clear();
   dialog_->SetIcon(kDialogIcon);
-  source_.UserSettingsFile().LoadSettings();
+  LoadSettingsKeepingApplicationChoices();
   source_.Stills().PublishSettings();
 
   const caps::StoredValues& values = source_.CapValues();
@@ -57,10 +57,27 @@ void MainDialog::OnInit(platform::DialogWindow& window) {
   // A selection saved in the settings is never restored: the preview it was drawn on is gone.
   if (settings.cropFrameShown) selection_.Hide();
   source_.Queue().SetPictureCount(0);
-  // Without a camera the source is of no use: the application is asked to close it.
-  if (started == capture::kStartNoDevice) source_.NotifyCloseDSReq();
+  // Without a camera the source is of no use: the application is asked to
+  // close it. The request waits for the dialog's first timer tick, which
+  // comes through the application's event loop after MSG_ENABLEDS returned:
+  // an application must never hear it while enabling is still under way.
+  if (started == capture::kStartNoDevice) dialog_->StartTimer(kCloseRequestTimer, 1);
   idCardFrame_.Place();
   dialog_->MakeTopmost();
+}
+
+// The saved settings hold the user's last pixel type, orientation and
+// resolution; what the application set this session wins over them, and the
+// pictures' DPI follows a resolution the application chose.
+void MainDialog::LoadSettingsKeepingApplicationChoices() {
+  caps::StoredValues& values = source_.CapValues();
+  const caps::StoredValues chosen = values;
+  source_.UserSettingsFile().LoadSettings();
+  const caps::CapabilityTable& table = source_.CapTable();
+  table.KeepApplicationChoices(chosen, values);
+  if (!table.SetByApplication(twain::ICAP_XRESOLUTION) && !table.SetByApplication(twain::ICAP_YRESOLUTION)) return;
+  settings::Settings& settings = source_.UserSettings();
+  settings.dpiX = settings.dpiY = caps::SetResolutionAsSource(values, chosen.xResolution);
 }
 
 void MainDialog::FillLists() {

@@ -1,6 +1,8 @@
+// windows.h first: the common controls' header needs its types.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include "platform/component_system.h"
 

@@ -265,6 +265,47 @@ TEST_F(OpenSource, PixelTypeSetAndResetKeepTheBitDepths) {
   EXPECT_EQ(h.source->CapValues().bitDepths, (std::array<std::uint16_t, 4>{1, 8, 24, 25}));
 }
 
+// Only a one-value MSG_SET that took its item counts as the application's
+// choice; MSG_RESET, MSG_RESETALL and a new session forget it.
+TEST_F(OpenSource, TheTableKnowsWhatTheApplicationSetThisSession) {
+  const caps::CapabilityTable& table = h.source->CapTable();
+  EXPECT_FALSE(table.SetByApplication(ICAP_PIXELTYPE));
+  EXPECT_EQ(SetOneValue(h, ICAP_PIXELTYPE, TWTY_UINT16, TW_UINT16{9}), TWRC_FAILURE);
+  EXPECT_FALSE(table.SetByApplication(ICAP_PIXELTYPE));
+  EXPECT_EQ(SetOneValue(h, ICAP_PIXELTYPE, TWTY_UINT16, TW_UINT16{TWPT_GRAY}), TWRC_SUCCESS);
+  EXPECT_EQ(SetOneValue(h, ICAP_ORIENTATION, TWTY_UINT16, TW_UINT16{TWOR_ROT90}), TWRC_SUCCESS);
+  EXPECT_TRUE(table.SetByApplication(ICAP_PIXELTYPE));
+  EXPECT_TRUE(table.SetByApplication(ICAP_ORIENTATION));
+  EXPECT_FALSE(table.SetByApplication(ICAP_XRESOLUTION));
+  EXPECT_EQ(Ask(h, ICAP_PIXELTYPE, MSG_RESET).result, TWRC_SUCCESS);
+  EXPECT_FALSE(table.SetByApplication(ICAP_PIXELTYPE));
+  EXPECT_TRUE(table.SetByApplication(ICAP_ORIENTATION));
+
+  TW_CAPABILITY all{CAP_SUPPORTEDCAPS, TWON_DONTCARE16, nullptr};
+  ASSERT_EQ(h.Call(DG_CONTROL, DAT_CAPABILITY, MSG_RESETALL, &all), TWRC_SUCCESS);
+  EXPECT_FALSE(table.SetByApplication(ICAP_ORIENTATION));
+
+  EXPECT_EQ(SetOneValue(h, ICAP_YRESOLUTION, TWTY_FIX32, Fix(300)), TWRC_SUCCESS);
+  EXPECT_TRUE(table.SetByApplication(ICAP_YRESOLUTION));
+  TW_IDENTITY record = h.managerRecord;
+  ASSERT_EQ(h.Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &record), TWRC_SUCCESS);
+  ASSERT_EQ(h.Open(), TWRC_SUCCESS);
+  EXPECT_FALSE(table.SetByApplication(ICAP_YRESOLUTION));
+}
+
+TEST_F(OpenSource, ImageFileFormatsOfferEveryFormatATransferWrites) {
+  const CapAnswer answer = Ask(h, ICAP_IMAGEFILEFORMAT, MSG_GET);
+  ASSERT_EQ(answer.result, TWRC_SUCCESS);
+  EXPECT_EQ(answer.conType, TWON_ENUMERATION);
+  ASSERT_EQ(answer.NumItems(), 4u);
+  const TW_UINT16 expected[] = {TWFF_TIFF, TWFF_BMP, TWFF_PNG, TWFF_JFIF};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(answer.At<TW_UINT16>(kEnumItems + 2 * i), expected[i]);
+  EXPECT_EQ(answer.At<TW_UINT32>(kEnumDefaultIndex), 1u);
+  EXPECT_EQ(SetOneValue(h, ICAP_IMAGEFILEFORMAT, TWTY_UINT16, TW_UINT16{TWFF_JFIF}), TWRC_SUCCESS);
+  EXPECT_EQ(h.source->CapValues().imageFileFormat, TWFF_JFIF);
+  EXPECT_EQ(SetOneValue(h, ICAP_IMAGEFILEFORMAT, TWTY_UINT16, TW_UINT16{1}), TWRC_FAILURE);  // PICT
+}
+
 TEST_F(OpenSource, ResetOfTransferMechanismGoesBackToNative) {
   EXPECT_EQ(SetOneValue(h, ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY), TWRC_SUCCESS);
   const CapAnswer reset = Ask(h, ICAP_XFERMECH, MSG_RESET);

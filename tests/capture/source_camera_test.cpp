@@ -12,6 +12,7 @@
 #include "camera_fixture.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
+#include "platform/posix/headless_host.h"
 #include "platform/text_encoding.h"
 #include "twain/source.h"
 #include "ui/main_dialog.h"
@@ -99,6 +100,8 @@ TEST_F(SourceWithCamera, WithoutADocumentCameraTheApplicationIsAskedToClose) {
   Load("device \"Webcam\" \"\\\\?\\usb#vid_0a11&pid_0b22#1\"\n");
   OpenAndEnable();
   EXPECT_EQ(boxes.texts, (std::vector<std::string>{"No Available Device!"}));
+  EXPECT_TRUE(manager.messages.empty()) << "not before MSG_ENABLEDS returned";
+  platform::headless::AdvanceClock(1);
   EXPECT_EQ(manager.messages, (std::vector<TW_UINT16>{MSG_CLOSEDSREQ}));
   EXPECT_EQ(Disable(), TWRC_SUCCESS);
 }

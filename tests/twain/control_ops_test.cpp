@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "caps/cap_client.h"
 #include "platform/files.h"
 #include "support/source_harness.h"
 #include "ui/main_dialog.h"
@@ -197,6 +198,57 @@ TEST_F(PendingTransfers, ResetDropsEveryPendingPicture) {
   EXPECT_EQ(h.ConditionCode(), TWCC_SEQERROR);
 }
 
+// CAP_XFERCOUNT 2 with three pictures: the second MSG_ENDXFER ends the
+// upload, the third picture is dropped with the user told, and the next
+// enable counts afresh.
+TEST(TransferCount, EndsTheUploadAfterTheCountAskedAndSaysWhatWasLeft) {
+  SourceHarness h;
+  ASSERT_EQ(h.Open(), TWRC_SUCCESS);
+  ASSERT_EQ(testing_support::SetOneValue(h, CAP_XFERCOUNT, TWTY_INT16, TW_INT16{2}), TWRC_SUCCESS);
+  ASSERT_EQ(h.Enable(), TWRC_SUCCESS);
+  h.SubmitPictures(3);
+  const auto endTransfer = [&h](TW_PENDINGXFERS& pending) {
+    h.source->Context().protocolState = 7;
+    return h.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+  };
+  TW_PENDINGXFERS pending{};
+  ASSERT_EQ(endTransfer(pending), TWRC_SUCCESS);
+  EXPECT_EQ(pending.Count, 0xFFFF);
+  EXPECT_TRUE(h.boxes.shown.empty());
+  ASSERT_EQ(endTransfer(pending), TWRC_SUCCESS);
+  EXPECT_EQ(pending.Count, 0);
+  EXPECT_EQ(h.State(), 6);  // as after the last picture
+  EXPECT_FALSE(h.source->Queue().AnyPending());
+  EXPECT_EQ(h.source->Queue().PictureCount(), 0);
+  EXPECT_EQ(h.source->UserInterface().Window()->ItemText(ui::kStatusLine), "Finish Uploading");
+  EXPECT_THAT(h.LastBoxText(), ::testing::HasSubstr("the other 1 were not transferred"));
+
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  ASSERT_EQ(h.Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(h.Enable(), TWRC_SUCCESS);
+  h.SubmitPictures(3);
+  ASSERT_EQ(endTransfer(pending), TWRC_SUCCESS);
+  EXPECT_EQ(pending.Count, 0xFFFF);
+}
+
+// -1 (any number) and a count beyond the pictures deliver them all without a word.
+TEST(TransferCount, AnyNumberOrMoreThanStoredDeliversEveryPicture) {
+  for (const TW_INT16 count : {TW_INT16{-1}, TW_INT16{5}}) {
+    SourceHarness h;
+    ASSERT_EQ(h.Open(), TWRC_SUCCESS);
+    ASSERT_EQ(testing_support::SetOneValue(h, CAP_XFERCOUNT, TWTY_INT16, count), TWRC_SUCCESS);
+    ASSERT_EQ(h.Enable(), TWRC_SUCCESS);
+    h.SubmitPictures(3);
+    TW_PENDINGXFERS pending{};
+    for (int i = 0; i < 3; ++i) {
+      h.source->Context().protocolState = 7;
+      ASSERT_EQ(h.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+      EXPECT_EQ(pending.Count, i < 2 ? 0xFFFF : 0) << count;
+    }
+    EXPECT_TRUE(h.boxes.shown.empty()) << count;
+  }
+}
+
 TEST(SetupMemXfer, AnswersTheBufferSizesInStatesFourToSix) {
   SourceHarness h;
   TW_SETUPMEMXFER setup{};
@@ -223,13 +275,13 @@ TEST(SetupFileXfer, SetCreatesTheFileAndResetRestoresTheDefault) {
 
   const std::string name = h.folder.File("page.bmp");
   std::strcpy(setup.FileName, name.c_str());
-  setup.Format = 7;  // stored without checking it against the allowed list
+  setup.Format = TWFF_PNG;
   ASSERT_EQ(h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_SUCCESS);
   EXPECT_TRUE(platform::FileExists(name));
   TW_SETUPFILEXFER current{};
   ASSERT_EQ(h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GETCURRENT, &current), TWRC_SUCCESS);
   EXPECT_EQ(current.FileName, name);
-  EXPECT_EQ(current.Format, 7);
+  EXPECT_EQ(current.Format, TWFF_PNG);
   ASSERT_EQ(h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GETDEFAULT, &current), TWRC_SUCCESS);
   EXPECT_STREQ(current.FileName, "twain.bmp");
   EXPECT_EQ(current.Format, TWFF_BMP);

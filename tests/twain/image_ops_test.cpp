@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "acquire/picture_bitmap.h"
+#include "imaging/picture_file.h"
 #include "platform/files.h"
 #include "support/source_harness.h"
 
@@ -145,7 +148,7 @@ TEST_F(ImageTriplets, FileTransferWritesABitmapUnderTheNegotiatedName) {
   TW_SETUPFILEXFER setup{};
   const std::string name = h.folder.File("received.bmp");
   std::strcpy(setup.FileName, name.c_str());
-  setup.Format = 0;  // TIFF asked for: a bitmap is written all the same
+  setup.Format = TWFF_BMP;
   ASSERT_EQ(h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_SUCCESS);
   h.source->Context().protocolState = 5;  // accepted in any state
   ASSERT_EQ(Image(DAT_IMAGEFILEXFER, MSG_GET, nullptr), TWRC_XFERDONE);
@@ -154,6 +157,66 @@ TEST_F(ImageTriplets, FileTransferWritesABitmapUnderTheNegotiatedName) {
   ASSERT_EQ(written.size(), 14u + 40u + 1024u + 32u);
   EXPECT_EQ(written.substr(0, 2), "BM");
   EXPECT_EQ(h.ConditionCode(), TWCC_SUCCESS);
+}
+
+struct WrittenFormat {
+  TW_UINT16 fileFormat;
+  imaging::PictureFormat content;
+  bool lossless;
+};
+
+class FileTransferFormats : public ImageTriplets, public ::testing::WithParamInterface<WrittenFormat> {};
+
+// Each offered format is written as itself, whatever the file is called;
+// lossless formats keep every pixel and the palette's depth.
+TEST_P(FileTransferFormats, WritesTheNegotiatedFormat) {
+  for (const TW_UINT16 pixelType : {TWPT_RGB, TWPT_GRAY, TWPT_BW}) {
+    const std::string stored = h.StorePicture(1, static_cast<std::uint8_t>(pixelType), 9, 5);
+    const imaging::Picture original = imaging::LoadPicture(stored, imaging::PictureFormat::Bmp);
+    ASSERT_FALSE(original.Empty());
+    h.SubmitPictures(1);
+    TW_SETUPFILEXFER setup{};
+    const std::string name = h.folder.File("received.out");
+    std::strcpy(setup.FileName, name.c_str());
+    setup.Format = GetParam().fileFormat;
+    ASSERT_EQ(h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_SUCCESS);
+    ASSERT_EQ(Image(DAT_IMAGEFILEXFER, MSG_GET, nullptr), TWRC_XFERDONE) << pixelType;
+
+    const std::string bytes = testing_support::ReadFileBytes(name);
+    EXPECT_EQ(imaging::FormatFromContent(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())),
+              GetParam().content)
+        << pixelType;
+    const imaging::Picture received = imaging::LoadPicture(name, GetParam().content);
+    ASSERT_EQ(received.Width(), 9) << pixelType;
+    ASSERT_EQ(received.Height(), 5) << pixelType;
+    if (GetParam().lossless) {
+      EXPECT_EQ(received.BitsPerPixel(), original.BitsPerPixel()) << pixelType;
+      for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 9; ++x) EXPECT_EQ(received.GetPixel(x, y), original.GetPixel(x, y)) << x << "," << y;
+      }
+    }
+    ASSERT_EQ(EndTransfer(), TWRC_SUCCESS);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Offered, FileTransferFormats,
+                         ::testing::Values(WrittenFormat{TWFF_TIFF, imaging::PictureFormat::Tiff, true},
+                                           WrittenFormat{TWFF_PNG, imaging::PictureFormat::Png, true},
+                                           WrittenFormat{TWFF_JFIF, imaging::PictureFormat::Jpeg, false}),
+                         [](const auto& info) { return std::to_string(info.param.fileFormat); });
+
+// A format the transfer cannot write is refused and changes nothing.
+TEST_F(ImageTriplets, FileSetupRefusesAFormatThatIsNotWritten) {
+  TW_SETUPFILEXFER setup{};
+  const std::string name = h.folder.File("received.xbm");
+  std::strcpy(setup.FileName, name.c_str());
+  setup.Format = 3;  // XBM
+  EXPECT_EQ(h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_FAILURE);
+  EXPECT_EQ(h.ConditionCode(), TWCC_BADVALUE);
+  TW_SETUPFILEXFER current{};
+  ASSERT_EQ(h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &current), TWRC_SUCCESS);
+  EXPECT_EQ(current.Format, TWFF_BMP);
+  EXPECT_STREQ(current.FileName, "twain.bmp");
 }
 
 TEST_F(ImageTriplets, FileTransferWithoutAPictureFailsQuietly) {

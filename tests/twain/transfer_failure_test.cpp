@@ -35,9 +35,10 @@ class TransferFailures : public ::testing::Test {
     TW_PENDINGXFERS pending{};
     return h.Call(DG_CONTROL, DAT_PENDINGXFERS, msg, &pending);
   }
-  void SetOutputFile(const std::string& path) {
+  void SetOutputFile(const std::string& path, TW_UINT16 fileFormat = TWFF_BMP) {
     TW_SETUPFILEXFER setup{};
     std::strcpy(setup.FileName, path.c_str());
+    setup.Format = fileFormat;
     ASSERT_EQ(h.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_SUCCESS);
   }
   TW_UINT16 MemoryTransfer(std::vector<std::uint8_t>& buffer) {
@@ -84,6 +85,31 @@ TEST_F(TransferFailures, AFileTransferCutByAFullDiskLeavesNoOutput) {
   EXPECT_FALSE(fs::exists(output));
   EXPECT_TRUE(platform::FileExists(picture));
   EXPECT_EQ(Queue().PendingCount(), 1);
+}
+
+// Every encoder's output is checked through the close: a full device or disk
+// fails the transfer with TWCC_FILEWRITEERROR, and a cut plain file is removed.
+TEST_F(TransferFailures, EveryFormatThatCannotBeWrittenWholeFailsTheTransfer) {
+  for (const TW_UINT16 fileFormat : {TWFF_TIFF, TWFF_PNG, TWFF_JFIF}) {
+    const std::string picture = h.StorePicture(1, TWPT_RGB, 120, 90);
+    h.SubmitPictures(1);
+    SetOutputFile("/dev/full", fileFormat);
+    EXPECT_EQ(Image(DAT_IMAGEFILEXFER, nullptr), TWRC_FAILURE) << fileFormat;
+    EXPECT_EQ(h.ConditionCode(), TWCC_FILEWRITEERROR) << fileFormat;
+    EXPECT_EQ(h.State(), 6);
+
+    const std::string output = h.folder.File("received.out");
+    SetOutputFile(output, fileFormat);
+    {
+      const testing_support::ScopedFullDisk disk(200);
+      EXPECT_EQ(Image(DAT_IMAGEFILEXFER, nullptr), TWRC_FAILURE) << fileFormat;
+    }
+    EXPECT_EQ(h.ConditionCode(), TWCC_FILEWRITEERROR) << fileFormat;
+    EXPECT_FALSE(fs::exists(output)) << fileFormat;
+    EXPECT_TRUE(platform::FileExists(picture));
+    EXPECT_EQ(Queue().PendingCount(), 1);
+    ASSERT_EQ(Pending(MSG_RESET), TWRC_SUCCESS);
+  }
 }
 
 // A picture file cut after it was written is refused like any damaged file:

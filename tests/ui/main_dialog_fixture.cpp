@@ -1,6 +1,7 @@
 #include "ui/main_dialog_fixture.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/global_memory.h"
 
@@ -37,8 +38,38 @@ void MainDialogTest::Open() {
   ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &record), TWRC_SUCCESS);
 }
 
+TW_UINT16 MainDialogTest::SetCap(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
+  platform::GlobalMemory& memory = platform::SystemGlobalMemory();
+  TW_CAPABILITY capability{cap, TWON_ONEVALUE, memory.Allocate(sizeof(TW_ONEVALUE))};
+  auto* value = static_cast<TW_ONEVALUE*>(memory.Lock(capability.hContainer));
+  value->ItemType = itemType;
+  value->Item = item;
+  memory.Unlock(capability.hContainer);
+  const TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+  memory.Free(capability.hContainer);
+  return result;
+}
+
+std::optional<TW_UINT32> MainDialogTest::CurrentItem(TW_UINT16 cap) {
+  TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
+  if (Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability) != TWRC_SUCCESS) return std::nullopt;
+  platform::GlobalMemory& memory = platform::SystemGlobalMemory();
+  TW_ONEVALUE value{};
+  std::memcpy(&value, memory.Lock(capability.hContainer), sizeof value);
+  memory.Unlock(capability.hContainer);
+  memory.Free(capability.hContainer);
+  return value.Item & (value.ItemType == TWTY_BOOL ? 0xFFFFu : 0xFFFFFFFFu);
+}
+
+TW_UINT16 MainDialogTest::ResetCap(TW_UINT16 cap) {
+  TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
+  const TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, MSG_RESET, &capability);
+  if (capability.hContainer != nullptr) platform::SystemGlobalMemory().Free(capability.hContainer);
+  return result;
+}
+
 void MainDialogTest::Enable() {
-  Open();
+  if (State() < 4) Open();
   TW_USERINTERFACE ui{1, 0, nullptr};
   ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
   ASSERT_NE(platform::headless::FindDialog(ui::kMainDialogTemplate), nullptr);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "acquire/picture_files.h"
@@ -35,6 +36,12 @@ class MainDialogTest : public ::testing::Test {
 
   twain::TW_UINT16 Call(twain::TW_UINT32 dg, twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data);
   void Open();
+  // MSG_SET of `cap` with a one-value container of `itemType`, as an application negotiates in state 4.
+  twain::TW_UINT16 SetCap(twain::TW_UINT16 cap, twain::TW_UINT16 itemType, twain::TW_UINT32 item);
+  // MSG_GETCURRENT of a one-value `cap`: its item, or nullopt when refused.
+  std::optional<twain::TW_UINT32> CurrentItem(twain::TW_UINT16 cap);
+  // MSG_RESET of `cap`; the answered container is freed.
+  twain::TW_UINT16 ResetCap(twain::TW_UINT16 cap);
   // Opens and enables the source with its user interface: the dialog is up and the camera runs.
   void Enable();
   void Disable();

@@ -158,6 +158,14 @@ TEST_F(MainDialogTest, ClosingDiscardsThePicturesAndAsksToBeClosed) {
   EXPECT_NE(platform::headless::FindDialog(kMainDialogTemplate), nullptr);
 }
 
+TEST_F(MainDialogTest, TheCameraIsOnlineBeforeAndWhileItRuns) {
+  Open();
+  EXPECT_EQ(CurrentItem(twain::CAP_DEVICEONLINE), twain::TW_UINT32{twain::TWAIN_TRUE});
+  Enable();
+  EXPECT_EQ(CurrentItem(twain::CAP_DEVICEONLINE), twain::TW_UINT32{twain::TWAIN_TRUE});
+  EXPECT_FALSE(Notified(twain::MSG_CLOSEDSREQ));
+}
+
 TEST_F(MainDialogTest, WithoutACameraTheApplicationIsAskedToCloseTheSource) {
   camera = std::make_unique<capture::VirtualCamera>(capture::SceneOf("rate 60\n"));  // no devices
   source = std::make_unique<twain::Source>(
@@ -165,9 +173,16 @@ TEST_F(MainDialogTest, WithoutACameraTheApplicationIsAskedToCloseTheSource) {
                          folder.File("twsrc.log"), camera.get(), folder.File("config.ini")},
       &ui::MakeMainDialog);
   Open();
+  EXPECT_EQ(CurrentItem(twain::CAP_DEVICEONLINE), twain::TW_UINT32{twain::TWAIN_FALSE});
   twain::TW_USERINTERFACE ui{1, 0, nullptr};
   ASSERT_EQ(Call(twain::DG_CONTROL, twain::DAT_USERINTERFACE, twain::MSG_ENABLEDS, &ui), twain::TWRC_SUCCESS);
+  // The request reaches the application only after enabling has returned, once.
+  EXPECT_FALSE(Notified(twain::MSG_CLOSEDSREQ));
+  EXPECT_EQ(State(), 5);
+  platform::headless::AdvanceClock(1);
   EXPECT_TRUE(Notified(twain::MSG_CLOSEDSREQ));
+  platform::headless::AdvanceClock(100);
+  EXPECT_EQ(manager.received.size(), 1u);
 }
 
 }  // namespace

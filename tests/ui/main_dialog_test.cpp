@@ -66,6 +66,57 @@ TEST_F(MainDialogTest, OpensWithTheSavedConfigurationAndTheCapabilityValues) {
   EXPECT_EQ((preview.right - preview.left) * 3 / 4, preview.bottom - preview.top);
 }
 
+// The saved settings name grey, 180 degrees and 200 dpi; an application that
+// negotiated colour, 90 degrees and 300 dpi gets those, and the dialog shows them.
+TEST_F(MainDialogTest, WhatTheApplicationSetWinsOverTheSavedSettings) {
+  source->CapValues().pixelType = twain::TWPT_GRAY;
+  source->CapValues().rotationIndex = twain::TWOR_ROT180;
+  SavedSettings().dpiX = SavedSettings().dpiY = 200;
+  SaveSettings();
+  Open();
+  ASSERT_EQ(SetCap(twain::ICAP_PIXELTYPE, twain::TWTY_UINT16, twain::TWPT_RGB), twain::TWRC_SUCCESS);
+  ASSERT_EQ(SetCap(twain::ICAP_ORIENTATION, twain::TWTY_UINT16, twain::TWOR_ROT90), twain::TWRC_SUCCESS);
+  ASSERT_EQ(SetCap(twain::ICAP_YRESOLUTION, twain::TWTY_FIX32, 300), twain::TWRC_SUCCESS);
+  Enable();
+
+  EXPECT_EQ(source->CapValues().pixelType, twain::TWPT_RGB);
+  EXPECT_EQ(source->CapValues().rotationIndex, twain::TWOR_ROT90);
+  EXPECT_EQ(source->CapValues().xResolution, 300.0f);
+  EXPECT_EQ(SavedSettings().dpiX, 300);
+  EXPECT_EQ(SavedSettings().dpiY, 300);
+  EXPECT_EQ(Selected(Dialog(), kImageTypeList), "24 bit Color");
+  EXPECT_EQ(Selected(Dialog(), kRotationList), "Rotate 90'");
+  EXPECT_EQ(Selected(Dialog(), kResolutionList), "300.000");
+}
+
+// A reset capability, and every capability in the next session, takes the saved settings again.
+TEST_F(MainDialogTest, ResetOrANewSessionGivesTheSavedSettingsBack) {
+  source->CapValues().pixelType = twain::TWPT_GRAY;
+  source->CapValues().rotationIndex = twain::TWOR_ROT180;
+  SaveSettings();
+  Open();
+  ASSERT_EQ(SetCap(twain::ICAP_PIXELTYPE, twain::TWTY_UINT16, twain::TWPT_BW), twain::TWRC_SUCCESS);
+  ASSERT_EQ(SetCap(twain::ICAP_ORIENTATION, twain::TWTY_UINT16, twain::TWOR_ROT90), twain::TWRC_SUCCESS);
+  ASSERT_EQ(ResetCap(twain::ICAP_PIXELTYPE), twain::TWRC_SUCCESS);
+  Enable();
+  EXPECT_EQ(source->CapValues().pixelType, twain::TWPT_GRAY);
+  EXPECT_EQ(source->CapValues().rotationIndex, twain::TWOR_ROT90);
+  Disable();
+
+  twain::TW_IDENTITY record = twain::MakeSourceIdentity();
+  record.Id = 42;
+  ASSERT_EQ(Call(twain::DG_CONTROL, twain::DAT_IDENTITY, twain::MSG_CLOSEDS, &record), twain::TWRC_SUCCESS);
+  source->CapValues().rotationIndex = twain::TWOR_ROT180;
+  SaveSettings();
+  Open();
+  ASSERT_EQ(SetCap(twain::ICAP_PIXELTYPE, twain::TWTY_UINT16, twain::TWPT_BW), twain::TWRC_SUCCESS);
+  twain::TW_CAPABILITY all{twain::CAP_SUPPORTEDCAPS, twain::TWON_DONTCARE16, nullptr};
+  ASSERT_EQ(Call(twain::DG_CONTROL, twain::DAT_CAPABILITY, twain::MSG_RESETALL, &all), twain::TWRC_SUCCESS);
+  Enable();
+  EXPECT_EQ(source->CapValues().pixelType, twain::TWPT_GRAY);
+  EXPECT_EQ(source->CapValues().rotationIndex, twain::TWOR_ROT180);
+}
+
 TEST_F(MainDialogTest, SingleShotModesStartWithTheIntervalListDisabled) {
   SavedSettings().idCardMode = 1;
   SaveSettings();

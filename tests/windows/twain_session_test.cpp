@@ -121,8 +121,8 @@ TEST_F(TwainSession, OpenStatusEnableDisableClose) {
 }
 
 TEST_F(TwainSession, WithoutACameraTheSourceSaysSoAndAsksToBeClosed) {
-  // No video input device is registered in the test prefix. The request is
-  // posted while the dialog opens, so the messages go through the source at once.
+  // No video input device is registered in the test prefix. The request
+  // comes with the dialog's first timer tick, after MSG_ENABLEDS returned.
   OpenSource();
   ASSERT_EQ(app_.Enable(), TWRC_SUCCESS);
   enabled_ = true;
