@@ -144,8 +144,8 @@ void Source::NotifyCloseDSReq() {
 void Source::SendNotification(TW_UINT16 message) {
   bool delivered;
   if (DSMENTRYPROC managerEntry = context_.managerEntry.DSM_Entry; managerEntry != nullptr) {
-    delivered = managerEntry(&context_.sourceIdentity, &context_.appIdentity, DG_CONTROL, DAT_NULL, message,
-                             nullptr) == TWRC_SUCCESS;
+    delivered = managerEntry(&context_.sourceIdentity, &context_.appIdentity, DG_CONTROL, DAT_NULL, message, nullptr) ==
+                TWRC_SUCCESS;
   } else {
     delivered = ports_.sourceManager.SendNull(context_.sourceIdentity, context_.appIdentity, message);
   }
