@@ -191,7 +191,8 @@ Answer HandleRecord(const CapabilityCall& call, CapabilityRecord& record) {
       if (!allows(TWQC_SET)) return Refused(TWCC_CAPBADOPERATION);
       return Set(call, record);
     case MSG_RESET:
-      if (!allows(TWQC_RESET)) return Refused(TWCC_CAPBADOPERATION);
+      // Only the empty slot has no operation at all.
+      if (record.operations == 0) return Refused(TWCC_CAPBADOPERATION);
       return Reset(call, record);
     case MSG_QUERYSUPPORT: {
       std::byte operations[sizeof(TW_UINT32)];

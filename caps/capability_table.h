@@ -18,12 +18,13 @@
 
 namespace caps {
 
-// Operation masks: read-only capabilities answer MSG_GET, MSG_GETDEFAULT,
-// MSG_GETCURRENT and, as TWAIN 2 asks of every capability, MSG_RESET, which
-// leaves their value as it is (29); settable ones also MSG_SET (31).
-inline constexpr twain::TW_UINT32 kReadOnly =
-    twain::TWQC_GET | twain::TWQC_GETDEFAULT | twain::TWQC_GETCURRENT | twain::TWQC_RESET;
-inline constexpr twain::TW_UINT32 kSettable = kReadOnly | twain::TWQC_SET;
+// Operation masks: read-only capabilities answer MSG_GET, MSG_GETDEFAULT and
+// MSG_GETCURRENT (13); settable ones also MSG_SET and MSG_RESET (31). TWAIN
+// names SET and RESET only together; a read-only capability still answers
+// MSG_RESET, with the value it has, since applications reset every
+// capability they list.
+inline constexpr twain::TW_UINT32 kReadOnly = twain::TWQC_GET | twain::TWQC_GETDEFAULT | twain::TWQC_GETCURRENT;
+inline constexpr twain::TW_UINT32 kSettable = kReadOnly | twain::TWQC_SET | twain::TWQC_RESET;
 
 // The record of ICAP_BITDEPTH for pixel type t has the id kBitDepthCapBase + t.
 inline constexpr twain::TW_UINT16 kBitDepthCapBase = 0x9000;

@@ -321,7 +321,7 @@ TEST_F(OpenSource, QuerySupportAnswersTheOperationsMask) {
   EXPECT_EQ(settable.bytes.size(), 4u + 6);
   EXPECT_EQ(settable.ItemType(), TWTY_INT32);
   EXPECT_EQ(settable.At<TW_UINT32>(kOneValueItem), 31u);
-  EXPECT_EQ(Ask(h, ICAP_PHYSICALWIDTH, MSG_QUERYSUPPORT).At<TW_UINT32>(kOneValueItem), 29u);
+  EXPECT_EQ(Ask(h, ICAP_PHYSICALWIDTH, MSG_QUERYSUPPORT).At<TW_UINT32>(kOneValueItem), 13u);
 }
 
 TEST_F(OpenSource, ReadOnlyCapabilitiesRefuseSetAndResetToWhatTheyHave) {

@@ -173,16 +173,16 @@ TEST_F(TwainSession, CapabilitiesAnswerThroughTheManager) {
   TW_UINT16 conType = 0;
   std::vector<std::uint8_t> supported = GetCapability(CAP_SUPPORTEDCAPS, conType);
   ASSERT_EQ(conType, TWON_ARRAY);
-  ASSERT_GE(supported.size(), 6u + 40u * 2u);
+  ASSERT_GE(supported.size(), 6u + 41u * 2u);
   TW_ARRAY array;
   std::memcpy(&array, supported.data(), 6);
   EXPECT_EQ(array.ItemType, TWTY_UINT16);
-  EXPECT_EQ(+array.NumItems, 40u);
+  EXPECT_EQ(+array.NumItems, 41u);
   TW_UINT16 first = 0, last = 0;
   std::memcpy(&first, supported.data() + 6, 2);
-  std::memcpy(&last, supported.data() + 6 + 39 * 2, 2);
+  std::memcpy(&last, supported.data() + 6 + 40 * 2, 2);
   EXPECT_EQ(first, CAP_SUPPORTEDCAPS);
-  EXPECT_EQ(last, CAP_UICONTROLLABLE);
+  EXPECT_EQ(last, CAP_SUPPORTEDDATS);
 
   std::vector<std::uint8_t> resolution = GetCapability(ICAP_XRESOLUTION, conType);
   ASSERT_EQ(conType, TWON_ENUMERATION);
