@@ -30,6 +30,7 @@
 #include "platform/global_memory.h"
 #include "platform/message_box.h"
 #include "platform/source_manager_link.h"
+#include "twain/entry_trace.h"
 #include "twain/protocol.h"
 #include "twain/source.h"
 #include "ui/main_dialog.h"
@@ -215,41 +216,12 @@ class Session {
     Call(dg, dat, msg, block.empty() ? nullptr : block.data());
   }
 
-  // The bytes an application hands with `dat`: its structure, a response
-  // table of 256 entries, a window handle for the parent; nothing for a DAT
-  // the source does not know, which it must not read.
-  std::size_t StructureSize(TW_UINT16 dat) {
-    switch (dat) {
-      case DAT_IDENTITY:
-        return sizeof(TW_IDENTITY);
-      case DAT_PARENT:
-        return sizeof(TW_HANDLE);
-      case DAT_PENDINGXFERS:
-        return sizeof(TW_PENDINGXFERS);
-      case DAT_SETUPMEMXFER:
-        return sizeof(TW_SETUPMEMXFER);
-      case DAT_STATUS:
-        return sizeof(TW_STATUS);
-      case DAT_USERINTERFACE:
-        return sizeof(TW_USERINTERFACE);
-      case DAT_XFERGROUP:
-        return sizeof(TW_UINT32);
-      case DAT_IMAGEINFO:
-        return sizeof(TW_IMAGEINFO);
-      case DAT_IMAGELAYOUT:
-        return sizeof(TW_IMAGELAYOUT);
-      case DAT_CIECOLOR:
-        return sizeof(TW_CIECOLOR);
-      case DAT_GRAYRESPONSE:
-      case DAT_RGBRESPONSE:
-        return 256 * sizeof(TW_ELEMENT8);
-      case DAT_JPEGCOMPRESSION:
-        return sizeof(TW_JPEGCOMPRESSION);
-      case DAT_PALETTE8:
-        return sizeof(TW_PALETTE8);
-      default:
-        return 0;
-    }
+  // The bytes an application hands with `dat`: the structure the trace
+  // knows it by, but a response table of 256 entries; nothing for a DAT the
+  // source does not know, which it must not read.
+  static std::size_t StructureSize(TW_UINT16 dat) {
+    if (dat == DAT_GRAYRESPONSE || dat == DAT_RGBRESPONSE) return 256 * sizeof(TW_ELEMENT8);
+    return TraceableDataSize(dat);
   }
 
   // A container in a block the application allocated, of any size: its

@@ -67,6 +67,25 @@ class DsModule : public ::testing::Test {
     source.Id = 5;
     ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
   }
+  // Opens and enables the source, passes an idle event per turn of the
+  // application's loop until the scripted user's close request comes (at
+  // most `turns`), then disables and closes it.
+  static void PlayUntilTheCloseRequest(DsEntryProc entry, int turns) {
+    notifications.clear();
+    TW_IDENTITY application{};
+    TW_IDENTITY source{};
+    ASSERT_NO_FATAL_FAILURE(OpenSource(entry, application, source));
+    TW_USERINTERFACE ui{1, 0, nullptr};
+    ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    WindowEvent idle{nullptr, 0, 0, 0};
+    for (int turn = 0; turn < turns && notifications.empty(); ++turn) {
+      TW_EVENT event{&idle, MSG_NULL};
+      EXPECT_EQ(entry(&application, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_NOTDSEVENT);
+    }
+    EXPECT_EQ(notifications, std::vector<TW_UINT16>{MSG_CLOSEDSREQ});
+    ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source), TWRC_SUCCESS);
+  }
   std::string folder_;
 };
 
@@ -133,24 +152,9 @@ TEST_F(DsModule, AScriptedUserPlaysAlongTheApplicationsEvents) {
   const std::string script = folder_ + "/user.txt";
   std::ofstream(script) << "space\nclose\n";
   setenv("MERVALE_USER_SCRIPT", script.c_str(), 1);
-  notifications.clear();
   Module module;
   ASSERT_TRUE(module.Loaded()) << dlerror();
-  DsEntryProc entry = module.Entry();
-  TW_IDENTITY application{};
-  TW_IDENTITY source{};
-  ASSERT_NO_FATAL_FAILURE(OpenSource(entry, application, source));
-  TW_USERINTERFACE ui{1, 0, nullptr};
-  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
-  // An idle event per turn of the loop.
-  WindowEvent idle{nullptr, 0, 0, 0};
-  for (int turn = 0; turn < 10 && notifications.empty(); ++turn) {
-    TW_EVENT event{&idle, MSG_NULL};
-    EXPECT_EQ(entry(&application, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_NOTDSEVENT);
-  }
-  EXPECT_EQ(notifications, std::vector<TW_UINT16>{MSG_CLOSEDSREQ});
-  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
-  ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source), TWRC_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE(PlayUntilTheCloseRequest(module.Entry(), 10));
   unsetenv("MERVALE_USER_SCRIPT");
   std::ostringstream trace;
   trace << std::ifstream(folder_ + "/twsrc.log", std::ios::binary).rdbuf();
@@ -170,23 +174,9 @@ TEST_F(DsModule, TextDrawnBeforeAnUnloadIsReleasedAndDrawnAgainAfterIt) {
   std::ofstream(script) << "space\nclose\n";
   setenv("MERVALE_USER_SCRIPT", script.c_str(), 1);
   for (int round = 0; round < 2; ++round) {
-    notifications.clear();
     Module module;
     ASSERT_TRUE(module.Loaded()) << dlerror();
-    DsEntryProc entry = module.Entry();
-    TW_IDENTITY application{};
-    TW_IDENTITY source{};
-    ASSERT_NO_FATAL_FAILURE(OpenSource(entry, application, source));
-    TW_USERINTERFACE ui{1, 0, nullptr};
-    ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
-    WindowEvent idle{nullptr, 0, 0, 0};
-    for (int turn = 0; turn < 50 && notifications.empty(); ++turn) {
-      TW_EVENT event{&idle, MSG_NULL};
-      entry(&application, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
-    }
-    EXPECT_EQ(notifications, std::vector<TW_UINT16>{MSG_CLOSEDSREQ});
-    ASSERT_EQ(entry(&application, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
-    ASSERT_EQ(entry(&application, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source), TWRC_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(PlayUntilTheCloseRequest(module.Entry(), 50));
   }
   unsetenv("MERVALE_USER_SCRIPT");
   unsetenv("XDG_CONFIG_HOME");
