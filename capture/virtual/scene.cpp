@@ -314,7 +314,7 @@ class SceneParser {
       error = "page \"" + args_[0].text + "\" is defined twice";
       return false;
     }
-    PageSpec page;
+    PageLayout page;
     page.name = args_[0].text;
     if (!Positive(1, page.width, error) || !Positive(2, page.height, error)) return false;
     if (page.width > 2000 || page.height > 2000) {

@@ -46,7 +46,7 @@ enum class FailingStep {
 };
 
 // A page: its size in millimetres and the colours and seed of its text.
-struct PageSpec {
+struct PageLayout {
   std::string name;
   double width = 0;
   double height = 0;
@@ -86,7 +86,7 @@ struct Scene {
   double fieldWidth = 440;  // millimetres of desk across the frame's width
   Rgb desk{104, 84, 66};
   ClientSize preview{712, 534};
-  std::vector<PageSpec> pages;
+  std::vector<PageLayout> pages;
   std::vector<SceneStep> script;
   bool loop = false;
 

@@ -91,7 +91,7 @@ void SceneRenderer::PhotoColour(const Texture& texture, double u, double v, std:
 std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& placed, std::int32_t width) {
   std::array<FramePoint, 4> corners{};
   if (placed.page >= scene.pages.size() || scene.fieldWidth <= 0) return corners;
-  const PageSpec& sheet = scene.pages[placed.page];
+  const PageLayout& sheet = scene.pages[placed.page];
   const double pixelsPerMm = width / scene.fieldWidth;
   const double radians = placed.pose.angle * std::numbers::pi / 180.0;
   const double c = std::cos(radians);
@@ -161,7 +161,7 @@ const SceneRenderer::Texture& SceneRenderer::TextureOf(std::size_t page) const {
   std::unique_ptr<Texture>& slot = textures_[page];
   if (slot) return *slot;
 
-  const PageSpec& sheet = scene_->pages[page];
+  const PageLayout& sheet = scene_->pages[page];
   auto texture = std::make_unique<Texture>();
   texture->texelsPerMm = std::min(kTexelsPerMm, kMaxTexelsPerSide / std::max(sheet.width, sheet.height));
   const double t = texture->texelsPerMm;
@@ -235,7 +235,7 @@ const SceneRenderer::Texture& SceneRenderer::TextureOf(std::size_t page) const {
 
 void SceneRenderer::DrawPage(const PlacedPage& placed, double pixelsPerMm, std::int32_t width, std::int32_t height,
                              std::vector<std::uint8_t>& frame) const {
-  const PageSpec& sheet = scene_->pages[placed.page];
+  const PageLayout& sheet = scene_->pages[placed.page];
   const Texture& texture = TextureOf(placed.page);
   const double radians = placed.pose.angle * std::numbers::pi / 180.0;
   const double cosine = std::cos(radians);

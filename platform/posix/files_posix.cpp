@@ -102,7 +102,7 @@ bool EnsureFileExists(const std::string& path) {
 }
 
 std::string AppDataDirectory() {
-  // The base directory specification ignores relative values.
+  // The XDG base-directory rules ignore relative values.
   const char* config = std::getenv("XDG_CONFIG_HOME");
   std::string dir;
   if (config != nullptr && config[0] == '/') {

@@ -17,7 +17,7 @@
 namespace {
 
 using namespace acquire;
-using testing_support::BmpSpec;
+using testing_support::BmpLayout;
 
 class PageQueueTest : public ::testing::Test {
  protected:
@@ -25,7 +25,7 @@ class PageQueueTest : public ::testing::Test {
 
   // Stores picture `number` of `pixelType` as its file would be stored.
   std::string Store(int number, std::uint8_t pixelType, std::int32_t width = 4, std::int32_t height = 2) {
-    BmpSpec layout;
+    BmpLayout layout;
     layout.width = width;
     layout.height = height;
     layout.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;

@@ -15,7 +15,7 @@
 namespace {
 
 using namespace acquire;
-using testing_support::BmpSpec;
+using testing_support::BmpLayout;
 using testing_support::BuildBmp;
 using testing_support::ReadFileBytes;
 using testing_support::WriteBytes;
@@ -23,7 +23,7 @@ using testing_support::WriteBytes;
 class PictureBitmapTest : public ::testing::Test {
  protected:
   // Writes the file, loads it and keeps the block's bytes.
-  bool Load(const BmpSpec& layout) {
+  bool Load(const BmpLayout& layout) {
     WriteBytes(path_, BuildBmp(layout));
     PictureBitmap bitmap = LoadPictureBitmap(path_, memory_, boxes_);
     if (bitmap == nullptr) return false;
@@ -44,7 +44,7 @@ class PictureBitmapTest : public ::testing::Test {
 };
 
 TEST_F(PictureBitmapTest, ColourPictureLoadsAsHeaderAndRowsAndTheFileStaysForTheTransfer) {
-  BmpSpec layout;
+  BmpLayout layout;
   layout.width = 3;
   layout.height = 2;
   ASSERT_TRUE(Load(layout));
@@ -57,7 +57,7 @@ TEST_F(PictureBitmapTest, ColourPictureLoadsAsHeaderAndRowsAndTheFileStaysForThe
 }
 
 TEST_F(PictureBitmapTest, OneBitPictureGetsItsTwoPaletteEntries) {
-  BmpSpec layout;
+  BmpLayout layout;
   layout.width = 10;
   layout.height = 3;
   layout.bitCount = 1;
@@ -69,7 +69,7 @@ TEST_F(PictureBitmapTest, OneBitPictureGetsItsTwoPaletteEntries) {
 }
 
 TEST_F(PictureBitmapTest, AFileWithoutFileHeaderLoadsLikeOneWithIt) {
-  BmpSpec layout;
+  BmpLayout layout;
   layout.width = 5;
   layout.height = 4;
   layout.bitCount = 8;
@@ -83,7 +83,7 @@ TEST_F(PictureBitmapTest, AFileWithoutFileHeaderLoadsLikeOneWithIt) {
 }
 
 TEST_F(PictureBitmapTest, CoreHeaderPaletteIsWidenedToFourByteEntries) {
-  BmpSpec layout;
+  BmpLayout layout;
   layout.headerSize = 12;
   layout.width = 4;
   layout.height = 2;
@@ -103,29 +103,29 @@ TEST_F(PictureBitmapTest, CoreHeaderPaletteIsWidenedToFourByteEntries) {
 }
 
 TEST_F(PictureBitmapTest, UnsupportedAndHostileHeadersAreRefusedAndTheFileStays) {
-  BmpSpec v4;
+  BmpLayout v4;
   v4.headerSize = 108;
-  BmpSpec negativeWidth;
+  BmpLayout negativeWidth;
   negativeWidth.width = -5;
-  BmpSpec topDown;
+  BmpLayout topDown;
   topDown.height = -5;
-  BmpSpec huge;
+  BmpLayout huge;
   huge.width = 60000;
   huge.height = 60000;
   huge.rows = {1, 2, 3};
-  BmpSpec oddBits;
+  BmpLayout oddBits;
   oddBits.bitCount = 7;
-  BmpSpec tooManyColours;
+  BmpLayout tooManyColours;
   tooManyColours.bitCount = 8;
   tooManyColours.clrUsed = 100000;
-  BmpSpec compressed;
+  BmpLayout compressed;
   compressed.bitCount = 8;
   compressed.compression = 1;
-  BmpSpec cutPalette;
+  BmpLayout cutPalette;
   cutPalette.bitCount = 8;
   cutPalette.palette = {1, 2, 3, 0};
   cutPalette.rows = {9};
-  for (const BmpSpec& layout : {v4, negativeWidth, topDown, huge, oddBits, tooManyColours, compressed, cutPalette}) {
+  for (const BmpLayout& layout : {v4, negativeWidth, topDown, huge, oddBits, tooManyColours, compressed, cutPalette}) {
     EXPECT_FALSE(Load(layout));
     EXPECT_TRUE(platform::FileExists(path_));
   }
@@ -135,7 +135,7 @@ TEST_F(PictureBitmapTest, UnsupportedAndHostileHeadersAreRefusedAndTheFileStays)
 }
 
 TEST_F(PictureBitmapTest, AnUnderstatedSizeStillYieldsWholeRows) {
-  BmpSpec layout;
+  BmpLayout layout;
   layout.width = 4;
   layout.height = 3;
   layout.sizeImage = 5;  // understated: the block must still hold all 36 bytes
@@ -147,7 +147,7 @@ TEST_F(PictureBitmapTest, AnUnderstatedSizeStillYieldsWholeRows) {
 }
 
 TEST_F(PictureBitmapTest, AFileCutAfterItsHeaderIsRefusedAndStays) {
-  BmpSpec layout;
+  BmpLayout layout;
   layout.width = 4;
   layout.height = 3;
   layout.rows.assign(35, 9);  // one byte of the 36 the header states is missing
@@ -160,7 +160,7 @@ TEST_F(PictureBitmapTest, AFileCutAfterItsHeaderIsRefusedAndStays) {
 }
 
 TEST_F(PictureBitmapTest, SavingWritesFileHeaderAndBlock) {
-  BmpSpec layout;
+  BmpLayout layout;
   layout.width = 3;
   layout.height = 2;
   const std::string original = BuildBmp(layout);
@@ -181,7 +181,7 @@ TEST_F(PictureBitmapTest, SavingWritesFileHeaderAndBlock) {
 // read someone else's file in the user's name) is read as a picture.
 TEST_F(PictureBitmapTest, OnlyPlainFilesAreReadAsPictures) {
   const std::string elsewhere = folder_.File("elsewhere.bmp");
-  WriteBytes(elsewhere, BuildBmp(BmpSpec{}));
+  WriteBytes(elsewhere, BuildBmp(BmpLayout{}));
   std::filesystem::create_symlink(elsewhere, path_);
   EXPECT_EQ(LoadPictureBitmap(path_, memory_, boxes_), nullptr);
   const std::string fifo = folder_.File("fifo.bmp");
@@ -189,14 +189,14 @@ TEST_F(PictureBitmapTest, OnlyPlainFilesAreReadAsPictures) {
   EXPECT_EQ(LoadPictureBitmap(fifo, memory_, boxes_), nullptr);
   EXPECT_EQ(LoadPictureBitmap(folder_.Path(), memory_, boxes_), nullptr);
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-  EXPECT_EQ(ReadFileBytes(elsewhere), BuildBmp(BmpSpec{}));
+  EXPECT_EQ(ReadFileBytes(elsewhere), BuildBmp(BmpLayout{}));
 }
 
 class SavedBitmapTest : public PictureBitmapTest {
  protected:
   // A 24-bit block of 30 × 20 pixels: a file of 54 + 20 rows of 92 bytes.
   SavedBitmapTest() {
-    BmpSpec layout;
+    BmpLayout layout;
     layout.width = 30;
     layout.height = 20;
     WriteBytes(path_, BuildBmp(layout));

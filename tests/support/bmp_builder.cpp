@@ -20,7 +20,7 @@ std::uint32_t RowBytes(std::int32_t width, std::uint16_t bitCount) {
   return (static_cast<std::uint32_t>(bitCount) * static_cast<std::uint32_t>(width) + 31) / 32 * 4;
 }
 
-std::string BuildBmp(const BmpSpec& layout) {
+std::string BuildBmp(const BmpLayout& layout) {
   std::string header;
   if (layout.headerSize == 12) {
     Put32(header, 12);

@@ -7,7 +7,7 @@
 
 namespace testing_support {
 
-struct BmpSpec {
+struct BmpLayout {
   std::int32_t width = 1;
   std::int32_t height = 1;
   std::uint16_t bitCount = 24;
@@ -22,7 +22,7 @@ struct BmpSpec {
 };
 
 std::uint32_t RowBytes(std::int32_t width, std::uint16_t bitCount);
-std::string BuildBmp(const BmpSpec& layout);
+std::string BuildBmp(const BmpLayout& layout);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace testing_support

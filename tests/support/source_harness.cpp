@@ -60,7 +60,7 @@ void SourceHarness::SubmitPictures(int count) {
 namespace testing_support {
 
 std::string SourceHarness::StorePicture(int number, std::uint8_t pixelType, std::int32_t width, std::int32_t height) {
-  BmpSpec layout;
+  BmpLayout layout;
   layout.width = width;
   layout.height = height;
   layout.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
