@@ -49,6 +49,7 @@ TW_UINT16 OpenDS(Source& source, TripletMessage& message) {
 TW_UINT16 DisableDS(Source& source) {
   source.GetTrace().Write("DisableDS");
   if (!InStates(source, 5, 7)) return source.Refuse(kDisablePrefix, TWCC_SEQERROR);
+  source.StopIdleTurns();
   source.UserInterface().Close();
   source.Context().protocolState = 4;
   return TWRC_SUCCESS;
@@ -60,6 +61,7 @@ TW_UINT16 CloseDS(Source& source) {
   if (!InStates(source, 4, 7)) return source.Refuse(kClosePrefix, TWCC_SEQERROR);
   // A manager may close an enabled source and unload the library at once; the
   // dialog and the camera go first, as MSG_DISABLEDS would take them down.
+  source.StopIdleTurns();
   if (source.UserInterface().IsOpen()) source.UserInterface().Close();
   context.appIdentity.Id = 0;
   // The next session's manager hands its entry points over again.
@@ -82,6 +84,7 @@ TW_UINT16 EnableDS(Source& source, TripletMessage& message) {
   if (!created) return source.Refuse(kEnablePrefix, TWCC_LOWMEMORY);
   context.protocolState = 5;
   context.transfersThisEnable = 0;
+  source.StartIdleTurns();
   return TWRC_SUCCESS;
 }
 

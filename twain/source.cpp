@@ -1,6 +1,7 @@
 #include "twain/source.h"
 
 #include <string>
+#include <utility>
 
 #include "platform/c_boundary.h"
 #include "twain/dispatch.h"
@@ -10,13 +11,17 @@
 namespace twain {
 
 SourcePorts SystemPorts() {
-  return {platform::SystemGlobalMemory(),
-          platform::SystemSourceManagerLink(),
-          platform::SystemMessageBoxes(),
-          platform::SystemDialogs(),
-          DefaultTracePath(),
-          &capture::SystemVideoCaptureService(),
-          settings::SettingsFilePath()};
+  SourcePorts ports{platform::SystemGlobalMemory(),
+                    platform::SystemSourceManagerLink(),
+                    platform::SystemMessageBoxes(),
+                    platform::SystemDialogs(),
+                    DefaultTracePath(),
+                    &capture::SystemVideoCaptureService(),
+                    settings::SettingsFilePath()};
+#if !defined(_WIN32)
+  ports.idleTurnsWithoutEvents = true;
+#endif
+  return ports;
 }
 
 Source::Source(SourcePorts ports, const UserInterfaceFactory& makeUserInterface)
@@ -30,6 +35,9 @@ Source::Source(SourcePorts ports, const UserInterfaceFactory& makeUserInterface)
 }
 
 Source::~Source() {
+  // The pump's turns reach the dialog: they end first.
+  idlePump_.reset();
+  stoppedPump_.reset();
   if (userInterface_ && userInterface_->IsOpen()) userInterface_->Close();
   // A library unloaded without MSG_CLOSEDS leaves its thread's session to the process.
   if (componentSystem_) componentSystem_->Abandon();
@@ -51,6 +59,7 @@ bool IsEventTriplet(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg) {
 }  // namespace
 
 TW_UINT16 Source::Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+  std::lock_guard lock(entryMutex_);
   const bool isEvent = IsEventTriplet(dg, dat, msg);
   return platform::GuardCBoundary([&] { return TracedEntry(isEvent, origin, dg, dat, msg, data); },
                                   [&](const char* what) { return FailedEntry(isEvent, dat, data, what); });
@@ -100,6 +109,7 @@ bool Source::IsForeignOrigin(const TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16
 }
 
 TW_UINT16 Source::ProcessEvent(TW_MEMREF data) {
+  if (idlePump_) idlePump_->EventSeen();
   platform::DialogWindow* dialog = userInterface_->Window();
   auto* event = static_cast<TW_EVENT*>(data);
   if (dialog == nullptr || event == nullptr || event->pEvent == nullptr) return TWRC_NOTDSEVENT;
@@ -142,6 +152,10 @@ void Source::NotifyCloseDSReq() {
 // 1.x manager is found among the loaded modules. A notification the manager
 // did not take is traced: the application will not hear of it.
 void Source::SendNotification(TW_UINT16 message) {
+  if (inIdleTurn_) {
+    deferredNotifications_.push_back(message);
+    return;
+  }
   bool delivered;
   if (DSMENTRYPROC managerEntry = context_.managerEntry.DSM_Entry; managerEntry != nullptr) {
     delivered = managerEntry(&context_.sourceIdentity, &context_.appIdentity, DG_CONTROL, DAT_NULL, message, nullptr) ==
@@ -160,6 +174,44 @@ bool Source::PreTranslateKeyDown(std::uintptr_t virtualKey) {
   dialog->SendCommand(1);  // "Scan"
   // The key itself goes on to the application: nothing of ours translates it further.
   return false;
+}
+
+void Source::StartIdleTurns() {
+  if (!ports_.idleTurnsWithoutEvents) return;
+  // A callback that disabled and enables again runs on the stopped pump's
+  // own thread, which cannot join itself; that pump ends after its turn.
+  if (stoppedPump_ && !stoppedPump_->IsPumpThread()) stoppedPump_.reset();
+  // An idle event, as an application's loop passes when its queue is empty.
+  idlePump_ = std::make_unique<IdlePump>([this] {
+    std::unique_lock lock(entryMutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return;  // the application is inside a call: the next turn will do
+    // The pump's thread is ours: nothing may escape it.
+    platform::GuardCBoundary([this] { RunIdleTurn(); },
+                             [this](const char* what) {
+                               inIdleTurn_ = false;
+                               trace_.Write(std::string("\nIdle turn failed: ") + what);
+                             });
+  });
+}
+
+void Source::RunIdleTurn() {
+  platform::DialogWindow* dialog = userInterface_->Window();
+  platform::WindowMessage idle{};
+  inIdleTurn_ = true;
+  if (dialog != nullptr) ports_.dialogs.RouteEvent(*dialog, &idle);
+  inIdleTurn_ = false;
+  const std::vector<TW_UINT16> raised = std::exchange(deferredNotifications_, {});
+  for (const TW_UINT16 message : raised) SendNotification(message);
+}
+
+void Source::StopIdleTurns() {
+  if (!idlePump_) return;
+  idlePump_->RequestStop();
+  if (idlePump_->IsPumpThread()) {
+    stoppedPump_ = std::move(idlePump_);
+  } else {
+    idlePump_.reset();
+  }
 }
 
 }  // namespace twain

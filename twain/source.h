@@ -6,8 +6,10 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "acquire/page_queue.h"
 #include "caps/capability_table.h"
@@ -27,6 +29,7 @@
 #include "platform/source_manager_link.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "twain/idle_pump.h"
 #include "twain/protocol.h"
 #include "twain/source_context.h"
 #include "twain/trace.h"
@@ -44,6 +47,10 @@ struct SourcePorts {
   capture::VideoCaptureService* videoCapture = nullptr;
   // None: the settings are kept in memory only.
   std::string settingsPath{};
+  // Whether the dialogs need turns of their own while the application passes
+  // no events: the headless host under an application that works through
+  // callbacks. Windows dialogs run in the application's message loop.
+  bool idleTurnsWithoutEvents = false;
 };
 
 // The real platform: the system's memory, manager, boxes, dialogs and
@@ -108,12 +115,18 @@ class Source {
   void EnterComponentSystem();
   void LeaveComponentSystem();
 
+  // From MSG_ENABLEDS to MSG_DISABLEDS the dialogs get turns of their own
+  // until the application passes an event (when the ports ask for it).
+  void StartIdleTurns();
+  void StopIdleTurns();
+
  private:
   TW_UINT16 TracedEntry(bool isEvent, TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
   // The answer to a call whose handling threw: traced, and the source stays usable.
   TW_UINT16 FailedEntry(bool isEvent, TW_UINT16 dat, TW_MEMREF data, const char* what) noexcept;
   TW_UINT16 ProcessEvent(TW_MEMREF data);
   void SendNotification(TW_UINT16 message);
+  void RunIdleTurn();
   TW_UINT16 DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
   bool IsForeignOrigin(const TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg) const;
 
@@ -140,6 +153,20 @@ class Source {
   imaging::DetectedPage detectedPage_;
   std::unique_ptr<platform::ComponentSystemSession> componentSystem_;
   std::unique_ptr<ScanUserInterface> userInterface_;
+  // Every call of the application, and every turn of the idle pump, runs
+  // under this lock. Recursive: the manager calls the application's callback
+  // inside a notification from a turn, and the callback calls back in.
+  std::recursive_mutex entryMutex_;
+  std::unique_ptr<IdlePump> idlePump_;
+  // A pump stopped from its own thread (a callback that disabled the source)
+  // is joined later, from another thread.
+  std::unique_ptr<IdlePump> stoppedPump_;
+  // Notifications raised inside a pump's turn wait until the turn is over:
+  // the manager runs the application's callback inside the notification, and
+  // the callback may disable the source, which must not happen while the
+  // dialog is still inside its own handler.
+  bool inIdleTurn_ = false;
+  std::vector<TW_UINT16> deferredNotifications_;
 };
 
 }  // namespace twain
