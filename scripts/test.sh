@@ -3,8 +3,10 @@
 # native tests under AddressSanitizer and UndefinedBehaviorSanitizer, the
 # tests where the camera's thread meets the dialog's under ThreadSanitizer,
 # the optimised build's tests, the export checks of both Windows builds, each
-# Windows test program under 64-bit Wine and Xvfb, and the fuzz targets for a
-# bounded time. Every group runs and reports even when another fails; the
+# Windows test program under 64-bit Wine and Xvfb, the TWAIN working group's
+# certification program against the Linux build (through the working group's
+# source manager, as published: no events passed), and the fuzz targets for
+# a bounded time. Every group runs and reports even when another fails; the
 # last line counts the test cases of all groups, and the command fails when
 # any group failed.
 # usage: test.sh [FUZZ SECONDS per target, default 30]
@@ -109,6 +111,34 @@ wine_group() {
   report "win64 (Wine)" $((passed + others)) "$failed"
 }
 
+# The working group's certification suite lies beside the checkout, in
+# shared/peers; each of its tests is a case.
+certification_group() {
+  local log=$logs/certification.log
+  local peers=../shared/peers
+  echo "== certification (CERT_EVENT_PUMP=0)"
+  if [ ! -x "$peers/cert/run.sh" ]; then
+    echo "   no certification program in $peers"
+    report certification 0 1 "shared/peers is missing"
+    return
+  fi
+  rm -rf build/cert
+  CERT_EVENT_PUMP=0 "$peers/cert/run.sh" build/linux-release "$peers/sources" build/cert >"$log" 2>&1
+  local status=$?
+  local counts passed failed
+  counts=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
+  passed=$(echo "$counts" | sed -E 's/^([0-9]+) passed.*/\1/')
+  failed=$(echo "$counts" | sed -E 's/^[0-9]+ passed, ([0-9]+) failed.*/\1/')
+  if [ -z "$counts" ]; then
+    passed=0
+    failed=1
+  fi
+  grep -E '^FAIL' -A 3 "$log" | sed 's/^/   /'
+  if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
+  [ "$status" -eq 0 ] || show_failure "certification" "$log"
+  report certification "$passed" "$failed"
+}
+
 fuzz_group() {
   local log=$logs/fuzz.log
   echo "== fuzz ($fuzz_seconds s a target)"
@@ -130,7 +160,10 @@ format_check
 
 build linux && ctest_group "linux (ASan, UBSan)" linux -j "$jobs"
 build linux-tsan && ctest_group "linux-tsan (TSan)" linux-tsan -j "$jobs"
-build linux-release && ctest_group "linux-release" linux-release -j "$jobs"
+if build linux-release; then
+  ctest_group "linux-release" linux-release -j "$jobs"
+  certification_group
+fi
 build win32 && ctest_group "win32" win32
 build win64 && wine_group
 fuzz_group
