@@ -9,7 +9,7 @@ packages=(
   libpng-dev libjpeg62-turbo-dev libtiff-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-noto-cjk
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64
   wine64 xvfb xauth imagemagick
-  mono-devel libgdiplus zip
+  mono-devel libgdiplus zip file
 )
 
 missing=()

@@ -129,9 +129,10 @@ certification_group() {
   counts=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
   passed=$(echo "$counts" | sed -E 's/^([0-9]+) passed.*/\1/')
   failed=$(echo "$counts" | sed -E 's/^[0-9]+ passed, ([0-9]+) failed.*/\1/')
-  if [ -z "$counts" ]; then
+  # A run in which no test ran (no driver found, say) is a failure too.
+  if [ -z "$counts" ] || [ "$passed" -eq 0 ]; then
     passed=0
-    failed=1
+    [ "$failed" -gt 0 ] 2>/dev/null || failed=1
   fi
   grep -E '^FAIL' -A 3 "$log" | sed 's/^/   /'
   if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
