@@ -22,18 +22,12 @@
 #include "platform/posix/headless_host.h"
 #include "twain/source.h"
 #include "ui/main_dialog.h"
+#include "ui/main_dialog_fixture.h"
 
 namespace capture {
 namespace {
 
 using namespace twain;
-
-constexpr const char* kScene =
-    "rate 60\n"
-    "device \"Mervale Document Camera\" \"\\\\?\\usb#vid_4d56&pid_2c01#1\"\n"
-    "format RGB24 160 120\n"
-    "page p 210 297 seed 3\n"
-    "place p 150 120 0\n";
 
 // The manager of a callback application: every notification is handed to
 // the application's callback at once, on the thread that sent it.
@@ -51,7 +45,7 @@ class CallbackApplication : public ::testing::Test {
   CallbackApplication() {
     std::ofstream(scriptPath) << "wait 500\nclick Scan\nwait 300\nclick Scan\nwait 300\nclick Submit\n";
     setenv("MERVALE_USER_SCRIPT", scriptPath.c_str(), 1);
-    camera = std::make_unique<VirtualCamera>(SceneOf(kScene));
+    camera = std::make_unique<VirtualCamera>(SceneOf(ui_testing::kDeskScene));
     SourcePorts ports{platform::SystemGlobalMemory(), manager,   boxes,
                       platform::SystemDialogs(),      tracePath, camera.get()};
     ports.idleTurnsWithoutEvents = true;
@@ -68,6 +62,13 @@ class CallbackApplication : public ::testing::Test {
   TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
     TW_IDENTITY origin = application;
     return source->Entry(&origin, dg, dat, msg, data);
+  }
+  void OpenAndEnable() {
+    application.Id = 7;
+    record.Id = 42;
+    ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &record), TWRC_SUCCESS);
+    TW_USERINTERFACE ui{1, 0, nullptr};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
   }
 
   // What the application does when the source tells it something: on
@@ -100,6 +101,7 @@ class CallbackApplication : public ::testing::Test {
   const std::string scriptPath = stem + ".txt";
   const std::string tracePath = stem + ".log";
   TW_IDENTITY application{};
+  TW_IDENTITY record = MakeSourceIdentity();  // the manager's record of the source
   RecordedBoxes boxes;
   CallbackManager manager;
   std::unique_ptr<VirtualCamera> camera;
@@ -113,12 +115,7 @@ class CallbackApplication : public ::testing::Test {
 };
 
 TEST_F(CallbackApplication, ReceivesThePicturesWithoutPassingEvents) {
-  application.Id = 7;
-  TW_IDENTITY record = MakeSourceIdentity();
-  record.Id = 42;
-  ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &record), TWRC_SUCCESS);
-  TW_USERINTERFACE ui{1, 0, nullptr};
-  ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE(OpenAndEnable());
 
   {
     std::unique_lock lock(mutex);
@@ -138,12 +135,7 @@ TEST_F(CallbackApplication, ReceivesThePicturesWithoutPassingEvents) {
 // An application that passes events keeps the dialog to its own loop: the
 // source adds no turns of its own once it has seen one.
 TEST_F(CallbackApplication, AnApplicationThatPassesEventsTurnsTheDialogItself) {
-  application.Id = 7;
-  TW_IDENTITY record = MakeSourceIdentity();
-  record.Id = 42;
-  ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &record), TWRC_SUCCESS);
-  TW_USERINTERFACE ui{1, 0, nullptr};
-  ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE(OpenAndEnable());
   platform::WindowMessage idle{};
   TW_EVENT event{&idle, MSG_NULL};
   Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
@@ -153,6 +145,7 @@ TEST_F(CallbackApplication, AnApplicationThatPassesEventsTurnsTheDialogItself) {
     std::lock_guard lock(mutex);
     EXPECT_TRUE(notifications.empty());
   }
+  TW_USERINTERFACE ui{};
   ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
   ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &record), TWRC_SUCCESS);
 }
