@@ -112,10 +112,16 @@ wine_group() {
 }
 
 # The working group's certification suite lies beside the checkout, in
-# shared/peers; each of its tests is a case.
+# shared/peers, or beside the repository it was cloned from; each of its
+# tests is a case.
 certification_group() {
   local log=$logs/certification.log
   local peers=../shared/peers
+  local origin
+  origin=$(git config --get remote.origin.url 2>/dev/null || true)
+  if [ ! -d "$peers" ] && [ -n "$origin" ] && [ -d "$origin/../shared/peers" ]; then
+    peers=$origin/../shared/peers
+  fi
   echo "== certification (CERT_EVENT_PUMP=0)"
   if [ ! -x "$peers/cert/run.sh" ]; then
     echo "   no certification program in $peers"
