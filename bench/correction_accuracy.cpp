@@ -11,7 +11,12 @@
 // with the true page turned by the angle found. Frames without a page must
 // give the whole picture at angle 0.
 //
-//   correction_accuracy [SCENES-FILE]
+// Then the real camera frames of REAL-FRAMES-FOLDER (by default the
+// shared/real-frames folder found beside the checkout when it was
+// configured) are reported as correction_real_frames.cpp describes; when
+// the folder is absent the program says so and skips them.
+//
+//   correction_accuracy [SCENES-FILE [REAL-FRAMES-FOLDER]]
 #include <stdlib.h>
 
 #include <algorithm>
@@ -25,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/correction_real_frames.h"
 #include "capture/virtual/scene_renderer.h"
 #include "imaging/bmp_file.h"
 #include "imaging/correction/correction.h"
@@ -192,5 +198,12 @@ int main(int argc, char** argv) {
   Print(blank);
   std::filesystem::remove(work);
   std::filesystem::remove(output);
-  return 0;
+
+  const std::string realFrames = argc > 2 ? argv[2] : MERVALE_REAL_FRAMES;
+  if (realFrames.empty() || !std::filesystem::is_directory(realFrames)) {
+    std::printf("\nno real frames (%s is absent): skipped\n",
+                realFrames.empty() ? "shared/real-frames" : realFrames.c_str());
+    return 0;
+  }
+  return ReportRealFrames(realFrames) ? 0 : 1;
 }

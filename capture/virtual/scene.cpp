@@ -1,5 +1,7 @@
 #include "capture/virtual/scene.h"
 
+#include "capture/virtual/scene_pictures.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -162,12 +164,19 @@ class SceneParser {
     if (keyword == "move") return Place(StepKind::Move, error);
     if (keyword == "wait") return Wait(error);
     if (keyword == "remove") return Remove(error);
+    if (keyword == "picture" || keyword == "pictures") return Pictures(keyword == "pictures", error);
     if (keyword == "loop") {
       scene_.loop = true;
       return Count(0, error);
     }
     error = "unknown keyword \"" + keyword + "\"";
     return false;
+  }
+
+  bool Pictures(bool folder, std::string& error) {
+    std::vector<std::string> values;
+    for (const Word& word : args_) values.push_back(word.text);
+    return ReadPictureLine(folder, values, scene_, error);
   }
 
   bool Count(std::size_t wanted, std::string& error) {

@@ -66,6 +66,13 @@ struct PagePose {
   friend bool operator==(const PagePose&, const PagePose&) = default;
 };
 
+// A recorded picture the camera shows in place of its desk, for `milliseconds`
+// (0: one frame); see scene_pictures.h.
+struct ScenePicture {
+  std::string path;
+  double milliseconds = 0;
+};
+
 enum class StepKind { Place, Move, Wait, Remove };
 
 struct SceneStep {
@@ -88,6 +95,7 @@ struct Scene {
   ClientSize preview{712, 534};
   std::vector<PageLayout> pages;
   std::vector<SceneStep> script;
+  std::vector<ScenePicture> pictures;
   bool loop = false;
 
   bool Fails(FailingStep step) const { return failures.count(step) != 0; }

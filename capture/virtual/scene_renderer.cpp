@@ -111,9 +111,10 @@ std::int64_t StepFrames(const Scene& scene, double milliseconds) {
 }
 
 DeskState DeskAt(const Scene& scene, std::int64_t index) {
+  DeskState desk;
+  desk.picture = PictureAt(scene, index);
   const std::int64_t total = ScriptFrames(scene);
   if (scene.loop && total > 0) index %= total;
-  DeskState desk;
   for (const SceneStep& step : scene.script) {
     switch (step.kind) {
       case StepKind::Place:
@@ -290,7 +291,9 @@ void SceneRenderer::Render(const DeskState& desk, std::int32_t width, std::int32
   const std::size_t stride = FrameStride(width);
   frame.assign(stride * static_cast<std::size_t>(height), 0);
   const std::uint8_t deskColour[3] = {scene_->desk.blue, scene_->desk.green, scene_->desk.red};
-  for (std::int32_t row = 0; row < height; ++row) {
+  const bool shown = desk.picture && *desk.picture < scene_->pictures.size() &&
+                     pictures_.Draw(scene_->pictures[*desk.picture], width, height, frame);
+  for (std::int32_t row = 0; row < height && !shown; ++row) {
     std::uint8_t* out = frame.data() + static_cast<std::size_t>(row) * stride;
     for (std::int32_t x = 0; x < width; ++x)
       std::copy(deskColour, deskColour + 3, out + static_cast<std::size_t>(x) * 3);

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "capture/virtual/scene.h"
+#include "capture/virtual/scene_pictures.h"
 
 namespace capture {
 
@@ -19,9 +21,11 @@ struct PlacedPage {
   friend bool operator==(const PlacedPage&, const PlacedPage&) = default;
 };
 
-// The pages on the desk, bottom first.
+// The pages on the desk, bottom first, and the recorded picture shown in
+// place of the desk (index into Scene::pictures), if any.
 struct DeskState {
   std::vector<PlacedPage> pages;
+  std::optional<std::size_t> picture;
   friend bool operator==(const DeskState&, const DeskState&) = default;
 };
 
@@ -74,6 +78,7 @@ class SceneRenderer {
                 std::vector<std::uint8_t>& frame) const;
 
   std::shared_ptr<const Scene> scene_;
+  PicturePlayer pictures_;
   mutable std::mutex texturesMutex_;
   mutable std::vector<std::unique_ptr<Texture>> textures_;
 };

@@ -71,8 +71,13 @@ class AutomaticCorrectionTest : public ::testing::Test {
   AutomaticCorrection correction{finder, processor};
 };
 
-TEST_F(AutomaticCorrectionTest, TheWorkPictureIsUprightUnlessTheStillIsWider) {
-  for (auto [w, h, workW, workH] : {std::tuple{30, 40, 600, 800}, {40, 30, 800, 600}, {40, 40, 600, 800}}) {
+TEST_F(AutomaticCorrectionTest, TheWorkPictureIsUprightUnlessTheStillIsWiderAndKeepsItsProportions) {
+  for (auto [w, h, workW, workH] : {std::tuple{30, 40, 600, 800},
+                                    {40, 30, 800, 600},
+                                    {40, 40, 600, 600},
+                                    {1920, 1080, 800, 450},
+                                    {100, 20, 800, 160},
+                                    {3000, 2, 800, 1}}) {
     Picture still = Desk(w, h, {100, 100, 100});
     correction.CorrectStill(still, folder.Path(), switches);
     const Picture& work = finder.calls.back().work;
