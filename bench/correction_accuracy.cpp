@@ -190,6 +190,7 @@ int main(int argc, char** argv) {
       const double overlap = Overlap(first.page, TruePage(*scene, placed, truth));
       const double cropOverlap = Overlap(second.page, TruePage(*scene, placed, first.angle));
       row.Add(error, overlap, cropOverlap);
+      if (getenv("DBG") && (error > 0.1 || cropOverlap < 0.97)) fprintf(stderr, "%s frame %ld truth %.2f found %.3f IoU %.3f crop %.3f\n", name.c_str(), (long)index, truth, first.angle, overlap, cropOverlap);
       pages.Add(error, overlap, cropOverlap);
     }
     Print(row);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <numbers>
 
 #include "imaging/correction/colour_rows.h"
@@ -13,11 +15,16 @@ namespace {
 // Directions of the line search: normals in half-degree steps over half a turn.
 constexpr int kDirections = 360;
 constexpr double kDirectionStep = std::numbers::pi / kDirections;
-// An edge point votes for the directions within 3 degrees of its own.
-constexpr int kVoteSpread = 6;
+// An edge point votes for the directions within 4 degrees of its own.
+constexpr int kVoteSpread = 8;
 // Lines closer than this in direction (steps) and offset (pixels) are twins.
 constexpr int kTwinDirections = 4;
 constexpr double kTwinOffset = 3.0;
+// A peak outvotes the cells within this many directions and offsets.
+constexpr int kPeakDirections = 4;
+constexpr int kPeakOffsets = 2;
+// The strongest lines of votes that are examined for the sides they bear.
+constexpr int kMaxCandidates = 128;
 // An edge point belongs to a line within this distance and angle.
 constexpr double kOnLine = 1.5;
 const double kOnLineCosine = std::cos(8.0 * std::numbers::pi / 180.0);
@@ -31,10 +38,14 @@ std::vector<int> Prefix(const std::vector<std::uint8_t>& marks) {
   return prefix;
 }
 
-// Marks the bins along `line` that hold edge points of either polarity,
-// each widened by a bin either way so that the steps of a slanting chain of
-// pixels leave no gaps.
-void MarkEdges(PageLine& line, const std::vector<EdgePoint>& points, std::size_t bins) {
+struct Marks {
+  std::vector<std::uint8_t> plus, minus;
+};
+
+// Marks the bins along `line` that hold edge points lighter on the +n side
+// and those lighter on the -n side, each widened by a bin either way so
+// that the steps of a slanting chain of pixels leave no gaps.
+Marks MarkEdges(const PageLine& line, const std::vector<EdgePoint>& points, std::size_t bins) {
   std::vector<std::uint8_t> plus(bins, 0), minus(bins, 0);
   for (const EdgePoint& p : points) {
     if (std::abs(line.nx * p.x + line.ny * p.y - line.offset) > kOnLine) continue;
@@ -48,13 +59,12 @@ void MarkEdges(PageLine& line, const std::vector<EdgePoint>& points, std::size_t
       if (b >= 0 && b < static_cast<int>(bins)) marks[static_cast<std::size_t>(b)] = 1;
     }
   }
-  line.edgePlus = Prefix(plus);
-  line.edgeMinus = Prefix(minus);
+  return {std::move(plus), std::move(minus)};
 }
 
 // Marks the bins along `line` where the mean lightness of the band on the
 // +n side and on the -n side differ by `minStep` or more.
-void MarkSteps(PageLine& line, const LightnessField& field, std::size_t bins, float minStep) {
+Marks MarkSteps(const PageLine& line, const LightnessField& field, std::size_t bins, float minStep) {
   std::vector<std::uint8_t> plus(bins, 0), minus(bins, 0);
   for (std::size_t b = 0; b < bins; ++b) {
     const double t = line.firstBin + static_cast<double>(b) + 0.5;
@@ -78,8 +88,20 @@ void MarkSteps(PageLine& line, const LightnessField& field, std::size_t bins, fl
     plus[b] = step >= minStep;
     minus[b] = step <= -minStep;
   }
-  line.stepPlus = Prefix(plus);
-  line.stepMinus = Prefix(minus);
+  return {std::move(plus), std::move(minus)};
+}
+
+// Bins with both an edge point and a step, lighter on the same side.
+void MarkSides(PageLine& line, const LightnessField& field, const std::vector<EdgePoint>& points, std::size_t bins,
+               float minStep) {
+  Marks edges = MarkEdges(line, points, bins);
+  const Marks steps = MarkSteps(line, field, bins, minStep);
+  for (std::size_t b = 0; b < bins; ++b) {
+    edges.plus[b] &= steps.plus[b];
+    edges.minus[b] &= steps.minus[b];
+  }
+  line.sidePlus = Prefix(edges.plus);
+  line.sideMinus = Prefix(edges.minus);
 }
 
 struct Peak {
@@ -104,11 +126,12 @@ float LightnessField::Sample(double x, double y) const {
   return top + (bottom - top) * fy;
 }
 
-LightnessField LightnessOf(const Picture& input, int scale) {
+LightnessField LightnessOf(const Picture& input, int scale, Tone tone) {
   Picture storage;
   const Picture& picture = AsColour(input, storage);
   LightnessField field;
   field.scale = std::max(1, scale);
+  field.tone = tone;
   field.width = picture.Width() / field.scale;
   field.height = picture.Height() / field.scale;
   if (field.width < 1 || field.height < 1) return LightnessField{};
@@ -123,7 +146,8 @@ LightnessField LightnessOf(const Picture& input, int scale) {
     for (int x = 0; x < field.width * s; ++x) {
       const std::uint8_t* pixel = row + 3 * static_cast<std::ptrdiff_t>(x);
       const std::size_t at = base + static_cast<std::size_t>(x / s);
-      field.values[at] += static_cast<float>(Lightness1000(pixel)) * perPixel;
+      const int value = tone == Tone::Lightness ? Lightness1000(pixel) : 128000 + 2000 * (pixel[0] - pixel[2]);
+      field.values[at] += static_cast<float>(value) * perPixel;
       if ((pixel[0] | pixel[1] | pixel[2]) == 0) black[at] = 1;
     }
   }
@@ -142,16 +166,50 @@ LightnessField LightnessOf(const Picture& input, int scale) {
   return field;
 }
 
+namespace {
+
+// The field smoothed by the binomial kernel 1 4 6 4 1 across and down
+// (about a pixel of Gaussian blur), which steadies the gradient's direction
+// along a stepped or noisy edge.
+std::vector<float> Smoothed(const LightnessField& field) {
+  const int w = field.width, h = field.height;
+  std::vector<float> across(field.values.size()), both(field.values.size());
+  auto clampedX = [&](int x) { return std::clamp(x, 0, w - 1); };
+  auto clampedY = [&](int y) { return std::clamp(y, 0, h - 1); };
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      across[field.Index(x, y)] = (field.At(clampedX(x - 2), y) + 4 * field.At(clampedX(x - 1), y) +
+                                   6 * field.At(x, y) + 4 * field.At(clampedX(x + 1), y) +
+                                   field.At(clampedX(x + 2), y)) /
+                                  16;
+    }
+  }
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      both[field.Index(x, y)] =
+          (across[field.Index(x, clampedY(y - 2))] + 4 * across[field.Index(x, clampedY(y - 1))] +
+           6 * across[field.Index(x, y)] + 4 * across[field.Index(x, clampedY(y + 1))] +
+           across[field.Index(x, clampedY(y + 2))]) /
+          16;
+    }
+  }
+  return both;
+}
+
+}  // namespace
+
 std::vector<EdgePoint> EdgePointsOf(const LightnessField& field, float minGradient) {
   const int w = field.width, h = field.height;
   std::vector<EdgePoint> points;
   if (w < 5 || h < 5) return points;
+  const std::vector<float> smooth = Smoothed(field);
+  auto at = [&](int x, int y) { return smooth[field.Index(x, y)]; };
   std::vector<float> gx(field.values.size(), 0.0f), gy(field.values.size(), 0.0f), magnitude(field.values.size(), 0);
   for (int y = 1; y + 1 < h; ++y) {
     for (int x = 1; x + 1 < w; ++x) {
-      const float a = field.At(x - 1, y - 1), b = field.At(x, y - 1), c = field.At(x + 1, y - 1);
-      const float d = field.At(x - 1, y), f = field.At(x + 1, y);
-      const float g = field.At(x - 1, y + 1), k = field.At(x, y + 1), m = field.At(x + 1, y + 1);
+      const float a = at(x - 1, y - 1), b = at(x, y - 1), c = at(x + 1, y - 1);
+      const float d = at(x - 1, y), f = at(x + 1, y);
+      const float g = at(x - 1, y + 1), k = at(x, y + 1), m = at(x + 1, y + 1);
       const std::size_t at = field.Index(x, y);
       gx[at] = ((c + 2 * f + m) - (a + 2 * d + g)) / 8.0f;
       gy[at] = ((g + 2 * k + m) - (a + 2 * b + c)) / 8.0f;
@@ -214,20 +272,37 @@ std::vector<PageLine> FindPageLines(const LightnessField& field, const std::vect
       if (bin >= 0 && bin < offsets) ++votes[static_cast<std::size_t>(i) * static_cast<std::size_t>(offsets) + bin];
     }
   }
+  // Peaks: cells that no cell near them in direction and offset outvotes
+  // (the earlier cell wins a tie), so that a curve's ridge of votes gives
+  // few lines.
+  auto cell = [&](int i, int r) {
+    if (i < 0 || i >= kDirections) {  // across the half turn the offset changes sign
+      i = (i + kDirections) % kDirections;
+      r = 2 * reach - r;
+    }
+    return r < 0 || r >= offsets ? 0 : votes[static_cast<std::size_t>(i) * static_cast<std::size_t>(offsets) + r];
+  };
   std::vector<Peak> peaks;
   for (int i = 0; i < kDirections; ++i) {
-    for (int r = 1; r + 1 < offsets; ++r) {
+    for (int r = 0; r < offsets; ++r) {
       const int v = votes[static_cast<std::size_t>(i) * static_cast<std::size_t>(offsets) + r];
       if (v < minVotes) continue;
-      const int before = votes[static_cast<std::size_t>(i) * static_cast<std::size_t>(offsets) + r - 1];
-      const int after = votes[static_cast<std::size_t>(i) * static_cast<std::size_t>(offsets) + r + 1];
-      if (v >= before && v > after) peaks.push_back({i, r, v});
+      bool peak = true;
+      for (int di = -kPeakDirections; di <= kPeakDirections && peak; ++di) {
+        for (int dr = -kPeakOffsets; dr <= kPeakOffsets && peak; ++dr) {
+          const int other = cell(i + di, r + dr);
+          const bool earlier = di < 0 || (di == 0 && dr < 0);
+          peak = other < v || (other == v && !earlier) || (di == 0 && dr == 0);
+        }
+      }
+      if (peak) peaks.push_back({i, r, v});
     }
   }
   std::sort(peaks.begin(), peaks.end(), [](const Peak& a, const Peak& b) { return a.votes > b.votes; });
+  if (getenv("QDBG")) { fprintf(stderr, "peaks %zu\n", peaks.size()); for (size_t i = 0; i < peaks.size() && i < 40; ++i) fprintf(stderr, " (%d,%d,%d)", peaks[i].direction, peaks[i].offsetBin, peaks[i].votes); fprintf(stderr, "\n"); }
   std::vector<Peak> kept;
   for (const Peak& peak : peaks) {
-    if (static_cast<int>(kept.size()) >= maxLines) break;
+    if (static_cast<int>(kept.size()) >= kMaxCandidates) break;
     const bool twin = std::any_of(kept.begin(), kept.end(), [&](const Peak& other) {
       int apart = std::abs(peak.direction - other.direction);
       double offsetApart = std::abs(peak.offsetBin - other.offsetBin);
@@ -254,10 +329,15 @@ std::vector<PageLine> FindPageLines(const LightnessField& field, const std::vect
     }
     line.firstBin = static_cast<int>(std::floor(low));
     const auto bins = static_cast<std::size_t>(std::ceil(high) - line.firstBin + 1);
-    MarkEdges(line, points, bins);
-    MarkSteps(line, field, bins, minStep);
-    lines.push_back(std::move(line));
+    MarkSides(line, field, points, bins, minStep);
+    if (getenv("QDBG") && (std::abs(line.nx) < 0.05 || std::abs(line.ny) < 0.05)) fprintf(stderr, "cand n=(%.3f,%.3f) off=%.1f votes %d side+ %d side- %d\n", line.nx, line.ny, line.offset, peak.votes, line.sidePlus.back(), line.sideMinus.back());
+    if (std::max(line.sidePlus.back(), line.sideMinus.back()) >= minVotes) lines.push_back(std::move(line));
   }
+  // The lines that bear out a page's side best.
+  std::stable_sort(lines.begin(), lines.end(), [](const PageLine& a, const PageLine& b) {
+    return std::max(a.sidePlus.back(), a.sideMinus.back()) > std::max(b.sidePlus.back(), b.sideMinus.back());
+  });
+  if (static_cast<int>(lines.size()) > maxLines) lines.resize(static_cast<std::size_t>(maxLines));
   return lines;
 }
 

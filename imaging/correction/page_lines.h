@@ -12,12 +12,18 @@
 
 namespace imaging::correction::detail {
 
+// What a field holds: the lightness, or how much bluer than red a pixel
+// is (128 + 2 (B - R)), which tells white paper from a warm desk of about
+// its lightness.
+enum class Tone { Lightness, Blueness };
+
 // Lightness of a picture at 1 / `scale` of its size (means of scale × scale
 // blocks), rows from the top, and where a turn's black fill lies.
 struct LightnessField {
   int width = 0;
   int height = 0;
   int scale = 1;
+  Tone tone = Tone::Lightness;
   std::vector<float> values;
   // 1 where a block holds pure black (the corners a turn uncovered) or
   // touches one that does: no edge of the scene lies there.
@@ -32,7 +38,7 @@ struct LightnessField {
   }
 };
 
-LightnessField LightnessOf(const Picture& picture, int scale);
+LightnessField LightnessOf(const Picture& picture, int scale, Tone tone = Tone::Lightness);
 
 // An edge point: a local maximum of the gradient across the edge.
 struct EdgePoint {
@@ -54,20 +60,20 @@ struct PageLine {
   double nx = 0, ny = 0, offset = 0;
   bool border = false;  // one of the field's own borders, not an edge of the scene
   int firstBin = 0;
-  // Prefix counts (one more entry than bins) of the bins that hold an edge
-  // point whose gradient points along +n (lighter on the +n side), or -n;
-  // and of the bins where the lightness steps by the minimum step across
-  // the line, lighter on the +n side, or on the -n side.
-  std::vector<int> edgePlus, edgeMinus, stepPlus, stepMinus;
+  // Prefix counts (one more entry than bins) of the bins that hold both an
+  // edge point whose gradient points along +n and a step in lightness by
+  // the minimum step across the line, lighter on the +n side; and likewise
+  // lighter on the -n side.
+  std::vector<int> sidePlus, sideMinus;
   // The count of `prefix` over positions [from, to).
   static int Count(const std::vector<int>& prefix, int firstBin, double from, double to);
 };
 
-// The lines on which at least `minVotes` edge points gather (each voting
-// for the directions within a few degrees of its own edge), strongest
-// first, at most `maxLines`, none a near twin of a stronger one. A step is
-// counted where the mean lightness 2 to 6 pixels to either side of the line
-// differs by `minStep` or more.
+// The lines on which edge points gather (each voting for the directions
+// within a few degrees of its own edge), none a near twin of a stronger
+// one, that have at least `minVotes` bins of one side's marks; those with
+// the most, at most `maxLines`. A step is counted where the mean lightness
+// 2 to 6 pixels to either side of the line differs by `minStep` or more.
 std::vector<PageLine> FindPageLines(const LightnessField& field, const std::vector<EdgePoint>& points, int minVotes,
                                     int maxLines, float minStep);
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <numbers>
 #include <optional>
 #include <vector>
@@ -17,7 +19,7 @@ constexpr int kSearchShortSide = 300;
 // Edge points need a gradient of this many grey levels a pixel (the noise
 // of a camera's picture stays well below), and a side a step of this many
 // grey levels between the bands beside it.
-constexpr float kMinGradient = 5.0f;
+constexpr float kMinGradient = 2.5f;
 constexpr float kMinStep = 8.0f;
 constexpr int kMaxLines = 32;
 // A side is this share of the shorter side at least, the page this share
@@ -25,7 +27,7 @@ constexpr int kMaxLines = 32;
 // the same side all round, along at least this share of its length.
 constexpr double kMinSideShare = 0.1;
 constexpr double kMinAreaShare = 0.03;
-constexpr double kMinSupport = 0.5;
+constexpr double kMinSupport = 0.35;
 // Opposite sides of a page seen in perspective meet at no more than this
 // angle, and neighbouring ones stay this close to square.
 const double kMaxOppositeAngle = 15.0 * std::numbers::pi / 180.0;
@@ -51,8 +53,7 @@ PageLine Oriented(PageLine line, bool across) {
   const bool flip = across ? line.ny < 0 : line.nx < 0;
   if (!flip) return line;
   line.nx = -line.nx, line.ny = -line.ny, line.offset = -line.offset;
-  std::swap(line.edgePlus, line.edgeMinus);
-  std::swap(line.stepPlus, line.stepMinus);
+  std::swap(line.sidePlus, line.sideMinus);
   // t changes sign: the bins now run the other way.
   auto reverse = [](std::vector<int>& prefix) {
     if (prefix.empty()) return;
@@ -61,8 +62,8 @@ PageLine Oriented(PageLine line, bool across) {
     for (std::size_t i = 0; i < prefix.size(); ++i) reversed[i] = total - prefix[prefix.size() - 1 - i];
     prefix.swap(reversed);
   };
-  reverse(line.edgePlus), reverse(line.edgeMinus), reverse(line.stepPlus), reverse(line.stepMinus);
-  if (!line.edgePlus.empty()) line.firstBin = -(line.firstBin + static_cast<int>(line.edgePlus.size()) - 1);
+  reverse(line.sidePlus), reverse(line.sideMinus);
+  if (!line.sidePlus.empty()) line.firstBin = -(line.firstBin + static_cast<int>(line.sidePlus.size()) - 1);
   return line;
 }
 
@@ -96,11 +97,9 @@ SideSupport Support(const PageLine& line, const LightnessField& field, QuadPoint
   if (!VisibleSpan(line, field, from, to) || to - from < minSide) return s;
   const bool insidePlus = line.nx * centre.x + line.ny * centre.y > line.offset;
   const bool plus = insidePlus == lighterInside;  // the lighter side is +n
-  const int edges = PageLine::Count(plus ? line.edgePlus : line.edgeMinus, line.firstBin, from, to);
-  const int steps = PageLine::Count(plus ? line.stepPlus : line.stepMinus, line.firstBin, from, to);
   s.seen = to - from;
-  s.supported = std::min(edges, steps);
-  s.valid = edges >= kMinSupport * s.seen && steps >= kMinSupport * s.seen;
+  s.supported = PageLine::Count(plus ? line.sidePlus : line.sideMinus, line.firstBin, from, to);
+  s.valid = s.supported >= kMinSupport * s.seen;
   return s;
 }
 
@@ -115,8 +114,37 @@ double Angle(const PageLine& a, const PageLine& b) {
   return std::abs(std::atan2(a.nx * b.ny - a.ny * b.nx, a.nx * b.nx + a.ny * b.ny));
 }
 
-// Scores the quadrilateral of the four lines; false when it is no page.
-bool Score(Candidate& c, const LightnessField& field) {
+// The mean step in lightness into the quadrilateral across its sides seen,
+// from 2 to 6 pixels out to as far in.
+double StepInward(const Candidate& c, const LightnessField& lightness, QuadPoint centre) {
+  double sum = 0;
+  int samples = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (c.sides[i]->border) continue;
+    const QuadPoint a = c.corners[i == 3 ? 0 : i], b = c.corners[i == 3 ? 3 : i + 1];
+    const PageLine& line = *c.sides[i];
+    const double inward = line.nx * centre.x + line.ny * centre.y > line.offset ? 1.0 : -1.0;
+    const double length = std::hypot(b.x - a.x, b.y - a.y);
+    for (double along = 0; along <= length; along += 2) {
+      const double x = a.x + (b.x - a.x) * along / length, y = a.y + (b.y - a.y) * along / length;
+      const double xi = x + 6 * inward * line.nx, yi = y + 6 * inward * line.ny;
+      const double xo = x - 6 * inward * line.nx, yo = y - 6 * inward * line.ny;
+      if (!lightness.Inside(xi, yi) || !lightness.Inside(xo, yo)) continue;
+      for (int d = 2; d <= 6; ++d) {
+        sum += lightness.Sample(x + d * inward * line.nx, y + d * inward * line.ny) -
+               lightness.Sample(x - d * inward * line.nx, y - d * inward * line.ny);
+        ++samples;
+      }
+    }
+  }
+  return samples > 0 ? sum / samples : 0.0;
+}
+
+// Scores the quadrilateral of the four lines; false when it is no page. On
+// a lightness field the page must be the lighter side of its edges; on
+// another tone either way, but never darker than the desk by a step in
+// `lightness`.
+bool Score(Candidate& c, const LightnessField& field, const LightnessField& lightness) {
   const Line l[4] = {{c.sides[0]->nx, c.sides[0]->ny, c.sides[0]->offset},
                      {c.sides[1]->nx, c.sides[1]->ny, c.sides[1]->offset},
                      {c.sides[2]->nx, c.sides[2]->ny, c.sides[2]->offset},
@@ -142,7 +170,9 @@ bool Score(Candidate& c, const LightnessField& field) {
   if (area / 2 < kMinAreaShare * field.width * field.height) return false;
   const double minSide = kMinSideShare * std::min(field.width, field.height);
   c.score = -1;
+  const bool onLightness = field.tone == Tone::Lightness;
   for (bool lighter : {true, false}) {
+    if (onLightness && !lighter) continue;
     double supported = 0, unsupported = 0;
     bool valid = true;
     for (std::size_t i = 0; i < 4 && valid; ++i) {
@@ -153,9 +183,8 @@ bool Score(Candidate& c, const LightnessField& field) {
       supported += s.supported;
       unsupported += s.seen - s.supported;
     }
-    // Paper lighter than the desk is the rule; a darker page must be borne out better.
-    const double score = (supported - 0.5 * unsupported) * (lighter ? 1.0 : 0.8);
-    if (valid && score > c.score) {
+    const double score = supported - 0.5 * unsupported;
+    if (valid && score > c.score && (onLightness || StepInward(c, lightness, centre) > -kMinStep)) {
       c.score = score;
       c.lighterInside = lighter;
     }
@@ -164,8 +193,9 @@ bool Score(Candidate& c, const LightnessField& field) {
 }
 
 // The best page among the quadrilaterals of the lines found.
-std::optional<Candidate> BestCandidate(const LightnessField& field, const std::vector<PageLine>& found,
-                                       std::vector<PageLine>& across, std::vector<PageLine>& along) {
+std::optional<Candidate> BestCandidate(const LightnessField& field, const LightnessField& lightness,
+                                       const std::vector<PageLine>& found, std::vector<PageLine>& across,
+                                       std::vector<PageLine>& along) {
   for (const PageLine& line : found) {
     const bool isAcross = std::abs(line.ny) >= std::abs(line.nx);
     (isAcross ? across : along).push_back(Oriented(line, isAcross));
@@ -202,7 +232,7 @@ std::optional<Candidate> BestCandidate(const LightnessField& field, const std::v
       const double square = std::abs(Angle(*r.first, *c.first) - std::numbers::pi / 2);
       if (square > kMaxSkewFromSquare) continue;
       Candidate candidate{{r.first, c.second, r.second, c.first}, {}, true, -1};
-      if (Score(candidate, field) && (!best || candidate.score > best->score)) best = candidate;
+      if (Score(candidate, field, lightness) && (!best || candidate.score > best->score)) best = candidate;
     }
   }
   return best;
@@ -243,17 +273,38 @@ PageQuad FindPageQuad(const Picture& picture) {
   PageQuad quad;
   const int shorter = std::min(picture.Width(), picture.Height());
   const int scale = std::max(1, static_cast<int>(std::lround(static_cast<double>(shorter) / kSearchShortSide)));
-  const LightnessField field = LightnessOf(picture, scale);
-  if (field.width < 16 || field.height < 16) return quad;
-  const std::vector<EdgePoint> coarsePoints = EdgePointsOf(field, kMinGradient);
-  const int minVotes = static_cast<int>(kMinSideShare * std::min(field.width, field.height));
-  const std::vector<PageLine> lines = FindPageLines(field, coarsePoints, minVotes, kMaxLines, kMinStep);
-  std::vector<PageLine> across, along;
-  const std::optional<Candidate> best = BestCandidate(field, lines, across, along);
+  const LightnessField lightness = LightnessOf(picture, scale, Tone::Lightness);
+  LightnessField field;
+  std::vector<EdgePoint> coarsePoints;
+  std::vector<PageLine> lines, across, along;
+  std::optional<Candidate> best;
+  for (Tone tone : {Tone::Lightness, Tone::Blueness}) {
+    field = tone == Tone::Lightness ? lightness : LightnessOf(picture, scale, tone);
+    if (field.width < 16 || field.height < 16) return quad;
+    coarsePoints = EdgePointsOf(field, kMinGradient);
+    const int minVotes = static_cast<int>(kMinSideShare * std::min(field.width, field.height));
+    lines = FindPageLines(field, coarsePoints, minVotes, kMaxLines, kMinStep);
+    across.clear(), along.clear();
+    best = BestCandidate(field, lightness, lines, across, along);
+    if (best) break;
+  }
+  if (getenv("QDBG") && field.height == 225) {
+    FILE* f = fopen("/tmp/rf/field.pgm", "wb"); fprintf(f, "P5 %d %d 255\n", field.width, field.height);
+    std::vector<unsigned char> img(field.values.size()); for (size_t i = 0; i < img.size(); ++i) img[i] = (unsigned char)std::clamp(field.values[i], 0.f, 255.f);
+    fwrite(img.data(), 1, img.size(), f); fclose(f);
+    std::vector<unsigned char> e(field.values.size(), 0); for (auto& p : coarsePoints) e[field.Index((int)std::lround(p.x), (int)std::lround(p.y))] = (unsigned char)std::min(255.f, 20 * std::hypot(p.gx, p.gy));
+    f = fopen("/tmp/rf/edges.pgm", "wb"); fprintf(f, "P5 %d %d 255\n", field.width, field.height); fwrite(e.data(), 1, e.size(), f); fclose(f);
+  }
+  if (getenv("QDBG")) {
+    fprintf(stderr, "field %dx%d s%d points %zu lines %zu best %s\n", field.width, field.height, field.scale, coarsePoints.size(), lines.size(), best ? "yes" : "no");
+    for (auto& l : lines) { int n = 0, nr = 0; for (auto& p : coarsePoints) { double d = l.nx*p.x + l.ny*p.y - l.offset; if (std::abs(d) < 1.5) ++n; if (std::abs(d) < 0.5) ++nr; } fprintf(stderr, "  near %d within.5 %d\n", n, nr); }
+    for (auto& l : lines) fprintf(stderr, "  line n=(%.3f,%.3f) off=%.1f edges+%d -%d steps+%d -%d\n", l.nx, l.ny, l.offset, l.sidePlus.back(), l.sideMinus.back(), 0, 0);
+    if (best) { fprintf(stderr, " score %.1f lighter %d corners", best->score, best->lighterInside); for (auto& c : best->corners) fprintf(stderr, " (%.1f,%.1f)", c.x, c.y); fprintf(stderr, "\n"); }
+  }
   if (!best) return quad;
 
   // Back to the picture's pixels, refined on its own edge points.
-  const LightnessField fine = LightnessOf(picture, 1);
+  const LightnessField fine = LightnessOf(picture, 1, field.tone);
   const std::vector<EdgePoint> finePoints = EdgePointsOf(fine, kMinGradient);
   const double s = field.scale;
   const double shift = (s - 1) / 2;  // a block's centre in picture pixels
