@@ -66,7 +66,7 @@ Box TruePage(const capture::Scene& scene, const capture::PlacedPage& placed, dou
   const double cx = kWorkWidth / 2.0;
   const double cy = kWorkHeight / 2.0;
   Box box{1e9, 1e9, -1e9, -1e9};
-  for (const capture::FramePoint& corner : capture::PageCorners(scene, placed, kFrameWidth)) {
+  for (const capture::FramePoint& corner : capture::PageCorners(scene, placed, kFrameWidth, kFrameHeight)) {
     const double dx = corner.x * scale - cx;
     const double dy = corner.y * scale - cy;
     const double x = dx * c - dy * s + cx;
@@ -92,7 +92,7 @@ struct Row {
 };
 
 void Print(const Row& row) {
-  std::printf("| %-34s | %6d | %8.3f | %8.3f | %8.4f | %8.4f | %8.4f |\n", row.name.c_str(), row.frames,
+  std::printf("| %-50s | %6d | %8.3f | %8.3f | %8.4f | %8.4f | %8.4f |\n", row.name.c_str(), row.frames,
               row.frames ? row.errorSum / row.frames : 0.0, row.errorWorst,
               row.frames ? row.overlapSum / row.frames : 0.0, row.overlapWorst, row.cropWorst);
 }
@@ -152,9 +152,9 @@ int main(int argc, char** argv) {
   const std::string output = (std::filesystem::temp_directory_path() / "mervale-accuracy-out.bmp").string();
   const std::unique_ptr<imaging::correction::EdgeFinder> finder = imaging::correction::MakePageEdgeFinder();
 
-  std::printf("| %-34s | %6s | %8s | %8s | %8s | %8s | %8s |\n", "scenes", "frames", "mean err", "worst", "mean IoU",
+  std::printf("| %-50s | %6s | %8s | %8s | %8s | %8s | %8s |\n", "scenes", "frames", "mean err", "worst", "mean IoU",
               "worst", "crop IoU");
-  std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(8, '-').c_str(),
+  std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(52, '-').c_str(), std::string(8, '-').c_str(),
               std::string(10, '-').c_str(), std::string(10, '-').c_str(), std::string(10, '-').c_str(),
               std::string(10, '-').c_str(), std::string(10, '-').c_str());
   Row pages{"all frames with a page"};
@@ -190,7 +190,6 @@ int main(int argc, char** argv) {
       const double overlap = Overlap(first.page, TruePage(*scene, placed, truth));
       const double cropOverlap = Overlap(second.page, TruePage(*scene, placed, first.angle));
       row.Add(error, overlap, cropOverlap);
-      if (getenv("DBG") && (error > 0.1 || cropOverlap < 0.97)) fprintf(stderr, "%s frame %ld truth %.2f found %.3f IoU %.3f crop %.3f\n", name.c_str(), (long)index, truth, first.angle, overlap, cropOverlap);
       pages.Add(error, overlap, cropOverlap);
     }
     Print(row);

@@ -162,7 +162,6 @@ Corrected Correct(const imaging::Picture& still, const std::string& folder) {
   imaging::correction::AutomaticCorrection correction(finder, *processor);
   imaging::Picture picture = still;
   correction.CorrectStill(picture, folder, imaging::CorrectionSwitches{.autoCrop = true});
-  if (getenv("DBG")) { static int n = 0; imaging::SavePicture(picture, std::string(getenv("DBG")) + "/out" + std::to_string(n++) + ".png", imaging::PictureFormat::Png); }
   Corrected result;
   if (finder.calls.size() != 2) return result;
   const int w = still.Width(), h = still.Height();

@@ -1,5 +1,6 @@
 #include "capture/virtual/scene.h"
 
+#include "capture/virtual/desk_look.h"
 #include "capture/virtual/scene_pictures.h"
 
 #include <charconv>
@@ -165,6 +166,7 @@ class SceneParser {
     if (keyword == "wait") return Wait(error);
     if (keyword == "remove") return Remove(error);
     if (keyword == "picture" || keyword == "pictures") return Pictures(keyword == "pictures", error);
+    if (IsDeskLookLine(keyword)) return DeskLookLine(keyword, error);
     if (keyword == "loop") {
       scene_.loop = true;
       return Count(0, error);
@@ -173,10 +175,16 @@ class SceneParser {
     return false;
   }
 
-  bool Pictures(bool folder, std::string& error) {
+  std::vector<std::string> Values() const {
     std::vector<std::string> values;
     for (const Word& word : args_) values.push_back(word.text);
-    return ReadPictureLine(folder, values, scene_, error);
+    return values;
+  }
+
+  bool Pictures(bool folder, std::string& error) { return ReadPictureLine(folder, Values(), scene_, error); }
+
+  bool DeskLookLine(const std::string& keyword, std::string& error) {
+    return ReadDeskLookLine(keyword, Values(), scene_.look, error);
   }
 
   bool Count(std::size_t wanted, std::string& error) {
@@ -313,7 +321,7 @@ class SceneParser {
     return std::nullopt;
   }
 
-  // NAME WIDTH HEIGHT [seed N] [paper R G B] [ink R G B] [photo]
+  // NAME WIDTH HEIGHT [seed N] [paper R G B] [ink R G B] [photo] [text]
   bool Page(std::string& error) {
     if (args_.size() < 3) {
       error = "expected a name, a width and a height";
@@ -333,8 +341,8 @@ class SceneParser {
     std::size_t i = 3;
     while (i < args_.size()) {
       const std::string& option = args_[i].text;
-      if (option == "photo") {
-        page.photo = true;
+      if (option == "photo" || option == "text") {
+        (option == "photo" ? page.photo : page.text) = true;
         ++i;
         continue;
       }

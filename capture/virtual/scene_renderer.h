@@ -47,8 +47,10 @@ struct FramePoint {
 
 // The corners of a placed page in a frame `width` pixels wide, as the
 // renderer draws it: the page's own top-left, top-right, bottom-right and
-// bottom-left corners. For measuring what a frame shows against the truth.
-std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& placed, std::int32_t width);
+// bottom-left corners, seen in the desk's perspective when the frame's
+// height is given. For measuring what a frame shows against the truth.
+std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& placed, std::int32_t width,
+                                      std::int32_t height = 0);
 
 class SceneRenderer {
  public:

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <numbers>
 
 #include "imaging/correction/colour_rows.h"
@@ -178,19 +176,18 @@ std::vector<float> Smoothed(const LightnessField& field) {
   auto clampedY = [&](int y) { return std::clamp(y, 0, h - 1); };
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      across[field.Index(x, y)] = (field.At(clampedX(x - 2), y) + 4 * field.At(clampedX(x - 1), y) +
-                                   6 * field.At(x, y) + 4 * field.At(clampedX(x + 1), y) +
-                                   field.At(clampedX(x + 2), y)) /
-                                  16;
+      across[field.Index(x, y)] =
+          (field.At(clampedX(x - 2), y) + 4 * field.At(clampedX(x - 1), y) + 6 * field.At(x, y) +
+           4 * field.At(clampedX(x + 1), y) + field.At(clampedX(x + 2), y)) /
+          16;
     }
   }
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      both[field.Index(x, y)] =
-          (across[field.Index(x, clampedY(y - 2))] + 4 * across[field.Index(x, clampedY(y - 1))] +
-           6 * across[field.Index(x, y)] + 4 * across[field.Index(x, clampedY(y + 1))] +
-           across[field.Index(x, clampedY(y + 2))]) /
-          16;
+      both[field.Index(x, y)] = (across[field.Index(x, clampedY(y - 2))] + 4 * across[field.Index(x, clampedY(y - 1))] +
+                                 6 * across[field.Index(x, y)] + 4 * across[field.Index(x, clampedY(y + 1))] +
+                                 across[field.Index(x, clampedY(y + 2))]) /
+                                16;
     }
   }
   return both;
@@ -299,7 +296,6 @@ std::vector<PageLine> FindPageLines(const LightnessField& field, const std::vect
     }
   }
   std::sort(peaks.begin(), peaks.end(), [](const Peak& a, const Peak& b) { return a.votes > b.votes; });
-  if (getenv("QDBG")) { fprintf(stderr, "peaks %zu\n", peaks.size()); for (size_t i = 0; i < peaks.size() && i < 40; ++i) fprintf(stderr, " (%d,%d,%d)", peaks[i].direction, peaks[i].offsetBin, peaks[i].votes); fprintf(stderr, "\n"); }
   std::vector<Peak> kept;
   for (const Peak& peak : peaks) {
     if (static_cast<int>(kept.size()) >= kMaxCandidates) break;
@@ -330,7 +326,6 @@ std::vector<PageLine> FindPageLines(const LightnessField& field, const std::vect
     line.firstBin = static_cast<int>(std::floor(low));
     const auto bins = static_cast<std::size_t>(std::ceil(high) - line.firstBin + 1);
     MarkSides(line, field, points, bins, minStep);
-    if (getenv("QDBG") && (std::abs(line.nx) < 0.05 || std::abs(line.ny) < 0.05)) fprintf(stderr, "cand n=(%.3f,%.3f) off=%.1f votes %d side+ %d side- %d\n", line.nx, line.ny, line.offset, peak.votes, line.sidePlus.back(), line.sideMinus.back());
     if (std::max(line.sidePlus.back(), line.sideMinus.back()) >= minVotes) lines.push_back(std::move(line));
   }
   // The lines that bear out a page's side best.

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <numbers>
 #include <optional>
 #include <vector>
@@ -27,7 +25,8 @@ constexpr int kMaxLines = 32;
 // the same side all round, along at least this share of its length.
 constexpr double kMinSideShare = 0.1;
 constexpr double kMinAreaShare = 0.03;
-constexpr double kMinSupport = 0.35;
+constexpr double kMinSideSupport = 0.35;
+constexpr double kMinSupport = 0.5;
 // Opposite sides of a page seen in perspective meet at no more than this
 // angle, and neighbouring ones stay this close to square.
 const double kMaxOppositeAngle = 15.0 * std::numbers::pi / 180.0;
@@ -99,7 +98,7 @@ SideSupport Support(const PageLine& line, const LightnessField& field, QuadPoint
   const bool plus = insidePlus == lighterInside;  // the lighter side is +n
   s.seen = to - from;
   s.supported = PageLine::Count(plus ? line.sidePlus : line.sideMinus, line.firstBin, from, to);
-  s.valid = s.supported >= kMinSupport * s.seen;
+  s.valid = s.supported >= kMinSideSupport * s.seen;
   return s;
 }
 
@@ -184,6 +183,7 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
       unsupported += s.seen - s.supported;
     }
     const double score = supported - 0.5 * unsupported;
+    valid = valid && supported >= kMinSupport * (supported + unsupported);
     if (valid && score > c.score && (onLightness || StepInward(c, lightness, centre) > -kMinStep)) {
       c.score = score;
       c.lighterInside = lighter;
@@ -287,19 +287,6 @@ PageQuad FindPageQuad(const Picture& picture) {
     across.clear(), along.clear();
     best = BestCandidate(field, lightness, lines, across, along);
     if (best) break;
-  }
-  if (getenv("QDBG") && field.height == 225) {
-    FILE* f = fopen("/tmp/rf/field.pgm", "wb"); fprintf(f, "P5 %d %d 255\n", field.width, field.height);
-    std::vector<unsigned char> img(field.values.size()); for (size_t i = 0; i < img.size(); ++i) img[i] = (unsigned char)std::clamp(field.values[i], 0.f, 255.f);
-    fwrite(img.data(), 1, img.size(), f); fclose(f);
-    std::vector<unsigned char> e(field.values.size(), 0); for (auto& p : coarsePoints) e[field.Index((int)std::lround(p.x), (int)std::lround(p.y))] = (unsigned char)std::min(255.f, 20 * std::hypot(p.gx, p.gy));
-    f = fopen("/tmp/rf/edges.pgm", "wb"); fprintf(f, "P5 %d %d 255\n", field.width, field.height); fwrite(e.data(), 1, e.size(), f); fclose(f);
-  }
-  if (getenv("QDBG")) {
-    fprintf(stderr, "field %dx%d s%d points %zu lines %zu best %s\n", field.width, field.height, field.scale, coarsePoints.size(), lines.size(), best ? "yes" : "no");
-    for (auto& l : lines) { int n = 0, nr = 0; for (auto& p : coarsePoints) { double d = l.nx*p.x + l.ny*p.y - l.offset; if (std::abs(d) < 1.5) ++n; if (std::abs(d) < 0.5) ++nr; } fprintf(stderr, "  near %d within.5 %d\n", n, nr); }
-    for (auto& l : lines) fprintf(stderr, "  line n=(%.3f,%.3f) off=%.1f edges+%d -%d steps+%d -%d\n", l.nx, l.ny, l.offset, l.sidePlus.back(), l.sideMinus.back(), 0, 0);
-    if (best) { fprintf(stderr, " score %.1f lighter %d corners", best->score, best->lighterInside); for (auto& c : best->corners) fprintf(stderr, " (%.1f,%.1f)", c.x, c.y); fprintf(stderr, "\n"); }
   }
   if (!best) return quad;
 
