@@ -21,12 +21,20 @@ constexpr float kMinGradient = 2.5f;
 constexpr float kMinStep = 8.0f;
 constexpr int kMaxLines = 32;
 // A side is this share of the shorter side at least, the page this share
-// of the picture; each side seen carries edge points and a step, lighter on
-// the same side all round, along at least this share of its length.
+// of the picture. Each side seen carries edge points with a step beside
+// them, lighter on the same side all round, along this share of its length
+// at least (clutter, a pen or a cable may hide the rest), and the sides
+// together along this share of theirs; more when the page runs over the
+// picture's border and shows fewer sides.
 constexpr double kMinSideShare = 0.1;
 constexpr double kMinAreaShare = 0.03;
 constexpr double kMinSideSupport = 0.35;
 constexpr double kMinSupport = 0.5;
+constexpr double kMinSupportOverBorder = 0.7;
+// Bands beside a side, in pixels of the search: the step's, and the one a
+// page over the border must differ by too.
+constexpr int kNearBand = 6;
+constexpr int kWideBand = 16;
 // Opposite sides of a page seen in perspective meet at no more than this
 // angle, and neighbouring ones stay this close to square.
 const double kMaxOppositeAngle = 15.0 * std::numbers::pi / 180.0;
@@ -113,30 +121,41 @@ double Angle(const PageLine& a, const PageLine& b) {
   return std::abs(std::atan2(a.nx * b.ny - a.ny * b.nx, a.nx * b.nx + a.ny * b.ny));
 }
 
-// The mean step in lightness into the quadrilateral across its sides seen,
-// from 2 to 6 pixels out to as far in.
-double StepInward(const Candidate& c, const LightnessField& lightness, QuadPoint centre) {
-  double sum = 0;
-  int samples = 0;
+// The step in `field` into the quadrilateral across its sides seen: the
+// mean, over points along them, of the difference from 2 to `reach`
+// pixels out to as far in; with `typical`, the difference of the medians
+// of all such samples in and out instead, which lines of text beside a
+// side do not shift.
+double StepInward(const Candidate& c, const LightnessField& field, QuadPoint centre, int reach, bool typical = false) {
+  std::vector<float> in, out;
   for (std::size_t i = 0; i < 4; ++i) {
     if (c.sides[i]->border) continue;
     const QuadPoint a = c.corners[i == 3 ? 0 : i], b = c.corners[i == 3 ? 3 : i + 1];
     const PageLine& line = *c.sides[i];
     const double inward = line.nx * centre.x + line.ny * centre.y > line.offset ? 1.0 : -1.0;
+    const double nx = inward * line.nx, ny = inward * line.ny;
     const double length = std::hypot(b.x - a.x, b.y - a.y);
     for (double along = 0; along <= length; along += 2) {
       const double x = a.x + (b.x - a.x) * along / length, y = a.y + (b.y - a.y) * along / length;
-      const double xi = x + 6 * inward * line.nx, yi = y + 6 * inward * line.ny;
-      const double xo = x - 6 * inward * line.nx, yo = y - 6 * inward * line.ny;
-      if (!lightness.Inside(xi, yi) || !lightness.Inside(xo, yo)) continue;
-      for (int d = 2; d <= 6; ++d) {
-        sum += lightness.Sample(x + d * inward * line.nx, y + d * inward * line.ny) -
-               lightness.Sample(x - d * inward * line.nx, y - d * inward * line.ny);
-        ++samples;
+      if (!field.Inside(x + reach * nx, y + reach * ny) || !field.Inside(x - reach * nx, y - reach * ny)) continue;
+      for (int d = 2; d <= reach; ++d) {
+        in.push_back(field.Sample(x + d * nx, y + d * ny));
+        out.push_back(field.Sample(x - d * nx, y - d * ny));
       }
     }
   }
-  return samples > 0 ? sum / samples : 0.0;
+  if (in.empty()) return 0.0;
+  if (!typical) {
+    double sum = 0;
+    for (std::size_t k = 0; k < in.size(); ++k) sum += in[k] - out[k];
+    return sum / static_cast<double>(in.size());
+  }
+  auto median = [](std::vector<float>& values) {
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return static_cast<double>(*middle);
+  };
+  return median(in) - median(out);
 }
 
 // Scores the quadrilateral of the four lines; false when it is no page. On
@@ -169,6 +188,7 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
   if (area / 2 < kMinAreaShare * field.width * field.height) return false;
   const double minSide = kMinSideShare * std::min(field.width, field.height);
   c.score = -1;
+  const int borderSides = c.sides[0]->border + c.sides[1]->border + c.sides[2]->border + c.sides[3]->border;
   const bool onLightness = field.tone == Tone::Lightness;
   for (bool lighter : {true, false}) {
     if (onLightness && !lighter) continue;
@@ -183,8 +203,15 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
       unsupported += s.seen - s.supported;
     }
     const double score = supported - 0.5 * unsupported;
-    valid = valid && supported >= kMinSupport * (supported + unsupported);
-    if (valid && score > c.score && (onLightness || StepInward(c, lightness, centre) > -kMinStep)) {
+    // A page running over the border shows fewer sides: what it shows must bear it out better.
+    const double wanted = borderSides > 0 ? kMinSupportOverBorder : kMinSupport;
+    valid = valid && supported >= wanted * (supported + unsupported);
+    // Paper of another tint must not be darker than the desk; a page over
+    // the border must differ from what lies beyond its sides well out from
+    // them (the rows of text on a page seen close up do not).
+    valid = valid && (onLightness || StepInward(c, lightness, centre, kNearBand) > -kMinStep) &&
+            (borderSides == 0 || (lighter ? 1 : -1) * StepInward(c, field, centre, kWideBand, true) >= kMinStep);
+    if (valid && score > c.score) {
       c.score = score;
       c.lighterInside = lighter;
     }
