@@ -62,25 +62,51 @@ bool Expect(const std::vector<std::string>& values, std::size_t low, std::size_t
 }
 
 // Wood: bands of lighter and darker grain across the frame that wander as
-// they run, with a little noise; a factor around 1 for the desk's colour at
-// desk point (x, y) mm.
+// they run, with a little noise; a factor around 1 for the desk's colour.
+// The grain is tabulated in steps of 1/8 mm, the wander by column.
 class WoodGrain {
  public:
-  explicit WoodGrain(std::uint32_t seed) : phase_(0.37 * (seed % 97)), period_(4.0 + (seed % 5)) {}
-  double Factor(double x, double y, std::uint32_t noise) const {
-    const double wander = 2.5 * std::sin(x / 41.0 + phase_) + 0.8 * std::sin(x / 9.0 + 2 * phase_);
-    const double band = std::sin(2 * std::numbers::pi * (y + wander) / period_);
-    const double streak = std::sin(2 * std::numbers::pi * (y + 0.5 * wander) / (7.3 * period_) + phase_);
-    return 0.93 + 0.06 * band * band * band + 0.04 * streak + (static_cast<double>(noise % 1000) / 1000.0 - 0.5) * 0.03;
+  WoodGrain(std::uint32_t seed, double pixelsPerMm, std::int32_t width, std::int32_t height)
+      : seed_(seed), pixelsPerMm_(pixelsPerMm) {
+    const double phase = 0.37 * (seed % 97);
+    const double period = 4.0 + (seed % 5);
+    wander_.resize(static_cast<std::size_t>(std::max(0, width)));
+    for (std::size_t x = 0; x < wander_.size(); ++x) {
+      const double mm = (static_cast<double>(x) + 0.5) / pixelsPerMm;
+      wander_[x] = 2.5 * std::sin(mm / 41.0 + phase) + 0.8 * std::sin(mm / 9.0 + 2 * phase);
+    }
+    // Positions from -kMargin to the frame's height in mm plus kMargin, wander included.
+    const auto steps = static_cast<std::size_t>((height / pixelsPerMm + 2 * kMargin) * kSteps) + 2;
+    band_.resize(steps);
+    streak_.resize(steps);
+    for (std::size_t i = 0; i < steps; ++i) {
+      const double mm = static_cast<double>(i) / kSteps - kMargin;
+      const double band = std::sin(2 * std::numbers::pi * mm / period);
+      band_[i] = 0.06 * band * band * band;
+      streak_[i] = 0.04 * std::sin(2 * std::numbers::pi * mm / (7.3 * period) + phase);
+    }
+  }
+  double Factor(std::int32_t x, std::int32_t row) const {
+    const double y = (row + 0.5) / pixelsPerMm_;
+    const double wander = wander_[static_cast<std::size_t>(x)];
+    const std::uint32_t noise = Hash(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(row), seed_);
+    return 0.93 + band_[Step(y + wander)] + streak_[Step(y + 0.5 * wander)] +
+           (static_cast<double>(noise % 1000) / 1000.0 - 0.5) * 0.03;
   }
 
  private:
-  double phase_;
-  double period_;
+  static constexpr double kMargin = 4.0;  // more than the wander reaches
+  static constexpr double kSteps = 8.0;
+  std::size_t Step(double mm) const {
+    return std::min(band_.size() - 1, static_cast<std::size_t>(std::max(0.0, (mm + kMargin) * kSteps)));
+  }
+  std::uint32_t seed_;
+  double pixelsPerMm_;
+  std::vector<double> wander_, band_, streak_;
 };
 
 std::uint8_t Scaled(std::uint8_t value, double factor) {
-  return static_cast<std::uint8_t>(std::clamp(std::lround(value * factor), 0L, 255L));
+  return static_cast<std::uint8_t>(std::clamp(value * factor + 0.5, 0.0, 255.0));
 }
 
 // How much of a shadow covers desk point (x, y) mm: 1 inside, falling to 0
@@ -162,18 +188,19 @@ void DrawDesk(const Scene& scene, double pixelsPerMm, std::int32_t width, std::i
               std::vector<std::uint8_t>& frame) {
   const std::size_t stride = FrameStride(width);
   const std::uint8_t base[3] = {scene.desk.blue, scene.desk.green, scene.desk.red};
-  const WoodGrain grain(scene.look.woodSeed);
-  for (std::int32_t row = 0; row < height; ++row) {
+  for (std::int32_t row = 0; row < height && !scene.look.wood; ++row) {
     std::uint8_t* out = frame.data() + static_cast<std::size_t>(height - 1 - row) * stride;
-    const double y = (row + 0.5) / pixelsPerMm;
-    for (std::int32_t x = 0; x < width; ++x) {
-      std::uint8_t* pixel = out + static_cast<std::size_t>(x) * 3;
-      const double factor =
-          scene.look.wood
-              ? grain.Factor((x + 0.5) / pixelsPerMm, y,
-                             Hash(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(row), scene.look.woodSeed))
-              : 1.0;
-      for (int k = 0; k < 3; ++k) pixel[k] = scene.look.wood ? Scaled(base[k], factor) : base[k];
+    for (std::int32_t x = 0; x < width; ++x) std::copy(base, base + 3, out + static_cast<std::size_t>(x) * 3);
+  }
+  if (scene.look.wood) {
+    const WoodGrain grain(scene.look.woodSeed, pixelsPerMm, width, height);
+    for (std::int32_t row = 0; row < height; ++row) {
+      std::uint8_t* out = frame.data() + static_cast<std::size_t>(height - 1 - row) * stride;
+      for (std::int32_t x = 0; x < width; ++x) {
+        const double factor = grain.Factor(x, row);
+        std::uint8_t* pixel = out + static_cast<std::size_t>(x) * 3;
+        for (int k = 0; k < 3; ++k) pixel[k] = Scaled(base[k], factor);
+      }
     }
   }
   for (const DeskObject& object : scene.look.objects) {

@@ -22,7 +22,7 @@ constexpr double kTwinOffset = 3.0;
 constexpr int kPeakDirections = 4;
 constexpr int kPeakOffsets = 2;
 // The strongest lines of votes that are examined for the sides they bear.
-constexpr int kMaxCandidates = 128;
+constexpr int kMaxCandidates = 64;
 // An edge point belongs to a line within this distance and angle.
 constexpr double kOnLine = 1.5;
 const double kOnLineCosine = std::cos(8.0 * std::numbers::pi / 180.0);
@@ -47,10 +47,9 @@ Marks MarkEdges(const PageLine& line, const std::vector<EdgePoint>& points, std:
   std::vector<std::uint8_t> plus(bins, 0), minus(bins, 0);
   for (const EdgePoint& p : points) {
     if (std::abs(line.nx * p.x + line.ny * p.y - line.offset) > kOnLine) continue;
-    const double magnitude = std::hypot(p.gx, p.gy);
-    const double cosine = (p.gx * line.nx + p.gy * line.ny) / magnitude;
-    if (std::abs(cosine) < kOnLineCosine) continue;
-    std::vector<std::uint8_t>& marks = cosine > 0 ? plus : minus;
+    const double along = p.gx * line.nx + p.gy * line.ny;
+    if (along * along < kOnLineCosine * kOnLineCosine * (p.gx * p.gx + p.gy * p.gy)) continue;
+    std::vector<std::uint8_t>& marks = along > 0 ? plus : minus;
     const double t = -line.ny * p.x + line.nx * p.y;
     const int bin = static_cast<int>(std::floor(t)) - line.firstBin;
     for (int b = bin - 1; b <= bin + 1; ++b) {
@@ -210,7 +209,7 @@ std::vector<EdgePoint> EdgePointsOf(const LightnessField& field, float minGradie
       const std::size_t at = field.Index(x, y);
       gx[at] = ((c + 2 * f + m) - (a + 2 * d + g)) / 8.0f;
       gy[at] = ((g + 2 * k + m) - (a + 2 * b + c)) / 8.0f;
-      magnitude[at] = std::hypot(gx[at], gy[at]);
+      magnitude[at] = std::sqrt(gx[at] * gx[at] + gy[at] * gy[at]);
     }
   }
   for (int y = 2; y + 2 < h; ++y) {
@@ -218,12 +217,11 @@ std::vector<EdgePoint> EdgePointsOf(const LightnessField& field, float minGradie
       const std::size_t at = field.Index(x, y);
       const float m0 = magnitude[at];
       if (m0 < minGradient || field.fill[at]) continue;
-      // The neighbour across the edge: the gradient's direction rounded to one of eight.
-      const double angle = std::atan2(gy[at], gx[at]);
-      const int octant = static_cast<int>(std::lround(angle / (std::numbers::pi / 4))) & 7;
-      static constexpr int kStepX[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-      static constexpr int kStepY[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-      const int sx = kStepX[octant], sy = kStepY[octant];
+      // The neighbour across the edge: the gradient's direction rounded to
+      // one of eight (tan 22.5 degrees = 0.4142).
+      const float ax = std::abs(gx[at]), ay = std::abs(gy[at]);
+      const int sx = ax < 0.4142f * ay ? 0 : (gx[at] < 0 ? -1 : 1);
+      const int sy = ay < 0.4142f * ax ? 0 : (gy[at] < 0 ? -1 : 1);
       const float before = magnitude[field.Index(x - sx, y - sy)];
       const float after = magnitude[field.Index(x + sx, y + sy)];
       if (m0 < before || m0 <= after) continue;
