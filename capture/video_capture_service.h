@@ -118,6 +118,8 @@ class CaptureDevice {
   virtual void Stop() = 0;
   // Every stream capability of the capture pin that can be read, in the
   // device's order; nothing when the device has no stream configuration.
+  // Asked while the stream is built: DirectShow finds the configuration
+  // through the stream's graph.
   virtual std::optional<std::vector<VideoFormat>> Formats() = 0;
   // Shows the driver's own modal property sheet, owned by `owner`. False
   // when the device has no property pages.
