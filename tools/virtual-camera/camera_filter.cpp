@@ -91,7 +91,7 @@ class CameraFilter final : public ComObject<IBaseFilter> {
   // IBaseFilter
   STDMETHODIMP EnumPins(IEnumPins** pins) override {
     if (pins == nullptr) return E_POINTER;
-    *pins = new PinEnumerator(&pin_, 0);
+    *pins = NewPinEnumerator(pin_);
     return S_OK;
   }
   STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override {

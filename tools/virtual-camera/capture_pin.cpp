@@ -190,7 +190,7 @@ STDMETHODIMP CapturePin::QueryAccept(const AM_MEDIA_TYPE* type) {
 STDMETHODIMP CapturePin::EnumMediaTypes(IEnumMediaTypes** types) {
   if (types == nullptr) return E_POINTER;
   std::lock_guard lock(mutex_);
-  *types = new MediaTypeEnumerator({current_}, 0);
+  *types = NewMediaTypeEnumerator({current_});
   return S_OK;
 }
 
