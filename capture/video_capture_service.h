@@ -72,7 +72,7 @@ class FrameCallback {
 enum class StartStep {
   Interfaces,     // the service's objects for a stream (its control and its video window)
   Grabber,        // the stage that hands frames to the callback
-  StreamConfig,   // the device's stream configuration (no platform status of its own)
+  StreamConfig,   // the device's stream configuration (the start answers -1, not its status)
   GrabberType,    // frames converted to 24-bit RGB
   AddGrabber,     // the frame stage joined to the device
   Connect,        // the device's preview pin, else its capture pin, connected
@@ -106,11 +106,12 @@ class CaptureDevice {
   virtual ~CaptureDevice() = default;
 
   // Builds the stream when it is not built, then runs it: frames go to the
-  // request's callback, the video into its preview control, placed by
-  // FitVideo and receiving none of the control's input. A build that fails
-  // releases what it made; a stream that was built but does not run stays
-  // built, and the next start only runs it. A format the device refuses
-  // leaves it in its own; the connected size follows what it streams.
+  // request's callback, the video into its preview control (placed once by
+  // FitVideo, its mouse and keyboard input sent on to the control, so that
+  // the frame selection receives it). A build that fails releases what it
+  // made; a stream that was built but does not run stays built, and the next
+  // start only runs it. A format the device refuses leaves it in its own; the
+  // connected size follows what it streams.
   virtual std::optional<StartFailure> Start(const StartRequest& request) = 0;
   // Stops the frames (returning once none is delivered any more), takes the
   // video out of the preview control and releases the stream; the next

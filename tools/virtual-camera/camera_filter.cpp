@@ -49,12 +49,15 @@ class CameraFilter final : public ComObject<IBaseFilter> {
     state_ = State_Stopped;
     return S_OK;
   }
+  // A running stream is only held: the graph pauses the renderer first,
+  // which keeps a frame delivered meanwhile until it runs or stops, so
+  // waiting here for the streaming thread would wait for ever.
   STDMETHODIMP Pause() override {
     std::lock_guard lock(stateMutex_);
     if (state_ == State_Stopped) {
       if (const HRESULT hr = pin_.Commit(); FAILED(hr)) return hr;
     }
-    pin_.StopStreaming();
+    pin_.HoldStreaming();
     state_ = State_Paused;
     return S_OK;
   }

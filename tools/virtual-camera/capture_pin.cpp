@@ -268,6 +268,7 @@ void CapturePin::Decommit() {
 }
 
 void CapturePin::StartStreaming() {
+  delivering_.store(true);
   if (stream_.Streaming()) return;
   ReleaseStreamPins();  // of a stream that ended on its own
   Format format;
@@ -318,6 +319,7 @@ void CapturePin::OnStreamingThread(const std::function<void()>& play) {
 // Each frame stamped with its time from the start of the stream. A stream
 // whose allocator gives no more buffers (decommitted by a stop) ends.
 bool CapturePin::Deliver(const capture::PacedFrame& frame) {
+  if (!delivering_.load()) return true;  // held while paused
   const auto interval = static_cast<REFERENCE_TIME>(10'000'000.0 / scene_.framesPerSecond);
   IMediaSample* sample = nullptr;
   if (FAILED(streamAllocator_->GetBuffer(&sample, nullptr, nullptr, 0)) || sample == nullptr) return false;

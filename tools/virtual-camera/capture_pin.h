@@ -5,6 +5,7 @@
 
 #include <dshow.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -64,7 +65,11 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
 
   // Filter states.
   HRESULT Commit();
+  // Frames flow from StartStreaming; HoldStreaming keeps the thread and its
+  // pace but delivers nothing until the next StartStreaming; StopStreaming
+  // ends the thread.
   void StartStreaming();
+  void HoldStreaming() { delivering_.store(false); }
   void StopStreaming();
   void Decommit();
 
@@ -94,6 +99,7 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
   // What the stream delivers into, held from its start until it has stopped.
   IMemAllocator* streamAllocator_ = nullptr;
   IMemInputPin* streamInput_ = nullptr;
+  std::atomic<bool> delivering_{false};
   capture::FrameStream stream_;
 };
 
