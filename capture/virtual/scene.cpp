@@ -414,7 +414,7 @@ class SceneParser {
 VideoFormat Scene::InitialFormat() const {
   if (current) return *current;
   if (!formats.empty()) return formats.front();
-  return {FormatType::VideoInfo, kSubtypeRgb24, 640, 480, 640 * 480 * 24 * 15, 666667};
+  return {640, 480, 640 * 480 * 24 * 15, kSubtypeRgb24, 666667, FormatType::VideoInfo};
 }
 
 SceneParseResult ParseScene(std::string_view text) { return SceneParser().Parse(text); }
