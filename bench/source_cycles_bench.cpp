@@ -24,12 +24,12 @@
 #include <vector>
 
 #include "capture/virtual/virtual_camera.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
 #include "platform/posix/headless_host.h"
 #include "twain/source.h"
 #include "ui/controls.h"
-#include "ui/main_dialog.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ class Sessions {
       : camera_(capture::ParseScene(kDeskScene).scene.value()),
         source_(SourcePorts{platform::SystemGlobalMemory(), manager_, boxes_, platform::SystemDialogs(),
                             folder + "twsrc.log", &camera_, folder + "config.ini"},
-                &ui::MakeMainDialog) {
+                &library::MakeMainDialog) {
     application_.Id = 7;
     std::strcpy(application_.ProductName, "Stress Application");
     record_ = MakeSourceIdentity();

@@ -15,7 +15,7 @@ MainDialogTest::MainDialogTest() {
   source =
       std::make_unique<Source>(SourcePorts{platform::SystemGlobalMemory(), manager, boxes, platform::SystemDialogs(),
                                            folder.File("twsrc.log"), camera.get(), folder.File("config.ini")},
-                               &ui::MakeMainDialog);
+                               &library::MakeMainDialog);
   // What the library's message hook does on Windows: every key-down of the thread passes the source first.
   platform::headless::SetKeyDownHook([this](std::uintptr_t key) { return source->PreTranslateKeyDown(key); });
 }

@@ -12,6 +12,7 @@
 
 #include "acquire/picture_files.h"
 #include "capture/camera_fixture.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/posix/headless_host.h"
 #include "support/source_harness.h"
 #include "support/temp_dir.h"

@@ -171,7 +171,7 @@ TEST_F(MainDialogTest, WithoutACameraTheApplicationIsAskedToCloseTheSource) {
   source = std::make_unique<twain::Source>(
       twain::SourcePorts{platform::SystemGlobalMemory(), manager, boxes, platform::SystemDialogs(),
                          folder.File("twsrc.log"), camera.get(), folder.File("config.ini")},
-      &ui::MakeMainDialog);
+      &library::MakeMainDialog);
   Open();
   EXPECT_EQ(CurrentItem(twain::CAP_DEVICEONLINE), twain::TW_UINT32{twain::TWAIN_FALSE});
   twain::TW_USERINTERFACE ui{1, 0, nullptr};
