@@ -5,6 +5,8 @@
 
 namespace ui {
 
+using namespace dialog_ids::main_dialog;
+
 MainDialog::MainDialog(SourcePort& source, std::unique_ptr<SatelliteDialogs> satellites)
     : source_(source),
       satellites_(std::move(satellites)),
@@ -14,7 +16,7 @@ MainDialog::MainDialog(SourcePort& source, std::unique_ptr<SatelliteDialogs> sat
 MainDialog::~MainDialog() { Close(); }
 
 bool MainDialog::Open(platform::WindowHandle owner) {
-  window_ = source_.Dialogs().CreateModeless(kMainDialogTemplate, *this, owner);
+  window_ = source_.Dialogs().CreateModeless(kTemplate, *this, owner);
   if (!window_) return false;
   window_->Show();
   return true;

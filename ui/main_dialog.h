@@ -9,8 +9,9 @@
 #include <string>
 
 #include "platform/dialog.h"
-#include "ui/controls.h"
+#include "resources/dialog_ids.h"
 #include "ui/id_card_frame.h"
+#include "ui/main_dialog_timers.h"
 #include "ui/satellites.h"
 #include "ui/selection_frame.h"
 #include "ui/source_port.h"

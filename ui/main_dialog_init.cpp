@@ -8,6 +8,8 @@
 #include "ui/main_dialog.h"
 
 namespace ui {
+
+using namespace dialog_ids::main_dialog;
 namespace {
 
 constexpr int kMostImagesShown = 25;

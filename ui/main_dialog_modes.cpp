@@ -5,6 +5,8 @@
 
 namespace ui {
 
+using namespace dialog_ids::main_dialog;
+
 bool MainDialog::ConsumeLatch() { return source_.IgnoreNextCommand().exchange(false, std::memory_order_acq_rel); }
 
 void MainDialog::Save() { source_.CommitSettings(); }

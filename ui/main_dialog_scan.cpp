@@ -4,6 +4,8 @@
 #include "ui/main_dialog.h"
 
 namespace ui {
+
+using namespace dialog_ids::main_dialog;
 namespace {
 
 void Tell(platform::MessageBoxes& boxes, platform::DialogWindow& owner, const char* text) {

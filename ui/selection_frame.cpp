@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "ui/controls.h"
+#include "resources/dialog_ids.h"
+#include "ui/main_dialog_timers.h"
 #include "ui/preview_geometry.h"
 
 namespace ui {
