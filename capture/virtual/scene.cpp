@@ -1,8 +1,5 @@
 #include "capture/virtual/scene.h"
 
-#include "capture/virtual/desk_look.h"
-#include "capture/virtual/scene_pictures.h"
-
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +8,9 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+
+#include "capture/virtual/desk_look.h"
+#include "capture/virtual/scene_pictures.h"
 
 namespace capture {
 namespace {

@@ -90,7 +90,7 @@ struct DeskLook {
   double lightAngle = 0;  // ...brightest towards this direction, degrees clockwise from the right
   std::vector<DeskObject> objects;
   std::vector<DeskShadow> shadows;
-  double perspective = 0;  // share narrower the frame's top row sees the desk than its bottom row
+  double perspective = 0;  // share narrower a rectangle on the desk shows at the frame's top than at its foot
 };
 
 // A recorded picture the camera shows in place of its desk, for `milliseconds`
