@@ -20,20 +20,8 @@ namespace {
 
 using capture::PictureKind;
 
-// The pixel type whose file names a picture of this kind takes.
-std::uint8_t NamingPixelType(PictureKind kind) {
-  switch (kind) {
-    case PictureKind::Grey:
-      return 1;
-    case PictureKind::Colour:
-      return 2;
-    default:
-      return 0;
-  }
-}
-
 std::string FileFor(const std::string& folder, int number, PictureKind kind) {
-  return acquire::PictureFileName(folder, number, NamingPixelType(kind));
+  return acquire::PictureFileName(folder, number, kind);
 }
 
 // The whole frame handed to smart paging: the picture's name with "_tmp" before ".bmp".
@@ -268,7 +256,7 @@ bool StillPipeline::Store(int number, const std::string& path, const Picture& pi
   entry->filePath = path;
   entry->widthInches = resolution > 0 ? static_cast<float>(picture.Width()) / resolution : 0.0f;
   entry->heightInches = resolution > 0 ? static_cast<float>(picture.Height()) / resolution : 0.0f;
-  entry->pixelType = static_cast<std::uint8_t>(settings.pixelType);
+  entry->pixelType = protocol::PixelTypeOf(settings.pixelType);
   return true;
 }
 

@@ -19,7 +19,7 @@ class SourcePortAdapter final : public ui::SourcePort {
   void LoadSettingsKeepingApplicationChoices() override;
   void CommitSettings() override;
   const caps::StoredValues& CapValues() const override { return source_.CapValues(); }
-  void ChooseImageType(std::uint16_t pixelType, std::uint16_t bitDepth) override;
+  void ChooseImageType(protocol::PixelType pixelType, std::uint16_t bitDepth) override;
   void ChooseRotation(std::uint16_t rotationIndex) override { source_.CapValues().rotationIndex = rotationIndex; }
   void ChoosePaperSize(std::uint16_t paperSize) override { source_.CapValues().paperSize = paperSize; }
 

@@ -15,13 +15,15 @@
 #include "imaging/detected_page.h"
 #include "platform/dialog.h"
 #include "platform/message_box.h"
+#include "protocol/pixel_type.h"
 #include "settings/settings.h"
 
 namespace ui {
 
 // One shot as the dialog asks for it.
 struct StillRequest {
-  std::uint16_t pixelType = 0;  // "Color and B&W" takes a colour and a black-and-white picture
+  protocol::PixelType pixelType =
+      protocol::PixelType::Colour;  // "Color and B&W": a colour and a black-and-white picture
   int rotationIndex = 0;
   // An ID-card side: in "Color and B&W" its colour picture gets a black-and-white copy.
   bool idCardSide = false;
@@ -58,7 +60,7 @@ class SourcePort {
   virtual void CommitSettings() = 0;
   // The capability values and the three the user may choose in the dialog.
   virtual const caps::StoredValues& CapValues() const = 0;
-  virtual void ChooseImageType(std::uint16_t pixelType, std::uint16_t bitDepth) = 0;
+  virtual void ChooseImageType(protocol::PixelType pixelType, std::uint16_t bitDepth) = 0;
   virtual void ChooseRotation(std::uint16_t rotationIndex) = 0;
   virtual void ChoosePaperSize(std::uint16_t paperSize) = 0;
 
