@@ -9,6 +9,7 @@
 #include <string>
 
 #include "capture/media_format.h"
+#include "protocol/geometry.h"
 #include "protocol/pixel_type.h"
 
 namespace capture {
@@ -21,13 +22,8 @@ using PictureKind = protocol::PixelType;
 // callers take as two stills) black-and-white.
 PictureKind PictureKindForPixelType(std::uint16_t pixelType);
 
-struct CropRect {
-  std::int32_t left = 0;  // ten-thousandths of the frame width (left, right) or height (top, bottom)
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-  friend bool operator==(const CropRect&, const CropRect&) = default;
-};
+// Ten-thousandths of the frame width (left, right) or height (top, bottom).
+using CropRect = geometry::FrameFractions;
 
 // What the settings and the capability values say about one still. The
 // picture processing copies them on the dialog's thread when the still is

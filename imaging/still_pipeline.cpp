@@ -132,19 +132,13 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
   const bool idCard = s.idCardMode;
   const bool autoCorrect = s.autoCorrect;
   if (!idCard || autoCorrect) {
-    const capture::CropRect& crop = parameters.cropRect;
-    CropToFrame(picture, frameWidth, frameHeight, parameters.cropMode, {crop.left, crop.top, crop.right, crop.bottom});
+    CropToFrame(picture, frameWidth, frameHeight, parameters.cropMode, parameters.cropRect);
     if (correction != nullptr && autoCorrect) correction->CorrectStill(picture, folder, CorrectionSwitchesOf(s));
     if (correction != nullptr && !autoCorrect && s.autoCrop) correction->RemoveBlackEdges(picture);
   }
   const bool backSide = idCard && s.idCardBackSide;
   if (idCard) {
-    const capture::CropRect& area = s.idCardArea;
-    HandleIdCard(picture, {frameWidth,
-                           frameHeight,
-                           !autoCorrect,
-                           {area.left, area.top, area.right, area.bottom},
-                           backSide,
+    HandleIdCard(picture, {frameWidth, frameHeight, !autoCorrect, s.idCardArea, backSide,
                            FileFor(folder, number, parameters.kind)});
   }
 

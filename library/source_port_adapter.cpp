@@ -45,7 +45,7 @@ bool SourcePortAdapter::StartCamera(platform::WindowHandle dialog, int previewCo
   return source_.Camera().StartDocumentCamera({dialog, previewControl}) != capture::kStartNoDevice;
 }
 
-void SourcePortAdapter::SetCropRegion(const std::optional<ui::CropRegion>& region) {
+void SourcePortAdapter::SetCropRegion(const std::optional<geometry::FrameFractions>& region) {
   capture::CCaptureVideo& camera = source_.Camera();
   if (!region) {
     camera.SetCropMode(kCropModeNone);

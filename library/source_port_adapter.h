@@ -25,7 +25,7 @@ class SourcePortAdapter final : public ui::SourcePort {
 
   bool StartCamera(platform::WindowHandle dialog, int previewControl) override;
   void StopCamera() override { source_.Camera().CloseCapture(); }
-  void SetCropRegion(const std::optional<ui::CropRegion>& region) override;
+  void SetCropRegion(const std::optional<geometry::FrameFractions>& region) override;
   imaging::DetectedPage& PageDetection() override { return source_.PageDetection(); }
 
   void ShootStill(const ui::StillRequest& request) override;

@@ -15,6 +15,7 @@
 #include "imaging/detected_page.h"
 #include "platform/dialog.h"
 #include "platform/message_box.h"
+#include "protocol/geometry.h"
 #include "protocol/pixel_type.h"
 #include "settings/settings.h"
 
@@ -27,15 +28,6 @@ struct StillRequest {
   int rotationIndex = 0;
   // An ID-card side: in "Color and B&W" its colour picture gets a black-and-white copy.
   bool idCardSide = false;
-};
-
-// The part of the frame the next shots are cut to, in ten-thousandths of
-// the frame's width (left, right) and height (top, bottom).
-struct CropRegion {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
 };
 
 class SourcePort {
@@ -71,7 +63,7 @@ class SourcePort {
   // Closes the picture preview and stops and releases the camera.
   virtual void StopCamera() = 0;
   // Cuts the next shots to `region`; none: they are not cut.
-  virtual void SetCropRegion(const std::optional<CropRegion>& region) = 0;
+  virtual void SetCropRegion(const std::optional<geometry::FrameFractions>& region) = 0;
   // What the page detection on the streaming thread shares with the dialog.
   virtual imaging::DetectedPage& PageDetection() = 0;
 
