@@ -14,15 +14,11 @@
 
 #include "capture/media_format.h"
 #include "capture/video_capture_service.h"
+#include "protocol/geometry.h"
 
 namespace capture {
 
-struct Rgb {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  friend bool operator==(const Rgb&, const Rgb&) = default;
-};
+using Rgb = geometry::Rgb;
 
 struct SceneDevice {
   std::optional<std::string> friendlyName;  // empty: the property cannot be read
