@@ -12,9 +12,9 @@
 #include <functional>
 #include <string_view>
 
-#include "caps/stored_values.h"
 #include "platform/global_memory.h"
-#include "twain/protocol.h"
+#include "protocol/stored_values.h"
+#include "protocol/twain.h"
 
 namespace caps {
 
