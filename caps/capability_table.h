@@ -95,8 +95,6 @@ class CapabilityTable {
   // `conditionCode` (TWCC_SUCCESS when the triplet succeeds).
   twain::TW_UINT16 HandleCapMessage(const CapabilityCall& call, twain::TW_UINT16& conditionCode);
 
-  const CapabilityRecord& Slot(int index) const { return slots_[index]; }
-
  private:
   void NoteApplicationChange(const CapabilityRecord& record, bool setByApplication);
 

@@ -90,7 +90,7 @@ def main():
     problems = list(upward_includes(graph))
     problems += ["include cycle: " + " -> ".join(cycle) for cycle in cycles(graph)]
     missing = [f"{path} includes {header}, which is no pending include any more"
-               for path, header in sorted(PENDING) if header not in graph.get(path, ())]
+               for path, header in sorted(PENDING) if path in graph and header not in graph[path]]
     problems += missing
     for problem in problems:
         print(problem)
