@@ -7,7 +7,6 @@
 #include "acquire/picture_files.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
-#include "twain/reports.h"
 
 namespace acquire {
 
@@ -94,7 +93,7 @@ bool PageQueue::CopyRows(std::uint8_t* destination, std::uint32_t size, std::uin
   bytesWritten = 0;
   done = false;
   if (destination == nullptr || size == 0) {
-    twain::ReportAssertion(boxes_, "Scanner", __LINE__);
+    platform::ReportAssertion(boxes_, "Scanner", __LINE__);
     if (destination == nullptr) return false;
   }
   if (held_ == nullptr) return false;

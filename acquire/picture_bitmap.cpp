@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/file_stream.h"
-#include "twain/reports.h"
 
 namespace acquire {
 namespace {
@@ -175,7 +174,7 @@ bool SaveBitmapFile(PictureBitmap bitmap, const std::string& path, platform::Glo
       static_cast<std::int64_t>(BitmapRowBytes(header.biWidth, header.biBitCount)) * header.biHeight +
       static_cast<std::int64_t>(header.biClrUsed) * 4 + 54;
   if (size <= 14 || size > static_cast<std::int64_t>(kMaxImageBytes)) {
-    twain::ReportAssertion(boxes, "Twd_hdib", __LINE__);
+    platform::ReportAssertion(boxes, "Twd_hdib", __LINE__);
     memory.Unlock(bitmap);
     return false;
   }

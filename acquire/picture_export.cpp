@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
-#include "caps/stored_values.h"
 #include "platform/file_stream.h"
 #include "platform/picture_codecs.h"
+#include "protocol/stored_values.h"
 
 namespace acquire {
 namespace {

@@ -13,8 +13,8 @@
 #include "acquire/page_queue.h"
 #include "capture/media_format.h"
 #include "capture/virtual/scene_renderer.h"
-#include "imaging/still_pipeline.h"
 #include "platform/global_memory.h"
+#include "stills/still_pipeline.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <functional>
 #include <string_view>
 
-#include "caps/stored_values.h"
 #include "platform/global_memory.h"
-#include "twain/protocol.h"
+#include "protocol/stored_values.h"
+#include "protocol/twain.h"
 
 namespace caps {
 
@@ -94,8 +94,6 @@ class CapabilityTable {
   // Answers one DAT_CAPABILITY triplet: returns the TWRC code and sets
   // `conditionCode` (TWCC_SUCCESS when the triplet succeeds).
   twain::TW_UINT16 HandleCapMessage(const CapabilityCall& call, twain::TW_UINT16& conditionCode);
-
-  const CapabilityRecord& Slot(int index) const { return slots_[index]; }
 
  private:
   void NoteApplicationChange(const CapabilityRecord& record, bool setByApplication);

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "caps/capability_table.h"
-#include "caps/stored_values.h"
+#include "protocol/stored_values.h"
 
 namespace caps {
 

@@ -14,7 +14,7 @@
 #include <span>
 
 #include "platform/global_memory.h"
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace caps {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "caps/stored_values.h"
+#include "protocol/stored_values.h"
 
 namespace caps {
 

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <span>
 
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace caps {
 

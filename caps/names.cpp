@@ -1,7 +1,7 @@
 #include "caps/names.h"
 
-#include "caps/stored_values.h"
-#include "twain/protocol.h"
+#include "protocol/stored_values.h"
+#include "protocol/twain.h"
 
 namespace caps {
 

@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "caps/stored_values.h"
+#include "protocol/stored_values.h"
 
 namespace caps {
 

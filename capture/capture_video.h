@@ -12,10 +12,10 @@
 #include <optional>
 #include <vector>
 
-#include "caps/stored_values.h"
 #include "capture/sample_grabber_cb.h"
 #include "capture/video_capture_service.h"
 #include "platform/message_box.h"
+#include "protocol/stored_values.h"
 #include "settings/settings.h"
 
 namespace capture {

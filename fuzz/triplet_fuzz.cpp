@@ -31,8 +31,8 @@
 #include "platform/global_memory.h"
 #include "platform/message_box.h"
 #include "platform/source_manager_link.h"
+#include "protocol/twain.h"
 #include "twain/entry_trace.h"
-#include "twain/protocol.h"
 #include "twain/source.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "platform/c_boundary.h"
 #include "platform/diagnostics.h"
 #include "platform/posix/headless_host.h"
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 #include "twain/source.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "library/main_dialog_bridge.h"
 #include "platform/c_boundary.h"
 #include "platform/diagnostics.h"
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 #include "twain/source.h"
 
 namespace {

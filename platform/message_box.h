@@ -55,4 +55,8 @@ MessageBoxes& SystemMessageBoxes();
 // Linux. An empty function restores the default answer. No effect on Windows.
 void SetMessageBoxAnswerer(std::function<int(const MessageBoxRequest&)> answerer);
 
+// Reports a failed internal check in `module` at `line`. Answers true: the
+// caller may break into an attached debugger.
+bool ReportAssertion(MessageBoxes& boxes, std::string_view module, int line);
+
 }  // namespace platform

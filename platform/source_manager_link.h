@@ -1,7 +1,7 @@
 // The way back to the application: the source manager's DSM_Entry.
 #pragma once
 
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace platform {
 

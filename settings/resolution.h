@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "caps/stored_values.h"
+#include "protocol/stored_values.h"
 #include "settings/settings.h"
 
 namespace settings {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "caps/stored_values.h"
+#include "protocol/stored_values.h"
 #include "settings/settings.h"
 
 namespace settings {

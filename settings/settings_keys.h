@@ -2,7 +2,7 @@
 // and how its value is read and written.
 #pragma once
 
-#include "caps/stored_values.h"
+#include "protocol/stored_values.h"
 #include "settings/private_profile.h"
 #include "settings/settings.h"
 

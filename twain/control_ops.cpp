@@ -20,7 +20,9 @@ constexpr const char* kInterfacePrefix = "General failure in response to DAT_USE
 constexpr const char* kEnablePrefix = "General failure in response to MSG_ENABLEDS.  ";
 constexpr const char* kDisablePrefix = "General failure in response to MSG_DISABLEDS.  ";
 constexpr const char* kStatusPrefix = "General failure in response to DAT_STATUS.  ";
+// Intended: DAT_PENDINGXFER without its S, as applications have always seen it.
 constexpr const char* kPendingPrefix = "General failure in response to DAT_PENDINGXFER.  ";
+// Intended: the three transfer set-ups say "not supported" though they are answered.
 constexpr const char* kMemXferPrefix = "General failure in response to DAT_SETUPMEMXFER, not supported.  ";
 constexpr const char* kFileXferPrefix = "General failure in response to DAT_SETUPFILEXFER, not supported.  ";
 constexpr const char* kCreateFilePrefix = "Unable to create file <<DAT_SETUPFILEXFER>>";

@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace twain {
 

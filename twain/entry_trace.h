@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace twain {
 

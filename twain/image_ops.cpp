@@ -13,7 +13,9 @@
 namespace twain {
 namespace {
 
+// Intended: the image-information report speaks of the transfer.
 constexpr const char* kInfoPrefix = "General failure in transfer.  ";
+// Intended: the layout and file-transfer reports name DAT_IMAGEINFO, as applications have always seen them.
 constexpr const char* kLayoutPrefix = "General failure in response to DAT_IMAGEINFO.  ";
 constexpr const char* kFileXferPrefix = "General failure in response to DAT_IMAGEINFO.  ";
 constexpr const char* kMemXferPrefix = "General failure in response to DAT_IMAGEMEMXFER.  ";

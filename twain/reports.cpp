@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "platform/diagnostics.h"
-
 namespace twain {
 
 std::string_view ConditionCodeText(TW_UINT16 conditionCode) {
@@ -42,17 +40,6 @@ std::string FailureReportText(std::string_view prefix, TW_UINT16 conditionCode) 
 void ReportFailure(platform::MessageBoxes& boxes, platform::WindowHandle owner, std::string_view prefix,
                    TW_UINT16 conditionCode) {
   boxes.Show({owner, FailureReportText(prefix, conditionCode), std::string(kFailureCaption), platform::mb::kOk});
-}
-
-bool ReportAssertion(platform::MessageBoxes& boxes, std::string_view module, int line) {
-  const std::string name(module);
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "Assertion Failed. Line %d, File %s.\n", line, name.c_str());
-  platform::DebugOutput(buffer);
-  std::snprintf(buffer, sizeof buffer, "File %s\n Line %d", name.c_str(), line);
-  using namespace platform::mb;
-  boxes.Show({nullptr, buffer, "Assertion Failed!", kRetryCancel | kIconHand | kTaskModal | kSetForeground});
-  return true;
 }
 
 }  // namespace twain

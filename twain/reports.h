@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/message_box.h"
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace twain {
 
@@ -21,9 +21,5 @@ inline constexpr std::string_view kFailureCaption = "Sample Source Error";
 // Shows the failure report, modal, owned by `owner` (null before the first MSG_ENABLEDS).
 void ReportFailure(platform::MessageBoxes& boxes, platform::WindowHandle owner, std::string_view prefix,
                    TW_UINT16 conditionCode);
-
-// Reports a failed internal check in `module` at `line`. Answers true: the
-// caller may break into an attached debugger.
-bool ReportAssertion(platform::MessageBoxes& boxes, std::string_view module, int line);
 
 }  // namespace twain

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/dialog.h"
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace twain {
 

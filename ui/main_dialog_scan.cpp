@@ -1,6 +1,6 @@
 // The main dialog's shots and their end: Scan in every mode, the
 // continuous-shot timer, Submit, and closing with pictures discarded.
-#include "imaging/still_messages.h"
+#include "stills/still_messages.h"
 #include "ui/main_dialog.h"
 
 namespace ui {

@@ -11,12 +11,12 @@
 #include <string_view>
 
 #include "acquire/page_queue.h"
-#include "caps/stored_values.h"
 #include "imaging/detected_page.h"
 #include "platform/dialog.h"
 #include "platform/message_box.h"
 #include "protocol/geometry.h"
 #include "protocol/pixel_type.h"
+#include "protocol/stored_values.h"
 #include "settings/settings.h"
 
 namespace ui {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "protocol/twain.h"
 #include "support/source_harness.h"
-#include "twain/protocol.h"
 
 namespace testing_support {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "caps/containers.h"
-#include "caps/stored_values.h"
+#include "protocol/stored_values.h"
 
 namespace {
 

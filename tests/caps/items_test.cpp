@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "caps/items.h"
-#include "caps/stored_values.h"
+#include "protocol/stored_values.h"
 
 namespace {
 

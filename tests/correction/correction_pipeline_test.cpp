@@ -8,10 +8,10 @@
 #include "acquire/picture_files.h"
 #include "imaging/bmp_file.h"
 #include "imaging/correction/correction.h"
-#include "imaging/still_pipeline.h"
 #include "made_pages.h"
 #include "pipeline/fake_text_renderer.h"
 #include "platform/global_memory.h"
+#include "stills/still_pipeline.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 using namespace twain;
 

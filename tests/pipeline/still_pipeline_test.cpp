@@ -1,6 +1,6 @@
 // Frames through the still pipelines into numbered picture files and page
 // queue records, as the frame callback hands them over.
-#include "imaging/still_pipeline.h"
+#include "stills/still_pipeline.h"
 
 #include <gtest/gtest.h>
 

@@ -59,7 +59,7 @@ TEST(FailureReports, EveryCodeHasItsTextAndTheLongestPairFits) {
 
 TEST(FailureReports, AssertionBoxNamesModuleAndLine) {
   testing_support::RecordingMessageBoxes boxes;
-  EXPECT_TRUE(ReportAssertion(boxes, "Scanner", 12));
+  EXPECT_TRUE(platform::ReportAssertion(boxes, "Scanner", 12));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, "File Scanner\n Line 12");
   EXPECT_EQ(boxes.shown[0].caption, "Assertion Failed!");

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "acquire/picture_files.h"
-#include "imaging/still_pipeline.h"
 #include "platform/files.h"
+#include "stills/still_pipeline.h"
 #include "support/bmp_builder.h"
 #include "support/full_disk.h"
 #include "support/source_harness.h"

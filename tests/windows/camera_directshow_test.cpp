@@ -12,8 +12,8 @@
 #include "capture/capture_video.h"
 #include "capture/system_capture_service.h"
 #include "capture/virtual/scene_renderer.h"
+#include "protocol/twain.h"
 #include "registered_camera.h"
-#include "twain/protocol.h"
 #include "twain_application.h"
 #include "wine_desktop.h"
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace wine_desktop {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "child_process.h"
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 #include "twain_application.h"
 #include "wine_desktop.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace acquire_tool {
 

@@ -35,15 +35,15 @@
 #include <string>
 
 #include "acquire/page_queue.h"
-#include "caps/stored_values.h"
 #include "capture/frame_hooks.h"
 #include "imaging/picture.h"
 #include "imaging/still_correction.h"
-#include "imaging/still_messages.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
 #include "platform/text_renderer.h"
+#include "protocol/stored_values.h"
 #include "settings/settings.h"
+#include "stills/still_messages.h"
 
 namespace imaging {
 

@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "twain/protocol.h"
+#include "protocol/twain.h"
 
 namespace caps {
 

@@ -3,7 +3,7 @@
 #include "acquire/picture_files.h"
 #include "imaging/colour_mode.h"
 #include "imaging/picture_file.h"
-#include "imaging/still_pipeline.h"
+#include "stills/still_pipeline.h"
 
 namespace imaging {
 

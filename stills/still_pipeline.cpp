@@ -1,4 +1,4 @@
-#include "imaging/still_pipeline.h"
+#include "stills/still_pipeline.h"
 
 #include <filesystem>
 #include <span>
