@@ -37,15 +37,18 @@ struct BaseUnits {
 BaseUnits DialogBaseUnits(std::string_view fontFace, int pointSize);
 
 inline constexpr Point kFirstClientOrigin{100, 130};
+// The screen: 1920 x 1080 pixels. A window has no frame: its outer
+// rectangle is its client area.
+inline constexpr Point kScreenSize{1920, 1080};
 inline constexpr int kStackedDialogOffset = 24;
 
 // One call of a Canvas, with the window it drew on.
 struct DrawnMark {
-  enum class Kind { Polyline, Rectangle, Text, CentredText };
+  enum class Kind { Polyline, Rectangle, Text, CentredText, Picture };
   Kind kind = Kind::Polyline;
   WindowHandle window = nullptr;
-  std::vector<Point> points;  // Polyline: the points; Text: the origin
-  Rect rect;                  // Rectangle and CentredText
+  std::vector<Point> points;  // Polyline: the points; Text: the origin; Picture: its width and height
+  Rect rect;                  // Rectangle, CentredText and Picture
   Rgb colour;
   int penWidth = 0;  // Polyline and Rectangle
   std::string text;
@@ -111,7 +114,10 @@ class Dialog : public DialogWindow {
   virtual void Paint() = 0;
 };
 
-// The open dialogs, oldest first; the newest; the newest from `templateId`.
+// The open dialogs, oldest first; the newest that takes the user's input
+// (the newest modal dialog, else the first: a modeless window opened over
+// the first, such as the picture preview, is reached by its template);
+// the newest from `templateId`.
 std::vector<Dialog*> OpenDialogs();
 Dialog* TopDialog();
 Dialog* FindDialog(int templateId);
