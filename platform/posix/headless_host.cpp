@@ -229,6 +229,11 @@ std::vector<Dialog*> OpenDialogs() {
 
 Dialog* TopDialog() {
   const std::vector<Window*>& windows = Host::Get().Windows();
+  return windows.empty() ? nullptr : windows.back();
+}
+
+Dialog* UserDialog() {
+  const std::vector<Window*>& windows = Host::Get().Windows();
   if (windows.empty()) return nullptr;
   auto modal = std::find_if(windows.rbegin(), windows.rend(), [](const Window* window) { return window->IsModal(); });
   return modal == windows.rend() ? windows.front() : *modal;

@@ -114,12 +114,13 @@ class Dialog : public DialogWindow {
   virtual void Paint() = 0;
 };
 
-// The open dialogs, oldest first; the newest that takes the user's input
-// (the newest modal dialog, else the first: a modeless window opened over
-// the first, such as the picture preview, is reached by its template);
-// the newest from `templateId`.
+// The open dialogs, oldest first; the newest; the newest from `templateId`.
 std::vector<Dialog*> OpenDialogs();
 Dialog* TopDialog();
+// The dialog a scripted user's step acts on unless it names one: the newest
+// modal dialog, else the first (a modeless window opened over the first,
+// such as the picture preview, is reached by naming its template).
+Dialog* UserDialog();
 Dialog* FindDialog(int templateId);
 
 // The clock, in milliseconds since the host started or was reset.

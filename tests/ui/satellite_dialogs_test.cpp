@@ -224,7 +224,7 @@ TEST_F(PicturePreviewTest, EachShotIsShownFittedInATopmostWindowAtTheTopRight) {
   EXPECT_EQ(pictures[0].rect, (platform::Rect{82, 0, 247, 248}));
   EXPECT_EQ(pictures[0].points.at(0), (platform::Point{40, 60}));
   EXPECT_EQ(preview_.LastDrawing().file, queue_.Entry(2)->filePath);
-  EXPECT_EQ(platform::headless::TopDialog(), platform::headless::OpenDialogs().front())
+  EXPECT_EQ(platform::headless::UserDialog(), platform::headless::OpenDialogs().front())
       << "the user's steps still reach the main dialog";
 }
 
