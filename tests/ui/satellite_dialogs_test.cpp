@@ -12,6 +12,7 @@
 #include "support/source_harness.h"
 #include "support/temp_dir.h"
 #include "ui/parameter_dialog.h"
+#include "ui/parameter_settings.h"
 #include "ui/picture_preview.h"
 #include "ui/video_format_dialog.h"
 
@@ -95,6 +96,70 @@ TEST_F(ParameterDialogTest, AdvancedHidesTheDialogWhileTheDriversSheetIsShown) {
   });
   EXPECT_TRUE(hiddenMeanwhile);
   EXPECT_TRUE(visibleAfter);
+}
+
+class ParameterSettingsTest : public ParameterDialogTest {
+ protected:
+  bool Run(const std::function<void(Dialog&)>& user) {
+    platform::headless::SetModalDriver(user);
+    return RunParameterSettings(*owner_, links_);
+  }
+
+  settings::Settings settings_;
+  caps::StoredValues capValues_;
+  int commits_ = 0;
+  std::vector<settings::VideoFormat> restarts_;
+  ParameterSettingsLinks links_{settings_,
+                                capValues_,
+                                boxes_,
+                                [this] { ++commits_; },
+                                {},
+                                [] { return std::optional<std::vector<capture::VideoFormat>>(std::in_place); },
+                                [this](const settings::VideoFormat& format) { restarts_.push_back(format); }};
+};
+
+TEST_F(ParameterSettingsTest, CancelAfterEditingStoresAndSavesNothing) {
+  const settings::Settings before = settings_;
+  EXPECT_FALSE(Run([](Dialog& user) {
+    user.Type(3042, "Changed");
+    user.Click(3041);
+    user.Click(2);
+  }));
+  EXPECT_EQ(settings_, before);
+  EXPECT_EQ(commits_, 0);
+}
+
+TEST_F(ParameterSettingsTest, OkStoresTheValuesWithTheDpiPairRuleAndSavesThem) {
+  capValues_.xResolution = 200.0F;
+  EXPECT_TRUE(Run([](Dialog& user) {
+    user.Type(3009, "300");
+    user.Click(3041);
+    user.Type(3042, "Archive");
+    user.Click(3043);
+    user.Click(1);
+  }));
+  EXPECT_EQ(commits_, 1);
+  EXPECT_EQ(capValues_.xResolution, 300.0F);
+  EXPECT_EQ(settings_.dpiX, 300);
+  EXPECT_EQ(settings_.dpiY, 300);
+  EXPECT_EQ(settings_.watermarkOn, 1);
+  EXPECT_EQ(settings_.watermarkTime, 1);
+  EXPECT_EQ(settings_.watermarkText, "Archive");
+}
+
+TEST_F(ParameterSettingsTest, VideoPinSettingsOpensTheFormatDialogOverTheSettings) {
+  bool formatDialogOpened = false;
+  Run([&](Dialog& user) {
+    platform::headless::SetModalDriver([&](Dialog& format) {
+      formatDialogOpened = format.TemplateId() == kVideoFormatDialogTemplate;
+      EXPECT_FALSE(format.IsItemEnabled(1)) << "a camera without capabilities offers nothing to confirm";
+      format.Click(2);
+    });
+    user.Click(3012);
+    user.Click(2);
+  });
+  EXPECT_TRUE(formatDialogOpened);
+  EXPECT_TRUE(restarts_.empty());
 }
 
 capture::VideoFormat Capability(capture::MediaSubtype subtype, int width, int height, std::int64_t interval) {
