@@ -12,7 +12,8 @@ MainDialog::MainDialog(twain::Source& source, std::unique_ptr<SatelliteDialogs> 
     : source_(source),
       satellites_(std::move(satellites)),
       selection_(source.UserSettings(), source.Camera()),
-      idCardFrame_(source.UserSettings()) {}
+      idCardFrame_(source.UserSettings()),
+      settingsAndPreview_(source) {}
 
 MainDialog::~MainDialog() { Close(); }
 
@@ -40,6 +41,7 @@ void MainDialog::OnDestroy() {
   dialog_ = nullptr;
   selection_.Attach(nullptr);
   idCardFrame_.Attach(nullptr);
+  settingsAndPreview_.Attach(nullptr);
 }
 
 void MainDialog::OnCommand(int controlId, int) {

@@ -14,6 +14,7 @@
 #include "ui/id_card_frame.h"
 #include "ui/satellites.h"
 #include "ui/selection_frame.h"
+#include "ui/settings_and_preview.h"
 
 namespace twain {
 class Source;
@@ -86,6 +87,7 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   platform::DialogWindow* dialog_ = nullptr;
   SelectionFrame selection_;
   IdCardFrame idCardFrame_;
+  SettingsAndPreview settingsAndPreview_;
   bool continuousRun_ = false;
   // Cleared while the parameter settings are open, so the guide frame is not drawn over them.
   bool overlayPermitted_ = true;

@@ -34,6 +34,7 @@ void MainDialog::OnInit(platform::DialogWindow& window) {
   selection_.Attach(dialog_);
   idCardFrame_.Attach(dialog_);
   idCardFrame_.Clear();
+  settingsAndPreview_.Attach(dialog_);
   dialog_->SetIcon(kDialogIcon);
   LoadSettingsKeepingApplicationChoices();
   source_.Stills().PublishSettings();

@@ -123,7 +123,7 @@ void MainDialog::OnSettings() {
   if (source_.UserSettings().cropFrameShown) selection_.Hide();
   dialog_->StopTimer(kIdCardFrameTimer);
   overlayPermitted_ = false;
-  satellites_->RunParameterDialog(*dialog_);
+  settingsAndPreview_.RunParameterDialog();
   const settings::Settings& settings = source_.UserSettings();
   dialog_->SetChecked(kPositionCorrectionCheck, settings.autoCorrect == 1);
   dialog_->SetChecked(kBlackEdgeCheck, settings.autoCrop == 1);

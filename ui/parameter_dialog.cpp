@@ -8,6 +8,8 @@ namespace ui {
 namespace {
 
 constexpr int kDialogIcon = 3016;
+// The framework's prompts carry the library's name as caption.
+constexpr const char* kPromptCaption = "MervaleTwain";
 constexpr int kOkButton = 1;
 constexpr int kCancelButton = 2;
 constexpr int kRedEdit = 3002;

@@ -6,7 +6,7 @@
 
 namespace ui {
 
-bool RunParameterSettings(platform::DialogWindow& owner, const ParameterSettingsLinks& links) {
+bool RunParameterDialog(platform::DialogWindow& owner, const ParameterSettingsLinks& links) {
   ParameterDialogActions actions{links.messageBoxes, links.showDeviceProperties,
                                  [&links](platform::DialogWindow& dialog) {
                                    RunVideoFormatFlow(dialog, links.cameraFormats(), links.settings.documentFormat,

@@ -29,6 +29,6 @@ struct ParameterSettingsLinks {
 };
 
 // Runs the dialog modally over `owner`. Returns whether it ended with OK.
-bool RunParameterSettings(platform::DialogWindow& owner, const ParameterSettingsLinks& links);
+bool RunParameterDialog(platform::DialogWindow& owner, const ParameterSettingsLinks& links);
 
 }  // namespace ui

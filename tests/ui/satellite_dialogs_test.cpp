@@ -102,7 +102,7 @@ class ParameterSettingsTest : public ParameterDialogTest {
  protected:
   bool Run(const std::function<void(Dialog&)>& user) {
     platform::headless::SetModalDriver(user);
-    return RunParameterSettings(*owner_, links_);
+    return RunParameterDialog(*owner_, links_);
   }
 
   settings::Settings settings_;
