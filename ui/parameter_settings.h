@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "caps/stored_values.h"
@@ -22,8 +21,8 @@ struct ParameterSettingsLinks {
   std::function<void()> commitSettings;
   // The camera driver's own property sheet, owned by the given dialog.
   std::function<void(platform::DialogWindow& owner)> showDeviceProperties;
-  // The running camera's capture capabilities; none without a camera.
-  std::function<std::optional<std::vector<capture::VideoFormat>>()> cameraFormats;
+  // The running camera's capture capabilities; none without a camera (the user is told).
+  std::function<std::vector<capture::VideoFormat>()> cameraFormats;
   // Stores the chosen format as the document camera's and restarts the camera in it.
   std::function<void(const settings::VideoFormat&)> restartCamera;
 };

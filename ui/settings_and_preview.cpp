@@ -32,13 +32,8 @@ void SettingsAndPreview::RunParameterDialog() {
                        source.Stills().PublishSettings();
                      },
                      [&source](platform::DialogWindow& owner) { source.Camera().ShowDeviceProperties(owner.Handle()); },
-                     [] { return std::optional<std::vector<capture::VideoFormat>>(); },
-                     [&source, this](const settings::VideoFormat& format) {
-                       source.Camera().StopPreview();
-                       source.UserSettings().documentFormat = format;
-                       source.Camera().TearDownGraph();
-                       if (mainDialog_ != nullptr) source.Camera().StartDocumentCamera({mainDialog_->Handle(), 3013});
-                     }});
+                     [&source] { return source.Camera().EnumerateFormats(); },
+                     [&source](const capture::VideoFormat& format) { source.Camera().RestartInFormat(format); }});
 }
 
 }  // namespace ui

@@ -97,7 +97,7 @@ void VideoFormatDialog::OnConfirm() {
       const capture::CatalogueSize& picked = entry.sizes[static_cast<std::size_t>(size)];
       chosen.width = picked.width;
       chosen.height = picked.height;
-      chosen.bitRate = static_cast<std::int32_t>(picked.bitRate);
+      chosen.bitRate = picked.bitRate;
     }
   }
   const std::string rate = window_->ItemText(kFrameRateField);
@@ -131,13 +131,10 @@ void VideoFormatDialog::OnCommand(int controlId, int notification) {
   }
 }
 
-bool RunVideoFormatFlow(platform::DialogWindow& owner,
-                        const std::optional<std::vector<capture::VideoFormat>>& capabilities,
+bool RunVideoFormatFlow(platform::DialogWindow& owner, const std::vector<capture::VideoFormat>& capabilities,
                         const settings::VideoFormat& documentFormat, platform::MessageBoxes& boxes,
                         const std::function<void(const settings::VideoFormat&)>& restart) {
-  if (!capabilities) boxes.Show({nullptr, "load   config   filter   failed! ", kMessageCaption, platform::mb::kOk});
-  const capture::FormatCatalogue catalogue =
-      capabilities ? capture::FormatCatalogue::FromCapabilities(*capabilities) : capture::FormatCatalogue{};
+  const capture::FormatCatalogue catalogue = capture::FormatCatalogue::FromCapabilities(capabilities);
   VideoFormatDialog dialog(catalogue, documentFormat, boxes);
   if (owner.RunModal(kVideoFormatDialogTemplate, dialog) != platform::kIdOk) return false;
   restart(dialog.Chosen());

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "capture/format_catalogue.h"
@@ -48,13 +47,13 @@ class VideoFormatDialog final : public platform::DialogEvents {
   std::size_t currentFormat_ = 0;
 };
 
-// The button flow of "Video PIN settings": the catalogue from `capabilities`
-// (none when no camera runs: the user is told, and the lists stay empty),
-// the dialog over `owner` showing `documentFormat`, and on Confirm
-// `restart` with the chosen format, which the caller stores and starts the
-// camera in. Cancel changes nothing. Returns whether the user confirmed.
-bool RunVideoFormatFlow(platform::DialogWindow& owner,
-                        const std::optional<std::vector<capture::VideoFormat>>& capabilities,
+// The button flow of "Video PIN settings": the catalogue from the camera's
+// `capabilities` (none when no camera runs: the lists stay empty and
+// Confirm is disabled), the dialog over `owner` showing `documentFormat`,
+// and on Confirm `restart` with the chosen format, which the caller stores
+// and starts the camera in. Cancel changes nothing. Returns whether the
+// user confirmed.
+bool RunVideoFormatFlow(platform::DialogWindow& owner, const std::vector<capture::VideoFormat>& capabilities,
                         const settings::VideoFormat& documentFormat, platform::MessageBoxes& boxes,
                         const std::function<void(const settings::VideoFormat&)>& restart);
 

@@ -114,7 +114,7 @@ class ParameterSettingsTest : public ParameterDialogTest {
                                 boxes_,
                                 [this] { ++commits_; },
                                 {},
-                                [] { return std::optional<std::vector<capture::VideoFormat>>(std::in_place); },
+                                [] { return std::vector<capture::VideoFormat>(); },
                                 [this](const settings::VideoFormat& format) { restarts_.push_back(format); }};
 };
 
@@ -174,7 +174,7 @@ capture::VideoFormat Capability(capture::MediaSubtype subtype, int width, int he
 
 class VideoFormatDialogTest : public ParameterDialogTest {
  protected:
-  std::optional<std::vector<capture::VideoFormat>> capabilities_ = std::vector<capture::VideoFormat>{
+  std::vector<capture::VideoFormat> capabilities_{
       Capability(capture::kSubtypeMjpg, 3264, 2448, 666666), Capability(capture::kSubtypeMjpg, 640, 480, 333333),
       Capability(capture::kSubtypeYuy2, 1600, 1200, 0), Capability(capture::kSubtypeYuy2, 160, 120, 333333)};
   std::vector<settings::VideoFormat> restarts_;
@@ -215,9 +215,9 @@ TEST_F(VideoFormatDialogTest, AnotherFormatFillsItsSizesAndAZeroIntervalShowsNoR
   EXPECT_EQ(restarts_.at(0), (settings::VideoFormat{1600, 1200, 1600, capture::kSubtypeYuy2}));
 }
 
-TEST_F(VideoFormatDialogTest, CancelChangesNothingAndWithoutACameraNothingCanBeConfirmed) {
+TEST_F(VideoFormatDialogTest, CancelChangesNothingAndWithoutCapabilitiesNothingCanBeConfirmed) {
   EXPECT_FALSE(RunFlow({}, [](Dialog& user) { user.Click(2); }));
-  capabilities_.reset();
+  capabilities_.clear();
   bool confirmEnabled = true;
   EXPECT_FALSE(RunFlow({}, [&](Dialog& user) {
     confirmEnabled = user.IsItemEnabled(1);
@@ -226,8 +226,6 @@ TEST_F(VideoFormatDialogTest, CancelChangesNothingAndWithoutACameraNothingCanBeC
   }));
   EXPECT_FALSE(confirmEnabled);
   EXPECT_TRUE(restarts_.empty());
-  ASSERT_EQ(boxes_.shown.size(), 1U);
-  EXPECT_EQ(boxes_.shown[0].text, "load   config   filter   failed! ");
 }
 
 TEST(FitPictureTest, APictureIsFittedToTheAreasHeightOrWidthAndCentred) {
