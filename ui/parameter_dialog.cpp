@@ -158,7 +158,7 @@ void ParameterDialog::OnConfirm() {
   const auto read = settings::ReadForm(ReadControls(), choices_);
   if (const auto* rejection = std::get_if<settings::FieldRejection>(&read)) {
     actions_.messageBoxes.Show(
-        {window_->Handle(), rejection->prompt, window_->Title(), platform::mb::kOk | platform::mb::kIconExclamation});
+        {window_->Handle(), rejection->prompt, kPromptCaption, platform::mb::kOk | platform::mb::kIconExclamation});
     window_->FocusItem(FieldControl(rejection->field));
     return;
   }
