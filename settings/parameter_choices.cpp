@@ -5,8 +5,6 @@
 #include <optional>
 #include <string_view>
 
-#include "settings/resolution.h"
-
 namespace settings {
 namespace {
 
@@ -207,12 +205,12 @@ std::variant<ParameterChoices, FieldRejection> ReadForm(const ParameterForm& for
   return choices;
 }
 
-void StoreChoices(const ParameterChoices& choices, Settings& settings, caps::StoredValues& capValues) {
+void StoreChoices(const ParameterChoices& choices, Settings& settings, const DpiPairStore& storeDpiPair) {
   StoreCoefficient(choices.red, settings.coefRed);
   StoreCoefficient(choices.green, settings.coefGreen);
   StoreCoefficient(choices.blue, settings.coefBlue);
   StoreCoefficient(choices.threshold, settings.bwThreshold);
-  ApplyDpiPair(settings, capValues, choices.dpiHorizontal, choices.dpiVertical);
+  storeDpiPair(choices.dpiHorizontal, choices.dpiVertical);
   settings.actualSizeA3 = choices.a3ActualSize == 1;
   settings.pictureQuality = choices.quality;
   settings.actualSizeChoice = choices.sizeChoice;

@@ -5,10 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <variant>
 
-#include "caps/stored_values.h"
 #include "settings/settings.h"
 
 namespace settings {
@@ -103,10 +103,13 @@ struct FieldRejection {
 // text keeps its first 50 characters.
 std::variant<ParameterChoices, FieldRejection> ReadForm(const ParameterForm& form, const ParameterChoices& current);
 
+// Stores a DPI pair with the resolution rule (ApplyDpiPair of settings/resolution.h).
+using DpiPairStore = std::function<void(std::int32_t dpiX, std::int32_t dpiY)>;
+
 // Copies the members confirmed by OK into the settings in the dialog's
-// order; the DPI pair goes through ApplyDpiPair, so a horizontal DPI that
+// order; the DPI pair goes through `storeDpiPair`, so a horizontal DPI that
 // differs from the current resolution becomes the resolution and both DPI
 // values. The ID-card box is not copied. Saving is the caller's.
-void StoreChoices(const ParameterChoices& choices, Settings& settings, caps::StoredValues& capValues);
+void StoreChoices(const ParameterChoices& choices, Settings& settings, const DpiPairStore& storeDpiPair);
 
 }  // namespace settings

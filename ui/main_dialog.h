@@ -9,29 +9,30 @@
 #include <string>
 
 #include "platform/dialog.h"
-#include "twain/user_interface.h"
-#include "ui/controls.h"
+#include "resources/dialog_ids.h"
 #include "ui/id_card_frame.h"
+#include "ui/main_dialog_timers.h"
 #include "ui/satellites.h"
 #include "ui/selection_frame.h"
 #include "ui/settings_and_preview.h"
-
-namespace twain {
-class Source;
-}
+#include "ui/source_port.h"
 
 namespace ui {
 
-class MainDialog final : public twain::ScanUserInterface, private platform::DialogEvents {
+class MainDialog final : private platform::DialogEvents {
  public:
-  MainDialog(twain::Source& source, std::unique_ptr<SatelliteDialogs> satellites);
+  MainDialog(SourcePort& source, std::unique_ptr<SatelliteDialogs> satellites);
   ~MainDialog() override;
 
-  bool Open(platform::WindowHandle owner) override;
-  void Close() override;
-  bool IsOpen() const override { return window_ != nullptr; }
-  platform::DialogWindow* Window() override { return window_.get(); }
-  void ShowUploadFinished() override;
+  // Creates the dialog owned by `owner` and shows it; false when no window could be made.
+  bool Open(platform::WindowHandle owner);
+  // Stops the camera and destroys the dialog.
+  void Close();
+  bool IsOpen() const { return window_ != nullptr; }
+  // The dialog's window while it is open, else null.
+  platform::DialogWindow* Window() { return window_.get(); }
+  // The application has taken the last pending picture.
+  void ShowUploadFinished();
 
  private:
   // Window events.
@@ -46,7 +47,6 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   void OnDestroy() override;
 
   // Initialisation (main_dialog_init.cpp).
-  void LoadSettingsKeepingApplicationChoices();
   void FillLists();
   void TickModeRadio();
   void FitPreview();
@@ -71,15 +71,11 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   void RunContinuous();
   void EndContinuousRun();
   void TakeSingleShot();
-  // One still; for "Color and B&W" a colour one and then a black-and-white one.
-  void ShootCurrentPixelType();
-  void ShootIdCardColourAndBlackWhite();
   void OnContinuousShotTimer();
   void OnSubmit();
   void OnClose();
-  void SetPixelType(std::uint16_t pixelType);
 
-  twain::Source& source_;
+  SourcePort& source_;
   std::unique_ptr<SatelliteDialogs> satellites_;
   std::unique_ptr<platform::DialogWindow> window_;
   // The window the handlers work on: known from the initialisation on,
@@ -91,10 +87,6 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   bool continuousRun_ = false;
   // Cleared while the parameter settings are open, so the guide frame is not drawn over them.
   bool overlayPermitted_ = true;
-  std::string pictureFolder_;
 };
-
-// The factory the library hands to its Source.
-std::unique_ptr<twain::ScanUserInterface> MakeMainDialog(twain::Source& source);
 
 }  // namespace ui

@@ -14,7 +14,7 @@ bool RunParameterDialog(platform::DialogWindow& owner, const ParameterSettingsLi
                                  }};
   ParameterDialog dialog(settings::ChoicesFromSettings(links.settings), std::move(actions));
   if (owner.RunModal(kParameterDialogTemplate, dialog) != platform::kIdOk) return false;
-  settings::StoreChoices(dialog.Choices(), links.settings, links.capValues);
+  settings::StoreChoices(dialog.Choices(), links.settings, links.storeDpiPair);
   links.commitSettings();
   return true;
 }

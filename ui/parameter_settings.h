@@ -5,18 +5,19 @@
 #include <functional>
 #include <vector>
 
-#include "caps/stored_values.h"
 #include "capture/media_format.h"
 #include "platform/dialog.h"
 #include "platform/message_box.h"
+#include "settings/parameter_choices.h"
 #include "settings/settings.h"
 
 namespace ui {
 
 struct ParameterSettingsLinks {
   settings::Settings& settings;
-  caps::StoredValues& capValues;
   platform::MessageBoxes& messageBoxes;
+  // The DPI pair rule, which may change the resolution.
+  settings::DpiPairStore storeDpiPair;
   // Saves the settings and hands the changed ones to the picture processing.
   std::function<void()> commitSettings;
   // The camera driver's own property sheet, owned by the given dialog.

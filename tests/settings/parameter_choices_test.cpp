@@ -2,13 +2,21 @@
 // the exclusions between the corrections and the page options, the
 // actual-size pair and how the values reach the settings.
 #include "settings/parameter_choices.h"
+#include "settings/resolution.h"
 
 #include <gtest/gtest.h>
 
 #include <variant>
 
+#include "caps/stored_values.h"
+
 namespace settings {
 namespace {
+
+// The DPI pair rule on these settings and capability values.
+DpiPairStore DpiStore(Settings& settings, caps::StoredValues& capValues) {
+  return [&](std::int32_t x, std::int32_t y) { ApplyDpiPair(settings, capValues, x, y); };
+}
 
 // The dialog from opening to OK: the members from the settings, the controls
 // showing them, the initialisation, and then `edit` on the controls.
@@ -47,7 +55,7 @@ TEST(ParameterChoicesTest, OkWithoutEditsChangesNoSetting) {
   const auto read = OpenEditAndConfirm(settings, [](ParameterForm&, ParameterChoices&) {});
   ASSERT_TRUE(std::holds_alternative<ParameterChoices>(read));
   Settings stored = settings;
-  StoreChoices(std::get<ParameterChoices>(read), stored, capValues);
+  StoreChoices(std::get<ParameterChoices>(read), stored, DpiStore(stored, capValues));
   EXPECT_EQ(stored, settings);
 }
 
@@ -140,7 +148,7 @@ TEST(ParameterChoicesTest, AStoredPageOptionOpensWithBothCorrectionsOffAndOkStor
   EXPECT_EQ(choices.correct, 0);
   const auto read = ReadForm(form, choices);
   ASSERT_TRUE(std::holds_alternative<ParameterChoices>(read));
-  StoreChoices(std::get<ParameterChoices>(read), settings, capValues);
+  StoreChoices(std::get<ParameterChoices>(read), settings, DpiStore(settings, capValues));
   EXPECT_EQ(settings.autoCorrect, 0);
   EXPECT_EQ(settings.autoCrop, 0);
   EXPECT_EQ(settings.smartPaging, 1);
@@ -161,7 +169,7 @@ TEST(ParameterChoicesTest, TheActualSizeBoxesAreAPairAndRecordTheLastChoice) {
   EXPECT_TRUE(form.a4ActualSize);
   const auto read = ReadForm(form, choices);
   ASSERT_TRUE(std::holds_alternative<ParameterChoices>(read));
-  StoreChoices(std::get<ParameterChoices>(read), settings, capValues);
+  StoreChoices(std::get<ParameterChoices>(read), settings, DpiStore(settings, capValues));
   EXPECT_FALSE(settings.actualSizeA3);
   EXPECT_EQ(settings.actualSizeChoice, 2);
 
@@ -187,7 +195,7 @@ TEST(ParameterChoicesTest, ANewHorizontalDpiBecomesTheResolutionAndBothDpiValues
     form.dpiVertical = "150";
   });
   ASSERT_TRUE(std::holds_alternative<ParameterChoices>(read));
-  StoreChoices(std::get<ParameterChoices>(read), settings, capValues);
+  StoreChoices(std::get<ParameterChoices>(read), settings, DpiStore(settings, capValues));
   EXPECT_EQ(capValues.xResolution, 300.0F);
   EXPECT_EQ(settings.dpiX, 300);
   EXPECT_EQ(settings.dpiY, 300);
@@ -199,7 +207,7 @@ TEST(ParameterChoicesTest, AnUnchangedHorizontalDpiKeepsTheVerticalOne) {
   const auto read =
       OpenEditAndConfirm(settings, [](ParameterForm& form, ParameterChoices&) { form.dpiVertical = "150"; });
   ASSERT_TRUE(std::holds_alternative<ParameterChoices>(read));
-  StoreChoices(std::get<ParameterChoices>(read), settings, capValues);
+  StoreChoices(std::get<ParameterChoices>(read), settings, DpiStore(settings, capValues));
   EXPECT_EQ(settings.dpiX, 200);
   EXPECT_EQ(settings.dpiY, 150);
 }
@@ -216,7 +224,7 @@ TEST(ParameterChoicesTest, TheWatermarkAndFormatReachTheSettingsAndTheTextKeepsF
     form.imageFormat = 1;
   });
   ASSERT_TRUE(std::holds_alternative<ParameterChoices>(read));
-  StoreChoices(std::get<ParameterChoices>(read), settings, capValues);
+  StoreChoices(std::get<ParameterChoices>(read), settings, DpiStore(settings, capValues));
   EXPECT_EQ(settings.watermarkOn, 1);
   EXPECT_EQ(settings.watermarkTime, 1);
   EXPECT_EQ(settings.watermarkText, longText.substr(0, 150));
@@ -233,7 +241,7 @@ TEST(ParameterChoicesTest, ARotationThatNoRadioNamesIsKept) {
     EXPECT_EQ(form.imageFormat, -1);
   });
   ASSERT_TRUE(std::holds_alternative<ParameterChoices>(read));
-  StoreChoices(std::get<ParameterChoices>(read), settings, capValues);
+  StoreChoices(std::get<ParameterChoices>(read), settings, DpiStore(settings, capValues));
   EXPECT_EQ(settings.faceRotation, 450);
   EXPECT_EQ(settings.fileFormatIndex, 9);
 }

@@ -8,6 +8,7 @@
 #include "acquire/picture_review.h"
 #include "headless/recording_dialog.h"
 #include "imaging/picture_file.h"
+#include "settings/resolution.h"
 #include "support/recording_shell.h"
 #include "support/source_harness.h"
 #include "support/temp_dir.h"
@@ -109,13 +110,14 @@ class ParameterSettingsTest : public ParameterDialogTest {
   caps::StoredValues capValues_;
   int commits_ = 0;
   std::vector<settings::VideoFormat> restarts_;
-  ParameterSettingsLinks links_{settings_,
-                                capValues_,
-                                boxes_,
-                                [this] { ++commits_; },
-                                {},
-                                [] { return std::vector<capture::VideoFormat>(); },
-                                [this](const settings::VideoFormat& format) { restarts_.push_back(format); }};
+  ParameterSettingsLinks links_{
+      settings_,
+      boxes_,
+      [this](std::int32_t x, std::int32_t y) { settings::ApplyDpiPair(settings_, capValues_, x, y); },
+      [this] { ++commits_; },
+      {},
+      [] { return std::vector<capture::VideoFormat>(); },
+      [this](const settings::VideoFormat& format) { restarts_.push_back(format); }};
 };
 
 TEST_F(ParameterSettingsTest, CancelAfterEditingStoresAndSavesNothing) {

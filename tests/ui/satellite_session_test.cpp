@@ -16,6 +16,7 @@ namespace ui_testing {
 namespace {
 
 using platform::headless::DrawnMark;
+using namespace dialog_ids::main_dialog;
 
 class SatelliteSessionTest : public MainDialogTest {
  protected:
@@ -72,13 +73,13 @@ TEST_F(SatelliteSessionTest, TheApplicationReceivesThePicturesAsThePreviewShowed
     settings.Type(3042, "Session");
     settings.Click(1);
   });
-  ASSERT_TRUE(Dialog().Click(ui::kSettingsButton));
+  ASSERT_TRUE(Dialog().Click(kSettingsButton));
   EXPECT_EQ(source->UserSettings().dpiX, 300);
   EXPECT_EQ(source->UserSettings().watermarkOn, 1);
   EXPECT_EQ(source->UserSettings().watermarkText, "Session");
-  EXPECT_FALSE(Dialog().IsChecked(ui::kPositionCorrectionCheck));
+  EXPECT_FALSE(Dialog().IsChecked(kPositionCorrectionCheck));
 
-  for (int shot = 0; shot < 3; ++shot) ASSERT_TRUE(Dialog().Click(ui::kScanButton));
+  for (int shot = 0; shot < 3; ++shot) ASSERT_TRUE(Dialog().Click(kScanButton));
   ASSERT_EQ(Count(), 3);
   EXPECT_EQ(Preview().ItemText(3049), "3/3");
   EXPECT_EQ(ShownSize(), (platform::Point{160, 120}));
@@ -101,7 +102,7 @@ TEST_F(SatelliteSessionTest, TheApplicationReceivesThePicturesAsThePreviewShowed
   files.push_back(imaging::LoadPicture(source->Queue().Entry(2)->filePath));
   EXPECT_EQ(shown, (std::vector<platform::Point>{{120, 160}, {160, 120}}));
 
-  ASSERT_TRUE(Dialog().Click(ui::kSubmitButton));
+  ASSERT_TRUE(Dialog().Click(kSubmitButton));
   for (std::size_t i = 0; i < files.size(); ++i) {
     const Received received = Receive();
     EXPECT_EQ(received.width, shown[i].x);
@@ -111,7 +112,7 @@ TEST_F(SatelliteSessionTest, TheApplicationReceivesThePicturesAsThePreviewShowed
     EXPECT_TRUE(received.pixels == std::vector<std::uint8_t>(bytes.begin(), bytes.end())) << "picture " << i + 1;
   }
   EXPECT_EQ(Count(), 0);
-  EXPECT_EQ(Dialog().ItemText(ui::kStatusLine), "Finish Uploading");
+  EXPECT_EQ(Dialog().ItemText(kStatusLine), "Finish Uploading");
 }
 
 }  // namespace
