@@ -4,36 +4,20 @@
 #include <string>
 #include <variant>
 
+#include "resources/dialog_ids.h"
+#include "ui/main_dialog_timers.h"
+
 namespace ui {
 namespace {
 
-constexpr int kDialogIcon = 3016;
+using namespace dialog_ids::parameter_settings;
+
 // The framework's prompts carry the library's name as caption.
 constexpr const char* kPromptCaption = "MervaleTwain";
-constexpr int kOkButton = 1;
-constexpr int kCancelButton = 2;
-constexpr int kRedEdit = 3002;
-constexpr int kGreenEdit = 3003;
-constexpr int kBlueEdit = 3004;
-constexpr int kThresholdEdit = 3005;
-constexpr int kAdvancedButton = 3006;
-constexpr int kDpiHorizontalEdit = 3009;
-constexpr int kDpiVerticalEdit = 3010;
-constexpr int kQualityEdit = 3011;
-constexpr int kVideoFormatButton = 3012;
-constexpr int kPositionCorrectionBox = 3022;
-constexpr int kBlackEdgeBox = 3023;
-constexpr int kIdCardBox = 3024;
-constexpr int kWatermarkBox = 3041;
-constexpr int kWatermarkTextEdit = 3042;
-constexpr int kWatermarkTimeBox = 3043;
-constexpr int kA3ActualSizeBox = 3046;
-constexpr int kA4ActualSizeBox = 3062;
-constexpr int kCurveCorrectionBox = 3063;
-constexpr int kFingerErasingBox = 3064;
-constexpr int kSmartPagingBox = 3065;
-constexpr std::array<int, 5> kImageFormatRadios = {3057, 3058, 3059, 3060, 3061};
-constexpr std::array<int, 4> kFaceRotationRadios = {3028, 3029, 3030, 3031};
+
+constexpr std::array<int, 5> kImageFormatRadios = {kBmpRadio, kJpgRadio, kTifRadio, kPngRadio, kTgaRadio};
+constexpr std::array<int, 4> kFaceRotationRadios = {kRotation0Radio, kRotation90Radio, kRotation180Radio,
+                                                    kRotation270Radio};
 
 struct TextField {
   int id;
@@ -55,16 +39,16 @@ struct CheckField {
   bool settings::ParameterForm::*checked;
 };
 constexpr std::array<CheckField, 10> kCheckFields = {{
-    {kPositionCorrectionBox, &settings::ParameterForm::positionCorrection},
-    {kBlackEdgeBox, &settings::ParameterForm::blackEdge},
-    {kIdCardBox, &settings::ParameterForm::idCard},
-    {kWatermarkBox, &settings::ParameterForm::watermark},
-    {kWatermarkTimeBox, &settings::ParameterForm::watermarkTime},
-    {kA3ActualSizeBox, &settings::ParameterForm::a3ActualSize},
-    {kA4ActualSizeBox, &settings::ParameterForm::a4ActualSize},
-    {kCurveCorrectionBox, &settings::ParameterForm::curveCorrection},
-    {kFingerErasingBox, &settings::ParameterForm::fingerErasing},
-    {kSmartPagingBox, &settings::ParameterForm::smartPaging},
+    {kPositionCorrectionCheck, &settings::ParameterForm::positionCorrection},
+    {kBlackEdgeCheck, &settings::ParameterForm::blackEdge},
+    {kIdCardCheck, &settings::ParameterForm::idCard},
+    {kWatermarkCheck, &settings::ParameterForm::watermark},
+    {kWatermarkTimeCheck, &settings::ParameterForm::watermarkTime},
+    {kA3ActualSizeCheck, &settings::ParameterForm::a3ActualSize},
+    {kA4ActualSizeCheck, &settings::ParameterForm::a4ActualSize},
+    {kCurveCorrectionCheck, &settings::ParameterForm::curveCorrection},
+    {kFingerErasingCheck, &settings::ParameterForm::fingerErasing},
+    {kSmartPagingCheck, &settings::ParameterForm::smartPaging},
 }};
 
 int FieldControl(settings::ParameterField field) {
@@ -125,8 +109,8 @@ void ParameterDialog::OnInit(platform::DialogWindow& window) {
   window.SetIcon(kDialogIcon);
   settings::ParameterForm form = settings::FormShowing(choices_);
   const bool correctionsAllowed = choices_.idCard == 0;
-  window.EnableItem(kPositionCorrectionBox, correctionsAllowed);
-  window.EnableItem(kBlackEdgeBox, correctionsAllowed);
+  window.EnableItem(kPositionCorrectionCheck, correctionsAllowed);
+  window.EnableItem(kBlackEdgeCheck, correctionsAllowed);
   settings::InitialiseForm(form, choices_);
   ShowForm(form);
 }
@@ -143,8 +127,8 @@ void ParameterDialog::OnIdCardBox() {
   const auto read = settings::ReadForm(ReadControls(), choices_);
   if (const auto* choices = std::get_if<settings::ParameterChoices>(&read)) choices_ = *choices;
   const bool correctionsAllowed = choices_.idCard == 0;
-  window_->EnableItem(kPositionCorrectionBox, correctionsAllowed);
-  window_->EnableItem(kBlackEdgeBox, correctionsAllowed);
+  window_->EnableItem(kPositionCorrectionCheck, correctionsAllowed);
+  window_->EnableItem(kBlackEdgeCheck, correctionsAllowed);
   choices_.blackEdge = 0;
 }
 
@@ -168,28 +152,28 @@ void ParameterDialog::OnConfirm() {
 
 void ParameterDialog::OnCommand(int controlId, int) {
   switch (controlId) {
-    case kA3ActualSizeBox:
+    case kA3ActualSizeCheck:
       ChangeForm([&](settings::ParameterForm& form) { settings::ChooseA3ActualSize(form, choices_); });
       break;
-    case kA4ActualSizeBox:
+    case kA4ActualSizeCheck:
       ChangeForm([&](settings::ParameterForm& form) { settings::ChooseA4ActualSize(form, choices_); });
       break;
-    case kCurveCorrectionBox:
-    case kFingerErasingBox:
-    case kSmartPagingBox:
+    case kCurveCorrectionCheck:
+    case kFingerErasingCheck:
+    case kSmartPagingCheck:
       ChangeForm(settings::PageOptionClicked);
       break;
-    case kPositionCorrectionBox:
-    case kBlackEdgeBox:
+    case kPositionCorrectionCheck:
+    case kBlackEdgeCheck:
       ChangeForm(settings::CorrectionClicked);
       break;
-    case kIdCardBox:
+    case kIdCardCheck:
       OnIdCardBox();
       break;
     case kAdvancedButton:
       OnAdvanced();
       break;
-    case kVideoFormatButton:
+    case kVideoPinButton:
       if (actions_.runVideoFormatDialog) actions_.runVideoFormatDialog(*window_);
       break;
     case kOkButton:

@@ -9,11 +9,12 @@
 
 #include "platform/dialog.h"
 #include "platform/message_box.h"
+#include "resources/dialog_ids.h"
 #include "settings/parameter_choices.h"
 
 namespace ui {
 
-inline constexpr int kParameterDialogTemplate = 3015;
+inline constexpr int kParameterDialogTemplate = dialog_ids::parameter_settings::kTemplate;
 
 // What the dialog runs besides its own controls.
 struct ParameterDialogActions {

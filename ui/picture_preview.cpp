@@ -4,19 +4,12 @@
 
 #include "imaging/picture_file.h"
 #include "platform/picture_codecs.h"
+#include "ui/main_dialog_timers.h"
 
 namespace ui {
 namespace {
 
-constexpr int kDialogIcon = 3016;
-constexpr int kCloseCommand = 2;
-constexpr int kPictureArea = 3021;
-constexpr int kLeftButton = 3045;
-constexpr int kRightButton = 3046;
-constexpr int kLastButton = 3047;
-constexpr int kNextButton = 3048;
-constexpr int kOpenButton = 3049;
-constexpr int kDeleteButton = 3050;
+using namespace dialog_ids::picture_preview;
 
 // The window's place: 10 pixels from the screen's right edge, 25 from its top.
 constexpr int kRightMargin = 10;
@@ -121,7 +114,7 @@ void PicturePreviewWindow::Refresh() {
 }
 
 void PicturePreviewWindow::OnCommand(int controlId, int) {
-  if (controlId == kCloseCommand) {
+  if (controlId == platform::kIdCancel) {
     shown_ = false;
     if (dialog_ != nullptr) dialog_->Hide();
     return;

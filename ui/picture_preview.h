@@ -13,10 +13,11 @@
 #include "acquire/picture_review.h"
 #include "imaging/picture.h"
 #include "platform/dialog.h"
+#include "resources/dialog_ids.h"
 
 namespace ui {
 
-inline constexpr int kPicturePreviewTemplate = 3020;
+inline constexpr int kPicturePreviewTemplate = dialog_ids::picture_preview::kTemplate;
 
 // The rectangle a picture of iw × ih takes in an area of w × h: fitted to
 // the height when the area is relatively wider, else to the width, centred

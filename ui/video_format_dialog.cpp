@@ -6,11 +6,7 @@
 namespace ui {
 namespace {
 
-constexpr int kConfirmButton = 1;
-constexpr int kCancelButton = 2;
-constexpr int kSizeList = 3052;
-constexpr int kFormatList = 3053;
-constexpr int kFrameRateField = 3055;
+using namespace dialog_ids::property;
 
 // The camera's messages carry the library's name as caption.
 constexpr const char* kMessageCaption = "MervaleTwain";
@@ -64,7 +60,7 @@ void VideoFormatDialog::FillSizes() {
 }
 
 void VideoFormatDialog::ShowFrameRate(std::int64_t framesPerSecond) {
-  window_->SetItemText(kFrameRateField, std::to_string(framesPerSecond));
+  window_->SetItemText(kFrameRateEdit, std::to_string(framesPerSecond));
 }
 
 void VideoFormatDialog::OnFormatChosen() {
@@ -100,7 +96,7 @@ void VideoFormatDialog::OnConfirm() {
       chosen.bitRate = picked.bitRate;
     }
   }
-  const std::string rate = window_->ItemText(kFrameRateField);
+  const std::string rate = window_->ItemText(kFrameRateEdit);
   std::int64_t framesPerSecond = -1;
   const auto [end, error] = std::from_chars(rate.data(), rate.data() + rate.size(), framesPerSecond);
   if (error != std::errc() || end != rate.data() + rate.size() || !capture::FrameRateAccepted(framesPerSecond)) {

@@ -11,11 +11,12 @@
 #include "capture/format_catalogue.h"
 #include "platform/dialog.h"
 #include "platform/message_box.h"
+#include "resources/dialog_ids.h"
 #include "settings/settings.h"
 
 namespace ui {
 
-inline constexpr int kVideoFormatDialogTemplate = 3023;
+inline constexpr int kVideoFormatDialogTemplate = dialog_ids::property::kTemplate;
 
 class VideoFormatDialog final : public platform::DialogEvents {
  public:
