@@ -57,7 +57,6 @@ class PicturePreviewWindow final : private platform::DialogEvents {
   void Destroy();
 
   bool IsShown() const { return shown_; }
-  platform::DialogWindow* Window() const { return window_.get(); }
   const PreviewDrawing& LastDrawing() const { return drawing_; }
 
  private:

@@ -59,6 +59,12 @@ bool WaitGone(HWND window, DWORD milliseconds) {
   return true;
 }
 
+// A screenshot once the windows have had time to paint.
+void Screenshot(const wchar_t* name) {
+  Sleep(300);
+  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + name);
+}
+
 // A click that returns once the other process has handled it.
 void Click(HWND dialog, int id) {
   DWORD_PTR ignored = 0;
@@ -118,7 +124,7 @@ TEST(SatelliteDialogs, SettingsFormatAndPreviewWorkAndTheApplicationReceivesWhat
   HWND settings = WaitForWindow(L"Parameter Settings", 10000);
   ASSERT_NE(settings, nullptr);
   EXPECT_EQ(EditText(settings, 3002), L"0.3");
-  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"parameter-settings.bmp");
+  Screenshot(L"parameter-settings.bmp");
   SetText(settings, 3002, L"1.5");
   Click(settings, 1);
   wine_desktop::Pump(500);
@@ -133,7 +139,7 @@ TEST(SatelliteDialogs, SettingsFormatAndPreviewWorkAndTheApplicationReceivesWhat
   EXPECT_EQ(ListEntry(format, 3053, 0), L"RGB24");
   ASSERT_EQ(SendMessageW(GetDlgItem(format, 3052), CB_GETCOUNT, 0, 0), 2);
   EXPECT_EQ(EditText(format, 3055), L"30");
-  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"video-format.bmp");
+  Screenshot(L"video-format.bmp");
   ChooseListEntry(format, 3052, L" 320 x 240 ");
   Click(format, 1);
   EXPECT_TRUE(WaitGone(format, 10000));
@@ -154,7 +160,7 @@ TEST(SatelliteDialogs, SettingsFormatAndPreviewWorkAndTheApplicationReceivesWhat
   EXPECT_EQ(place.right, GetSystemMetrics(SM_CXSCREEN) - 10);
   Click(main, 1);
   EXPECT_TRUE(WaitForText(GetDlgItem(preview, 3049), L"2/2", 5000));
-  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"picture-preview.bmp");
+  Screenshot(L"picture-preview.bmp");
 
   // The second turned, the first deleted: the application gets one turned picture.
   Click(preview, 3046);
@@ -162,7 +168,7 @@ TEST(SatelliteDialogs, SettingsFormatAndPreviewWorkAndTheApplicationReceivesWhat
   EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(preview, 3049)), L"1/2");
   Click(preview, 3050);
   EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(preview, 3049)), L"1/1");
-  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"picture-preview-turned.bmp");
+  Screenshot(L"picture-preview-turned.bmp");
 
   Click(main, 3019);
   EXPECT_TRUE(WaitForText(GetDlgItem(main, 3033), L"Finish Uploading", 20000));
