@@ -115,5 +115,53 @@ TEST_F(SatelliteSessionTest, TheApplicationReceivesThePicturesAsThePreviewShowed
   EXPECT_EQ(Dialog().ItemText(kStatusLine), "Finish Uploading");
 }
 
+// The same desk seen by a camera that offers more formats.
+class FormatChoiceTest : public SatelliteSessionTest {
+ protected:
+  FormatChoiceTest() {
+    source.reset();
+    camera =
+        std::make_unique<capture::VirtualCamera>(capture::SceneOf(std::string(kDeskScene) + "format RGB24 320 240\n"
+                                                                                            "format YUY2 320 240\n"
+                                                                                            "format RGB24 80 60\n"));
+    source = std::make_unique<twain::Source>(
+        twain::SourcePorts{platform::SystemGlobalMemory(), manager, boxes, platform::SystemDialogs(),
+                           folder.File("twsrc.log"), camera.get(), folder.File("config.ini")},
+        &library::MakeMainDialog);
+  }
+};
+
+TEST_F(FormatChoiceTest, VideoPinSettingsRestartsTheCameraInTheChosenFormatAndTheShotsHaveItsSize) {
+  Enable();
+  ASSERT_TRUE(Dialog().Click(kScanButton));
+  ASSERT_NE(platform::headless::FindDialog(3020), nullptr) << "the shot opened the preview";
+  std::vector<std::string> formats;
+  std::vector<std::string> sizes;
+  platform::headless::SetModalDriver([&](platform::headless::Dialog& settings) {
+    platform::headless::SetModalDriver([&](platform::headless::Dialog& format) {
+      ASSERT_EQ(format.TemplateId(), 3023);
+      for (int i = 0; i < format.ListEntryCount(3053); ++i) formats.push_back(format.ListEntryText(3053, i));
+      format.SelectEntry(3053, "RGB24");
+      for (int i = 0; i < format.ListEntryCount(3052); ++i) sizes.push_back(format.ListEntryText(3052, i));
+      format.SelectEntry(3052, " 320 x 240 ");
+      format.Click(1);
+    });
+    settings.Click(3022);
+    settings.Click(3023);
+    settings.Click(3012);
+    settings.Click(1);
+  });
+  ASSERT_TRUE(Dialog().Click(kSettingsButton));
+  EXPECT_EQ(formats, (std::vector<std::string>{"RGB24", "YUY2"}));
+  EXPECT_EQ(sizes, std::vector<std::string>{" 320 x 240 "}) << "sizes narrower than 200 pixels are left out";
+  EXPECT_EQ(source->UserSettings().documentFormat.width, 320);
+  EXPECT_EQ(source->UserSettings().documentFormat.height, 240);
+  EXPECT_TRUE(camera->IsStreaming());
+
+  ASSERT_TRUE(Dialog().Click(kScanButton));
+  EXPECT_EQ(ShownSize(), (platform::Point{320, 240}));
+  EXPECT_EQ(imaging::LoadPicture(source->Queue().Entry(2)->filePath).Width(), 320);
+}
+
 }  // namespace
 }  // namespace ui_testing
