@@ -3,6 +3,7 @@
 #include "acquire/picture_files.h"
 #include "caps/catalogue.h"
 #include "caps/pixel_type.h"
+#include "settings/resolution.h"
 
 namespace library {
 
@@ -33,6 +34,10 @@ void SourcePortAdapter::LoadSettingsKeepingApplicationChoices() {
 void SourcePortAdapter::CommitSettings() {
   source_.UserSettingsFile().SaveSettings();
   source_.Stills().PublishSettings();
+}
+
+void SourcePortAdapter::StoreDpiPair(std::int32_t dpiX, std::int32_t dpiY) {
+  settings::ApplyDpiPair(source_.UserSettings(), source_.CapValues(), dpiX, dpiY);
 }
 
 void SourcePortAdapter::ChooseImageType(protocol::PixelType pixelType, std::uint16_t bitDepth) {

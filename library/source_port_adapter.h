@@ -8,7 +8,9 @@ namespace library {
 
 class SourcePortAdapter final : public ui::SourcePort {
  public:
-  explicit SourcePortAdapter(twain::Source& source) : source_(source) {}
+  explicit SourcePortAdapter(twain::Source& source)
+      : source_(source),
+        review_(source.Queue(), source.Ports().shell != nullptr ? *source.Ports().shell : platform::SystemShell()) {}
 
   platform::DialogSystem& Dialogs() override { return source_.Ports().dialogs; }
   platform::MessageBoxes& MessageBoxes() override { return source_.Ports().messageBoxes; }
@@ -22,10 +24,15 @@ class SourcePortAdapter final : public ui::SourcePort {
   void ChooseImageType(protocol::PixelType pixelType, std::uint16_t bitDepth) override;
   void ChooseRotation(std::uint16_t rotationIndex) override { source_.CapValues().rotationIndex = rotationIndex; }
   void ChoosePaperSize(std::uint16_t paperSize) override { source_.CapValues().paperSize = paperSize; }
+  void StoreDpiPair(std::int32_t dpiX, std::int32_t dpiY) override;
 
   bool StartCamera(platform::WindowHandle dialog, int previewControl) override;
   void StopCamera() override { source_.Camera().CloseCapture(); }
   void SetCropRegion(const std::optional<geometry::FrameFractions>& region) override;
+  void ShowDeviceProperties(platform::WindowHandle owner) override { source_.Camera().ShowDeviceProperties(owner); }
+  std::vector<settings::VideoFormat> CameraFormats() override { return source_.Camera().EnumerateFormats(); }
+  void RestartCamera(const settings::VideoFormat& format) override { source_.Camera().RestartInFormat(format); }
+  void SetPicturePreview(capture::PicturePreview* preview) override { source_.Camera().SetPicturePreview(preview); }
   imaging::DetectedPage& PageDetection() override { return source_.PageDetection(); }
 
   void ShootStill(const ui::StillRequest& request) override;
@@ -33,6 +40,7 @@ class SourcePortAdapter final : public ui::SourcePort {
   void ResetIdCardSide() override { source_.Stills().ResetIdCardSide(); }
   void EnsurePictureFolder() override;
   const acquire::PageQueue& Queue() const override { return source_.Queue(); }
+  acquire::PictureReview& PictureReview() override { return review_; }
   void RestartPictureNumbering() override { source_.Queue().SetPictureCount(0); }
   void SubmitPictures() override;
   void DiscardPictures() override;
@@ -40,6 +48,7 @@ class SourcePortAdapter final : public ui::SourcePort {
 
  private:
   twain::Source& source_;
+  acquire::PictureReview review_;
 };
 
 }  // namespace library

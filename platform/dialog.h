@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "protocol/geometry.h"
+#include "platform/picture_codecs.h"
 
 namespace platform {
 
@@ -82,6 +83,9 @@ class Canvas {
   // `utf8` centred horizontally and vertically on one line in `rect`, leaving
   // the context's background mode as it is. False as for Text.
   virtual bool CentredText(const Rect& rect, std::string_view utf8, const FontRequest& font, Rgb colour) = 0;
+  // The picture stretched into `rect`, each pixel taken from the nearest
+  // one without smoothing.
+  virtual void StretchPicture(const Rect& rect, const PictureView& picture) = 0;
 };
 
 class DialogEvents;
@@ -93,7 +97,13 @@ class DialogWindow {
   virtual WindowHandle Handle() const = 0;
   virtual std::string Title() const = 0;
   virtual void Show() = 0;
+  virtual void Hide() = 0;
   virtual bool IsVisible() const = 0;
+  // The window's outer rectangle, and the size of the screen (x wide, y high).
+  virtual Rect WindowScreenRect() const = 0;
+  virtual Point ScreenSize() const = 0;
+  // Moves the window's top-left corner to the screen point, keeping its size.
+  virtual void MoveTo(Point screen) = 0;
   // Sets icon resource `resourceId` of the library as the large and small icon.
   virtual void SetIcon(int resourceId) = 0;
   // Keeps the window above all non-topmost windows, without moving or sizing it.
@@ -110,6 +120,10 @@ class DialogWindow {
   // Check boxes and radio buttons.
   virtual bool IsChecked(int id) const = 0;
   virtual void SetChecked(int id, bool checked) = 0;
+  // Gives the control the keyboard focus; an edit field's text is selected.
+  virtual void FocusItem(int id) = 0;
+  // Invalidates, erases and repaints the control at once.
+  virtual void RepaintItem(int id) = 0;
   // The control's window rectangle in screen coordinates.
   virtual Rect ItemScreenRect(int id) const = 0;
   // Moves and sizes the control to `clientRect`, repainting only when asked.

@@ -21,6 +21,10 @@ rm -rf "$output" "$work"
 mkdir -p "$output" "$work/tmp" "$work/config"
 
 export TMPDIR="$PWD/$work/tmp" XDG_CONFIG_HOME="$PWD/$work/config"
+# --- Parameter settings and picture preview (begin) ---
+# The picture deleted in the preview goes to this session's own trash.
+export XDG_DATA_HOME="$PWD/$work/data"
+# --- Parameter settings and picture preview (end) ---
 export MERVALE_USER_SCRIPT="${MERVALE_USER_SCRIPT:-$PWD/scripts/demo-user.txt}"
 export MERVALE_SCENE="${MERVALE_SCENE:-$PWD/scripts/demo-scene.txt}"
 start=$(date +%s)
@@ -30,3 +34,6 @@ echo
 echo "Demo finished in $(($(date +%s) - start)) s: $(find "$output" -name '*.bmp' | wc -l) pictures in $output"
 ls -l "$output"
 echo "The source's trace of this session: $TMPDIR/twsrc.log"
+# --- Parameter settings and picture preview (begin) ---
+echo "Deleted in the picture preview (the session's trash): $(ls "$XDG_DATA_HOME/Trash/files" 2>/dev/null | tr '\n' ' ')"
+# --- Parameter settings and picture preview (end) ---

@@ -24,6 +24,7 @@
 #include "platform/global_memory.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
+#include "platform/shell.h"
 #include "platform/source_manager_link.h"
 #include "protocol/stored_values.h"
 #include "protocol/twain.h"
@@ -51,6 +52,8 @@ struct SourcePorts {
   // no events: the headless host under an application that works through
   // callbacks. Windows dialogs run in the application's message loop.
   bool idleTurnsWithoutEvents = false;
+  // None: the system's shell (the picture preview opens and trashes pictures through it).
+  platform::Shell* shell = nullptr;
 };
 
 // The real platform: the system's memory, manager, boxes, dialogs and

@@ -11,7 +11,8 @@ MainDialog::MainDialog(SourcePort& source, std::unique_ptr<SatelliteDialogs> sat
     : source_(source),
       satellites_(std::move(satellites)),
       selection_(source.Settings(), source),
-      idCardFrame_(source.Settings()) {}
+      idCardFrame_(source.Settings()),
+      settingsAndPreview_(source) {}
 
 MainDialog::~MainDialog() { Close(); }
 
@@ -39,6 +40,7 @@ void MainDialog::OnDestroy() {
   dialog_ = nullptr;
   selection_.Attach(nullptr);
   idCardFrame_.Attach(nullptr);
+  settingsAndPreview_.Attach(nullptr);
 }
 
 void MainDialog::OnCommand(int controlId, int) {

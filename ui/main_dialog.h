@@ -14,6 +14,7 @@
 #include "ui/main_dialog_timers.h"
 #include "ui/satellites.h"
 #include "ui/selection_frame.h"
+#include "ui/settings_and_preview.h"
 #include "ui/source_port.h"
 
 namespace ui {
@@ -82,6 +83,7 @@ class MainDialog final : private platform::DialogEvents {
   platform::DialogWindow* dialog_ = nullptr;
   SelectionFrame selection_;
   IdCardFrame idCardFrame_;
+  SettingsAndPreview settingsAndPreview_;
   bool continuousRun_ = false;
   // Cleared while the parameter settings are open, so the guide frame is not drawn over them.
   bool overlayPermitted_ = true;

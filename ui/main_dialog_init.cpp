@@ -35,6 +35,7 @@ void MainDialog::OnInit(platform::DialogWindow& window) {
   selection_.Attach(dialog_);
   idCardFrame_.Attach(dialog_);
   idCardFrame_.Clear();
+  settingsAndPreview_.Attach(dialog_);
   dialog_->SetIcon(kDialogIcon);
   source_.LoadSettingsKeepingApplicationChoices();
 

@@ -118,7 +118,7 @@ void MainDialog::OnSettings() {
   if (source_.Settings().cropFrameShown) selection_.Hide();
   dialog_->StopTimer(kIdCardFrameTimer);
   overlayPermitted_ = false;
-  satellites_->RunParameterDialog(*dialog_);
+  settingsAndPreview_.RunParameterDialog();
   const settings::Settings& settings = source_.Settings();
   dialog_->SetChecked(kPositionCorrectionCheck, settings.autoCorrect == 1);
   dialog_->SetChecked(kBlackEdgeCheck, settings.autoCrop == 1);

@@ -1,5 +1,5 @@
-// The dialogs the main scanning dialog opens over itself: the parameter
-// settings, the automatic continuous scanning status and the timed scanning.
+// The dialogs the main scanning dialog opens over itself for continuous
+// scanning: the automatic continuous scanning status and the timed scanning.
 // Each runs modally on the dialog's thread and returns when it closes.
 #pragma once
 
@@ -13,8 +13,6 @@ namespace ui {
 class SatelliteDialogs {
  public:
   virtual ~SatelliteDialogs() = default;
-  // The parameter settings; on OK the settings are copied back and saved.
-  virtual void RunParameterDialog(platform::DialogWindow& owner) = 0;
   // The automatic continuous scanning status dialog.
   virtual void RunAutomaticScanning(platform::DialogWindow& owner) = 0;
   // The timed scanning dialog.

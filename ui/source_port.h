@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "acquire/page_queue.h"
+#include "acquire/picture_review.h"
+#include "capture/capture_video.h"
 #include "imaging/detected_page.h"
 #include "platform/dialog.h"
 #include "platform/message_box.h"
@@ -55,6 +58,9 @@ class SourcePort {
   virtual void ChooseImageType(protocol::PixelType pixelType, std::uint16_t bitDepth) = 0;
   virtual void ChooseRotation(std::uint16_t rotationIndex) = 0;
   virtual void ChoosePaperSize(std::uint16_t paperSize) = 0;
+  // A new DPI pair (settings/resolution.h): a horizontal value other than
+  // the current resolution becomes the resolution and both DPI values.
+  virtual void StoreDpiPair(std::int32_t dpiX, std::int32_t dpiY) = 0;
 
   // Runs the camera into the preview control `previewControl` of `dialog`.
   // False when no document camera was found (or bound); any other failure
@@ -64,6 +70,15 @@ class SourcePort {
   virtual void StopCamera() = 0;
   // Cuts the next shots to `region`; none: they are not cut.
   virtual void SetCropRegion(const std::optional<geometry::FrameFractions>& region) = 0;
+  // The camera driver's own property sheet, owned by `owner`, while the camera runs.
+  virtual void ShowDeviceProperties(platform::WindowHandle owner) = 0;
+  // The formats the running camera's capture pin offers; none (and the user
+  // told) without a camera.
+  virtual std::vector<settings::VideoFormat> CameraFormats() = 0;
+  // Makes `format` the document camera's format and restarts the camera in it.
+  virtual void RestartCamera(const settings::VideoFormat& format) = 0;
+  // The window the camera shows each stored shot in (null: none).
+  virtual void SetPicturePreview(capture::PicturePreview* preview) = 0;
   // What the page detection on the streaming thread shares with the dialog.
   virtual imaging::DetectedPage& PageDetection() = 0;
 
@@ -77,6 +92,9 @@ class SourcePort {
   virtual void EnsurePictureFolder() = 0;
   // The stored pictures, read-only.
   virtual const acquire::PageQueue& Queue() const = 0;
+  // The review of the stored pictures before they are submitted: turns of
+  // their files and deletion, which change the queue's records.
+  virtual acquire::PictureReview& PictureReview() = 0;
   // Numbering starts at 1 again: the pictures left from before are overwritten.
   virtual void RestartPictureNumbering() = 0;
   // "Submit": every stored picture is announced to the application.

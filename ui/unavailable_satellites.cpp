@@ -9,9 +9,6 @@ class UnavailableSatellites final : public SatelliteDialogs {
  public:
   explicit UnavailableSatellites(platform::MessageBoxes& boxes) : boxes_(boxes) {}
 
-  void RunParameterDialog(platform::DialogWindow& owner) override {
-    Tell(owner, "The parameter settings are not available yet.");
-  }
   void RunAutomaticScanning(platform::DialogWindow& owner) override {
     Tell(owner, "Automatic continuous scanning is not available yet.");
   }

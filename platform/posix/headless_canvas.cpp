@@ -32,4 +32,8 @@ bool RecordingCanvas::CentredText(const Rect& rect, std::string_view utf8, const
   return !host_.FontCreationFails();
 }
 
+void RecordingCanvas::StretchPicture(const Rect& rect, const PictureView& picture) {
+  host_.Record({DrawnMark::Kind::Picture, window_, {{picture.width, picture.height}}, rect, {}, 0, {}, {}});
+}
+
 }  // namespace platform::headless

@@ -15,6 +15,7 @@ class RecordingCanvas final : public Canvas {
   void Rectangle(const Rect& rect, Rgb colour, int penWidth) override;
   bool Text(Point origin, std::string_view utf8, const FontRequest& font, Rgb colour) override;
   bool CentredText(const Rect& rect, std::string_view utf8, const FontRequest& font, Rgb colour) override;
+  void StretchPicture(const Rect& rect, const PictureView& picture) override;
 
  private:
   Host& host_;

@@ -54,6 +54,22 @@ void Host::ForgetDrawing(WindowHandle window) {
   std::erase_if(drawing_, [window](const DrawnMark& mark) { return mark.window == window; });
 }
 
+void Host::ForgetDrawingIn(WindowHandle window, const Rect& area) {
+  const auto inside = [&area](Point p) {
+    return p.x >= area.left && p.x <= area.right && p.y >= area.top && p.y <= area.bottom;
+  };
+  std::erase_if(drawing_, [&](const DrawnMark& mark) {
+    if (mark.window != window) return false;
+    switch (mark.kind) {
+      case DrawnMark::Kind::Polyline:
+      case DrawnMark::Kind::Text:
+        return std::all_of(mark.points.begin(), mark.points.end(), inside);
+      default:
+        return inside({mark.rect.left, mark.rect.top}) && inside({mark.rect.right, mark.rect.bottom});
+    }
+  });
+}
+
 void Host::Forget(const Window& window) {
   ForgetDrawing(window.Handle());
   std::erase(windows_, &window);
@@ -214,6 +230,13 @@ std::vector<Dialog*> OpenDialogs() {
 Dialog* TopDialog() {
   const std::vector<Window*>& windows = Host::Get().Windows();
   return windows.empty() ? nullptr : windows.back();
+}
+
+Dialog* UserDialog() {
+  const std::vector<Window*>& windows = Host::Get().Windows();
+  if (windows.empty()) return nullptr;
+  auto modal = std::find_if(windows.rbegin(), windows.rend(), [](const Window* window) { return window->IsModal(); });
+  return modal == windows.rend() ? windows.front() : *modal;
 }
 
 Dialog* FindDialog(int templateId) {

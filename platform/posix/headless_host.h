@@ -37,15 +37,18 @@ struct BaseUnits {
 BaseUnits DialogBaseUnits(std::string_view fontFace, int pointSize);
 
 inline constexpr Point kFirstClientOrigin{100, 130};
+// The screen: 1920 x 1080 pixels. A window has no frame: its outer
+// rectangle is its client area.
+inline constexpr Point kScreenSize{1920, 1080};
 inline constexpr int kStackedDialogOffset = 24;
 
 // One call of a Canvas, with the window it drew on.
 struct DrawnMark {
-  enum class Kind { Polyline, Rectangle, Text, CentredText };
+  enum class Kind { Polyline, Rectangle, Text, CentredText, Picture };
   Kind kind = Kind::Polyline;
   WindowHandle window = nullptr;
-  std::vector<Point> points;  // Polyline: the points; Text: the origin
-  Rect rect;                  // Rectangle and CentredText
+  std::vector<Point> points;  // Polyline: the points; Text: the origin; Picture: its width and height
+  Rect rect;                  // Rectangle, CentredText and Picture
   Rgb colour;
   int penWidth = 0;  // Polyline and Rectangle
   std::string text;
@@ -114,6 +117,10 @@ class Dialog : public DialogWindow {
 // The open dialogs, oldest first; the newest; the newest from `templateId`.
 std::vector<Dialog*> OpenDialogs();
 Dialog* TopDialog();
+// The dialog a scripted user's step acts on unless it names one: the newest
+// modal dialog, else the first (a modeless window opened over the first,
+// such as the picture preview, is reached by naming its template).
+Dialog* UserDialog();
 Dialog* FindDialog(int templateId);
 
 // The clock, in milliseconds since the host started or was reset.

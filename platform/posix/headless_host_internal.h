@@ -43,6 +43,8 @@ class Host final : public DialogSystem {
   void Record(DrawnMark mark);
   // Drops the marks drawn on `window`.
   void ForgetDrawing(WindowHandle window);
+  // Drops the marks drawn on `window` that lie within `area` (client coordinates).
+  void ForgetDrawingIn(WindowHandle window, const Rect& area);
   const std::vector<DrawnMark>& Drawing() const { return drawing_; }
   void ClearDrawing() { drawing_.clear(); }
   bool FontCreationFails() const { return fontCreationFails_; }

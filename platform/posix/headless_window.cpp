@@ -128,6 +128,19 @@ Rect Window::ItemScreenRect(int id) const {
   return {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
 }
 
+Rect Window::WindowScreenRect() const {
+  return {clientOrigin_.x, clientOrigin_.y, clientOrigin_.x + clientRect_.right, clientOrigin_.y + clientRect_.bottom};
+}
+
+void Window::FocusItem(int id) {
+  if (Control* control = Find(id)) focus_ = control;
+}
+
+// The control is drawn anew over whatever was drawn on the window there.
+void Window::RepaintItem(int id) {
+  if (Find(id) != nullptr) host_.ForgetDrawingIn(Handle(), ItemClientRect(id));
+}
+
 void Window::MoveItem(int id, const Rect& clientRect, bool) {
   if (Control* control = Find(id)) control->rect = clientRect;
 }

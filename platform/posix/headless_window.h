@@ -28,12 +28,18 @@ class Window final : public Dialog {
   void Timer(int timerId) { events_.OnTimer(timerId); }
   void Key(std::uint32_t message, std::uintptr_t key) { events_.OnKey(message, key); }
   bool ModalEnded() const { return modalEnded_; }
+  // Whether the window runs modally over another.
+  bool IsModal() const { return modalRunning_; }
 
   // DialogWindow
   WindowHandle Handle() const override { return const_cast<Window*>(this); }
   std::string Title() const override { return title_; }
   void Show() override;
+  void Hide() override { visible_ = false; }
   bool IsVisible() const override { return visible_; }
+  Rect WindowScreenRect() const override;
+  Point ScreenSize() const override { return kScreenSize; }
+  void MoveTo(Point screen) override { clientOrigin_ = screen; }
   void SetIcon(int resourceId) override { icon_ = resourceId; }
   void MakeTopmost() override { topmost_ = true; }
   bool HasItem(int id) const override { return Find(id) != nullptr; }
@@ -45,6 +51,8 @@ class Window final : public Dialog {
   bool IsItemVisible(int id) const override;
   bool IsChecked(int id) const override;
   void SetChecked(int id, bool checked) override;
+  void FocusItem(int id) override;
+  void RepaintItem(int id) override;
   Rect ItemScreenRect(int id) const override;
   void MoveItem(int id, const Rect& clientRect, bool repaint) override;
   Point ClientToScreen(Point client) const override;

@@ -42,7 +42,7 @@ void ScriptedUser::PlayDueSteps() {
 }
 
 void ScriptedUser::Act(const UserStep& step) {
-  Dialog* dialog = step.dialog ? FindDialog(*step.dialog) : TopDialog();
+  Dialog* dialog = step.dialog ? FindDialog(*step.dialog) : UserDialog();
   if (dialog == nullptr) {
     Report(step, step.dialog ? "no dialog " + std::to_string(*step.dialog) + " is open" : "no dialog is open");
     return;

@@ -3,6 +3,7 @@
 // the context as the dialog's own painting expects it.
 #include "platform/win32/canvas_win32.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/wide_text.h"
@@ -100,6 +101,28 @@ class WindowCanvas final : public Canvas {
     DrawTextW(context_, text.data(), static_cast<int>(text.size()), &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     SetTextColor(context_, previousColour);
     return selected.Made();
+  }
+
+  void StretchPicture(const Rect& rect, const PictureView& picture) override {
+    struct {
+      BITMAPINFOHEADER header;
+      RGBQUAD colours[256];
+    } info{};
+    info.header.biSize = sizeof info.header;
+    info.header.biWidth = picture.width;
+    info.header.biHeight = picture.height;  // rows bottom-up, as the view holds them
+    info.header.biPlanes = 1;
+    info.header.biBitCount = static_cast<WORD>(picture.bitsPerPixel);
+    info.header.biCompression = BI_RGB;
+    const std::size_t colours = std::min<std::size_t>(picture.palette.size(), 256);
+    info.header.biClrUsed = static_cast<DWORD>(colours);
+    for (std::size_t i = 0; i < colours; ++i) {
+      info.colours[i] = {picture.palette[i].blue, picture.palette[i].green, picture.palette[i].red, 0};
+    }
+    const int previousMode = SetStretchBltMode(context_, COLORONCOLOR);
+    StretchDIBits(context_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0, 0, picture.width,
+                  picture.height, picture.rows, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
+    SetStretchBltMode(context_, previousMode);
   }
 
  private:

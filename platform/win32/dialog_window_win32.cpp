@@ -117,7 +117,20 @@ INT_PTR Win32DialogWindow::Route(UINT message, WPARAM wParam, LPARAM lParam) {
 
 std::string Win32DialogWindow::Title() const { return WindowText(window_); }
 void Win32DialogWindow::Show() { ShowWindow(window_, SW_SHOW); }
+void Win32DialogWindow::Hide() { ShowWindow(window_, SW_HIDE); }
 bool Win32DialogWindow::IsVisible() const { return IsWindowVisible(window_) != FALSE; }
+
+Rect Win32DialogWindow::WindowScreenRect() const {
+  RECT rect{};
+  GetWindowRect(window_, &rect);
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+Point Win32DialogWindow::ScreenSize() const { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+void Win32DialogWindow::MoveTo(Point screen) {
+  SetWindowPos(window_, nullptr, screen.x, screen.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void Win32DialogWindow::SetIcon(int resourceId) {
   // Shared icons belong to the system, which frees them with the module.
@@ -147,6 +160,15 @@ bool Win32DialogWindow::IsItemVisible(int id) const {
 bool Win32DialogWindow::IsChecked(int id) const { return IsDlgButtonChecked(window_, id) == BST_CHECKED; }
 void Win32DialogWindow::SetChecked(int id, bool checked) {
   CheckDlgButton(window_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// The dialog manager's own way of moving the focus, which also selects an edit field's text.
+void Win32DialogWindow::FocusItem(int id) {
+  if (HWND item = Item(id)) SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+}
+
+void Win32DialogWindow::RepaintItem(int id) {
+  if (HWND item = Item(id)) RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 Rect Win32DialogWindow::ItemScreenRect(int id) const {

@@ -27,7 +27,11 @@ class Win32DialogWindow final : public DialogWindow {
   WindowHandle Handle() const override { return window_; }
   std::string Title() const override;
   void Show() override;
+  void Hide() override;
   bool IsVisible() const override;
+  Rect WindowScreenRect() const override;
+  Point ScreenSize() const override;
+  void MoveTo(Point screen) override;
   void SetIcon(int resourceId) override;
   void MakeTopmost() override;
 
@@ -40,6 +44,8 @@ class Win32DialogWindow final : public DialogWindow {
   bool IsItemVisible(int id) const override;
   bool IsChecked(int id) const override;
   void SetChecked(int id, bool checked) override;
+  void FocusItem(int id) override;
+  void RepaintItem(int id) override;
   Rect ItemScreenRect(int id) const override;
   void MoveItem(int id, const Rect& clientRect, bool repaint) override;
   Point ClientToScreen(Point client) const override;

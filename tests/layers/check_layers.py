@@ -17,8 +17,8 @@ LAYERS = {
     "platform": 2,  # the ports and their implementations
     "settings": 3,
     "caps": 3,
-    "acquire": 3,
     "imaging": 3,
+    "acquire": 4,  # the picture review turns stored pictures through imaging
     "capture": 4,  # the virtual camera shows picture files through imaging
     "stills": 5,  # the still pipelines, joining the rooms below
     "twain": 6,

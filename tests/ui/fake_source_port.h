@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/global_memory.h"
+#include "support/recording_shell.h"
 #include "support/source_harness.h"
 #include "ui/source_port.h"
 
@@ -30,6 +31,9 @@ class FakeSourcePort final : public ui::SourcePort {
     calls.emplace_back("rotation " + std::to_string(rotationIndex));
   }
   void ChoosePaperSize(std::uint16_t paperSize) override { calls.emplace_back("paper " + std::to_string(paperSize)); }
+  void StoreDpiPair(std::int32_t dpiX, std::int32_t dpiY) override {
+    calls.emplace_back("dpi " + std::to_string(dpiX) + " " + std::to_string(dpiY));
+  }
 
   bool StartCamera(platform::WindowHandle, int) override {
     calls.emplace_back("start camera");
@@ -39,6 +43,12 @@ class FakeSourcePort final : public ui::SourcePort {
   void SetCropRegion(const std::optional<geometry::FrameFractions>& region) override {
     calls.emplace_back(region ? "crop" : "no crop");
   }
+  void ShowDeviceProperties(platform::WindowHandle) override { calls.emplace_back("device properties"); }
+  std::vector<settings::VideoFormat> CameraFormats() override { return formats; }
+  void RestartCamera(const settings::VideoFormat& format) override {
+    calls.emplace_back("restart " + std::to_string(format.width) + "x" + std::to_string(format.height));
+  }
+  void SetPicturePreview(capture::PicturePreview*) override {}
   imaging::DetectedPage& PageDetection() override { return page; }
 
   void ShootStill(const ui::StillRequest& request) override {
@@ -49,6 +59,7 @@ class FakeSourcePort final : public ui::SourcePort {
   void ResetIdCardSide() override {}
   void EnsurePictureFolder() override {}
   const acquire::PageQueue& Queue() const override { return queue; }
+  acquire::PictureReview& PictureReview() override { return review; }
   void RestartPictureNumbering() override { calls.emplace_back("restart numbering"); }
   void SubmitPictures() override { calls.emplace_back("submit"); }
   void DiscardPictures() override { calls.emplace_back("discard"); }
@@ -60,6 +71,9 @@ class FakeSourcePort final : public ui::SourcePort {
   caps::StoredValues values;
   imaging::DetectedPage page;
   acquire::PageQueue queue{platform::SystemGlobalMemory(), boxes};
+  testing_support::RecordingShell shell;
+  acquire::PictureReview review{queue, shell};
+  std::vector<settings::VideoFormat> formats;
   bool cameraFound = true;
   std::vector<std::string> calls;
 };
