@@ -136,11 +136,11 @@ class Session {
   // Picture `number` as a shot stores it, or as any bytes (a file damaged
   // or replaced since), recorded with any sizes and type.
   void StorePicture(int number) {
-    const std::uint8_t pixelType = input_.ConsumeIntegralInRange<std::uint8_t>(0, 3);
+    const protocol::PixelType pixelType = protocol::PixelTypeOf(input_.ConsumeIntegralInRange(0, 3));
     std::filesystem::create_directories(acquire::PictureFolder());
     const std::string path = acquire::PictureFileName(acquire::PictureFolder(), number, pixelType);
     if (input_.ConsumeIntegralInRange(0, 3) != 0) {
-      const int bits = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
+      const int bits = pixelType == protocol::PixelType::Colour ? 24 : pixelType == protocol::PixelType::Grey ? 8 : 1;
       const int width = input_.ConsumeIntegralInRange(1, 70);
       const int height = input_.ConsumeIntegralInRange(1, 50);
       imaging::SaveBmp(imaging::Picture(width, height, bits), path);
