@@ -270,7 +270,8 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
     // them (the rows of text on a page seen close up do not).
     valid = valid && (onLightness || StepInward(c, lightness, centre, kNearBand) > -kMinStep) &&
             (borderSides == 0 || (lighter ? 1 : -1) * StepInward(c, field, centre, kWideBand, true) >= kMinStep);
-    for (std::size_t i = 0; i < 4 && valid; ++i) {
+    // Last, as it costs most: no side may be a cable's or a pen's edge.
+    for (std::size_t i = 0; i < 4 && valid && score > c.score; ++i) {
       valid = c.sides[i]->border ||
               !ThinBandEdge(*c.sides[i], field, c.corners[i == 3 ? 0 : i], c.corners[i == 3 ? 3 : i + 1], centre);
     }
