@@ -281,7 +281,10 @@ std::vector<PageLine> FindPageLines(const LightnessField& field, const std::vect
   for (int i = 0; i < kDirections; ++i) {
     for (int r = 0; r < offsets; ++r) {
       const int v = votes[static_cast<std::size_t>(i) * static_cast<std::size_t>(offsets) + r];
-      if (v < minVotes) continue;
+      // Half the votes: a side broken by a cable or a pen, or bending a
+      // little in perspective, spreads its votes over neighbouring cells;
+      // its marks are counted along the whole line below.
+      if (v < minVotes / 2) continue;
       bool peak = true;
       for (int di = -kPeakDirections; di <= kPeakDirections && peak; ++di) {
         for (int dr = -kPeakOffsets; dr <= kPeakOffsets && peak; ++dr) {

@@ -70,8 +70,9 @@ struct PageLine {
 };
 
 // The lines on which edge points gather (each voting for the directions
-// within a few degrees of its own edge), none a near twin of a stronger
-// one, that have at least `minVotes` bins of one side's marks; those with
+// within a few degrees of its own edge, a line needing half `minVotes`
+// votes), none a near twin of a stronger one, that have at least
+// `minVotes` bins of one side's marks; those with
 // the most, at most `maxLines`. A step is counted where the mean lightness
 // 2 to 6 pixels to either side of the line differs by `minStep` or more.
 std::vector<PageLine> FindPageLines(const LightnessField& field, const std::vector<EdgePoint>& points, int minVotes,

@@ -27,14 +27,28 @@ constexpr int kMaxLines = 32;
 // together along this share of theirs; more when the page runs over the
 // picture's border and shows fewer sides.
 constexpr double kMinSideShare = 0.1;
-constexpr double kMinAreaShare = 0.03;
+constexpr double kMinAreaShare = 0.05;
 constexpr double kMinSideSupport = 0.35;
+// A page showing all four sides may have one of them borne out along this
+// share only (a pen and a cable lying across it, other sheets under it
+// hiding its edge), when the four together bear it out as well as ever.
+constexpr double kMinWeakSideSupport = 0.25;
 constexpr double kMinSupport = 0.5;
 constexpr double kMinSupportOverBorder = 0.7;
 // Bands beside a side, in pixels of the search: the step's, and the one a
 // page over the border must differ by too.
 constexpr int kNearBand = 6;
 constexpr int kWideBand = 16;
+// A thin band: the inside's level is taken this far in, the level beyond
+// the band from this far out; the band steps away from the inside's level
+// by this much at least (well above the soft shadow under a page's edge on
+// a desk of the paper's level), and the level beyond differs from the
+// inside's by less than this share of the band's step.
+constexpr int kThinInsideFrom = 3;
+constexpr int kThinInsideTo = 10;
+constexpr int kThinBeyond = 10;
+constexpr double kThinReturn = 0.35;
+constexpr float kThinMinStep = 3 * kMinStep;
 // Opposite sides of a page seen in perspective meet at no more than this
 // angle, and neighbouring ones stay this close to square.
 const double kMaxOppositeAngle = 15.0 * std::numbers::pi / 180.0;
@@ -91,7 +105,8 @@ bool VisibleSpan(const PageLine& line, const LightnessField& field, double& from
 struct SideSupport {
   double seen = 0;       // visible length
   double supported = 0;  // length with both an edge point and a step of the right way
-  bool valid = false;
+  bool valid = false;    // supported along kMinSideSupport of it
+  bool weak = false;     // supported along kMinWeakSideSupport of it only
 };
 
 // How well a side between corners `a` and `b` is borne out, the page's
@@ -107,6 +122,7 @@ SideSupport Support(const PageLine& line, const LightnessField& field, QuadPoint
   s.seen = to - from;
   s.supported = PageLine::Count(plus ? line.sidePlus : line.sideMinus, line.firstBin, from, to);
   s.valid = s.supported >= kMinSideSupport * s.seen;
+  s.weak = !s.valid && s.supported >= kMinWeakSideSupport * s.seen;
   return s;
 }
 
@@ -158,6 +174,47 @@ double StepInward(const Candidate& c, const LightnessField& field, QuadPoint cen
   return median(in) - median(out);
 }
 
+// Whether the side from `a` to `b` is the edge of something thin and dark
+// lying across the page (a cable, a pen) rather than the page's own edge:
+// just outside it the field falls well below the inside's level, but
+// further out it comes back to about that level. Measured on the medians
+// along the side at each distance across it, which text and short
+// occluders do not move.
+bool ThinBandEdge(const PageLine& line, const LightnessField& field, QuadPoint a, QuadPoint b, QuadPoint centre) {
+  const double inward = line.nx * centre.x + line.ny * centre.y > line.offset ? 1.0 : -1.0;
+  const double nx = inward * line.nx, ny = inward * line.ny;
+  const double length = std::hypot(b.x - a.x, b.y - a.y);
+  std::array<std::vector<float>, 2 * kWideBand + 1> across;
+  for (double along = 0; along <= length; along += 1) {
+    const double x = a.x + (b.x - a.x) * along / length, y = a.y + (b.y - a.y) * along / length;
+    if (!field.Inside(x + kWideBand * nx, y + kWideBand * ny) ||
+        !field.Inside(x - kWideBand * nx, y - kWideBand * ny)) {
+      continue;
+    }
+    for (int d = -kWideBand; d <= kWideBand; ++d) {
+      across[static_cast<std::size_t>(d + kWideBand)].push_back(field.Sample(x + d * nx, y + d * ny));
+    }
+  }
+  if (across[0].size() < 4) return false;
+  auto level = [&](int d) {
+    std::vector<float>& values = across[static_cast<std::size_t>(d + kWideBand)];
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return static_cast<double>(*middle);
+  };
+  auto mean = [&](int from, int to) {
+    double sum = 0;
+    for (int d = from; d <= to; ++d) sum += level(d);
+    return sum / (to - from + 1);
+  };
+  const double inside = mean(kThinInsideFrom, kThinInsideTo);
+  double darkest = inside;
+  for (int d = 1; d <= kNearBand; ++d) darkest = std::min(darkest, level(-d));
+  const double step = inside - darkest;
+  const double beyond = mean(-kWideBand, -kThinBeyond) - inside;
+  return step >= kThinMinStep && std::abs(beyond) < kThinReturn * step;
+}
+
 // Scores the quadrilateral of the four lines; false when it is no page. On
 // a lightness field the page must be the lighter side of its edges; on
 // another tone either way, but never darker than the desk by a step in
@@ -194,11 +251,13 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
     if (onLightness && !lighter) continue;
     double supported = 0, unsupported = 0;
     bool valid = true;
+    int weakSides = 0;
     for (std::size_t i = 0; i < 4 && valid; ++i) {
       if (c.sides[i]->border) continue;
       const SideSupport s = Support(*c.sides[i], field, c.corners[i == 3 ? 0 : i], c.corners[i == 3 ? 3 : i + 1],
                                     centre, lighter, minSide);
-      valid = s.valid;
+      weakSides += s.weak;
+      valid = s.valid || (s.weak && borderSides == 0 && weakSides == 1);
       supported += s.supported;
       unsupported += s.seen - s.supported;
     }
@@ -211,6 +270,11 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
     // them (the rows of text on a page seen close up do not).
     valid = valid && (onLightness || StepInward(c, lightness, centre, kNearBand) > -kMinStep) &&
             (borderSides == 0 || (lighter ? 1 : -1) * StepInward(c, field, centre, kWideBand, true) >= kMinStep);
+    // Last, as it costs most: no side may be a cable's or a pen's edge.
+    for (std::size_t i = 0; i < 4 && valid && score > c.score; ++i) {
+      valid = c.sides[i]->border ||
+              !ThinBandEdge(*c.sides[i], field, c.corners[i == 3 ? 0 : i], c.corners[i == 3 ? 3 : i + 1], centre);
+    }
     if (valid && score > c.score) {
       c.score = score;
       c.lighterInside = lighter;
@@ -241,7 +305,10 @@ std::optional<Candidate> BestCandidate(const LightnessField& field, const Lightn
     std::vector<Pair> result;
     for (const PageLine& a : lines) {
       for (const PageLine& b : lines) {
-        if (at(b) - at(a) < minApart || Angle(a, b) > kMaxOppositeAngle) continue;
+        // A side beyond the border is not seen: the picture's border stands
+        // in for it whatever the page's angle.
+        const bool beyond = a.border || b.border;
+        if (at(b) - at(a) < minApart || (!beyond && Angle(a, b) > kMaxOppositeAngle)) continue;
         result.push_back({&a, &b});
       }
     }

@@ -85,6 +85,22 @@ TEST_F(RealDeskTest, PaperNoLighterThanTheDeskIsFoundByItsEdges) {
   EXPECT_GT(Overlap(f.page, TruePage(frame, 5.0)), 0.93);
 }
 
+// A dark cable lying straight across a light desk and the page on it, and
+// a soft shadow over the page's top-left: the cable's edge is no side of
+// the page, which is found whole; the desk alone holds no page.
+constexpr const char* kCableDesk = "field 440\ndesk 228 220 222\nshadow 220 200 440 10 0.9\nshadow 100 90 60 140 0.6\n";
+
+TEST_F(RealDeskTest, ACableAcrossThePageDoesNotCutItOff) {
+  ExpectNoPage(Measure(kCableDesk));
+  for (const double angle : {0.5, -6.0, 10.0}) {
+    const Found f = Measure(std::string(kCableDesk) + "page p 210 297 seed 62 text\nplace p 214 165 " +
+                            std::to_string(angle) + "\n");
+    EXPECT_EQ(f.found, 1) << angle;
+    EXPECT_NEAR(f.angle, -angle, 0.1) << angle;
+    EXPECT_GT(Overlap(f.page, TruePage(frame, -angle)), 0.97) << angle;
+  }
+}
+
 TEST_F(RealDeskTest, PagesOverABorderOrACornerOrPartlyHiddenAreMeasuredByWhatTheyShow) {
   struct Case {
     const char* what;
@@ -97,6 +113,7 @@ TEST_F(RealDeskTest, PagesOverABorderOrACornerOrPartlyHiddenAreMeasuredByWhatThe
       {"over the top-left corner", "page p 210 297 seed 6\nplace p 60 60 3\n", -3},
       {"a dark hand over its right side", "page p 210 297 seed 6\nplace p 220 165 6\nshadow 330 165 40 60 0.8\n", -6},
       {"turned far", "page p 148 210 seed 6\nplace p 220 165 30\n", -30},
+      {"over the bottom, turned 15 degrees", "page p 210 297 seed 6\nplace p 200 230 15\n", -15},
   };
   for (const Case& c : cases) {
     const Found f = Measure(std::string("field 440\ndesk 90 80 70\n") + c.page);
