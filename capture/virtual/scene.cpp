@@ -9,6 +9,8 @@
 #include <map>
 #include <sstream>
 
+#include "capture/virtual/motion_steps.h"
+
 namespace capture {
 namespace {
 
@@ -165,6 +167,11 @@ class SceneParser {
     if (keyword == "loop") {
       scene_.loop = true;
       return Count(0, error);
+    }
+    if (IsMotionKeyword(keyword)) {
+      std::vector<std::string> values;
+      for (const Word& word : args_) values.push_back(word.text);
+      return AddMotionLine(keyword, values, scene_, error);
     }
     error = "unknown keyword \"" + keyword + "\"";
     return false;
