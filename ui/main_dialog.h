@@ -10,10 +10,13 @@
 
 #include "platform/dialog.h"
 #include "twain/user_interface.h"
+#include "ui/auto_shot_dialog.h"
 #include "ui/controls.h"
 #include "ui/id_card_frame.h"
 #include "ui/satellites.h"
+#include "ui/scanning_port.h"
 #include "ui/selection_frame.h"
+#include "ui/timed_scan_dialog.h"
 
 namespace twain {
 class Source;
@@ -21,7 +24,7 @@ class Source;
 
 namespace ui {
 
-class MainDialog final : public twain::ScanUserInterface, private platform::DialogEvents {
+class MainDialog final : public twain::ScanUserInterface, private platform::DialogEvents, private ScanningPort {
  public:
   MainDialog(twain::Source& source, std::unique_ptr<SatelliteDialogs> satellites);
   ~MainDialog() override;
@@ -74,9 +77,18 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   void ShootCurrentPixelType();
   void ShootIdCardColourAndBlackWhite();
   void OnContinuousShotTimer();
+  // The detected page's outline over the preview, once one was found.
+  void DrawDetectedOutline();
   void OnSubmit();
   void OnClose();
   void SetPixelType(std::uint16_t pixelType);
+
+  // What the automatic and timed scanning dialogs use (main_dialog_continuous.cpp).
+  imaging::DetectedPage& PageDetection() override;
+  int ShootTick() override;
+  int StoredPictures() const override;
+  int ScanInterval() const override;
+  void TellUser(platform::DialogWindow& owner, const char* text) override;
 
   twain::Source& source_;
   std::unique_ptr<SatelliteDialogs> satellites_;
@@ -86,6 +98,9 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   platform::DialogWindow* dialog_ = nullptr;
   SelectionFrame selection_;
   IdCardFrame idCardFrame_;
+  // One of each for the library's lifetime, shown as often as the user asks.
+  AutoShotDialog autoShot_;
+  TimedScanDialog timed_{*this};
   bool continuousRun_ = false;
   // Cleared while the parameter settings are open, so the guide frame is not drawn over them.
   bool overlayPermitted_ = true;

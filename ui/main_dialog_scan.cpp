@@ -55,10 +55,10 @@ void MainDialog::RunContinuous() {
     if (settings.autoContinuous) {
       dialog_->EnableItem(kTimedRadio, false);
       dialog_->StartTimer(kContinuousShotTimer, kContinuousShotPeriod);
-      satellites_->RunAutomaticScanning(*dialog_);
+      autoShot_.Run(*dialog_);
     } else {
       dialog_->EnableItem(kAutomaticRadio, false);
-      satellites_->RunTimedScanning(*dialog_);
+      timed_.Run(*dialog_);
     }
   }
   EndContinuousRun();
@@ -144,9 +144,13 @@ void MainDialog::ShootIdCardColourAndBlackWhite() {
 }
 
 void MainDialog::OnContinuousShotTimer() {
-  if (source_.UserSettings().autoContinuous && !satellites_->AutomaticScanStep()) return;
-  source_.Camera().SetRotation(source_.CapValues().rotationIndex);
-  ShootCurrentPixelType();
+  const bool automatic = source_.UserSettings().autoContinuous;
+  if (automatic) {
+    if (source_.PageDetection().pageDetected.load(std::memory_order_acquire)) DrawDetectedOutline();
+    if (!autoShot_.Step()) return;
+  }
+  const int stored = ShootTick();
+  if (automatic) autoShot_.AfterShot(stored);
   // The queue is full: further ticks would only be refused, one message each.
   if (source_.Queue().PictureCount() >= acquire::kMaxPictures) {
     dialog_->StopTimer(kContinuousShotTimer);

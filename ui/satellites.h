@@ -1,6 +1,6 @@
-// The dialogs the main scanning dialog opens over itself: the parameter
-// settings, the automatic continuous scanning status and the timed scanning.
-// Each runs modally on the dialog's thread and returns when it closes.
+// The dialogs the main scanning dialog opens over itself besides the
+// automatic and timed scanning, which it holds itself: the parameter
+// settings. Each runs modally on the dialog's thread and returns when it closes.
 #pragma once
 
 #include <memory>
@@ -15,18 +15,10 @@ class SatelliteDialogs {
   virtual ~SatelliteDialogs() = default;
   // The parameter settings; on OK the settings are copied back and saved.
   virtual void RunParameterDialog(platform::DialogWindow& owner) = 0;
-  // The automatic continuous scanning status dialog.
-  virtual void RunAutomaticScanning(platform::DialogWindow& owner) = 0;
-  // The timed scanning dialog.
-  virtual void RunTimedScanning(platform::DialogWindow& owner) = 0;
-  // The automatic scanning's part of a tick of the continuous-shot timer:
-  // whether a resting page waits to be shot.
-  virtual bool AutomaticScanStep() = 0;
 };
 
 // Until the satellite dialogs exist: each button that would open one tells
-// the user plainly that the feature is not available yet, and the automatic
-// scanning never finds a page to shoot.
+// the user plainly that the feature is not available yet.
 std::unique_ptr<SatelliteDialogs> MakeUnavailableSatellites(platform::MessageBoxes& boxes);
 
 }  // namespace ui

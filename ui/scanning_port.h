@@ -20,7 +20,7 @@ class ScanningPort {
   // The timed scanning's interval in seconds, as saved.
   virtual int ScanInterval() const = 0;
   // A "Tips" box with an OK button owned by `owner`.
-  virtual void Tell(platform::DialogWindow& owner, const char* text) = 0;
+  virtual void TellUser(platform::DialogWindow& owner, const char* text) = 0;
 };
 
 }  // namespace ui

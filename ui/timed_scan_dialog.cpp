@@ -72,7 +72,7 @@ void TimedScanDialog::OnTimer(int timerId) {
 void TimedScanDialog::StopAtFullQueue() {
   // Stopped first: the box's own message loop must not run further ticks.
   window_->StopTimer(kTimedShotTimer);
-  port_.Tell(*window_, imaging::kQueueFullText);
+  port_.TellUser(*window_, imaging::kQueueFullText);
 }
 
 }  // namespace ui

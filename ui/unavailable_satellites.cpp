@@ -12,13 +12,6 @@ class UnavailableSatellites final : public SatelliteDialogs {
   void RunParameterDialog(platform::DialogWindow& owner) override {
     Tell(owner, "The parameter settings are not available yet.");
   }
-  void RunAutomaticScanning(platform::DialogWindow& owner) override {
-    Tell(owner, "Automatic continuous scanning is not available yet.");
-  }
-  void RunTimedScanning(platform::DialogWindow& owner) override {
-    Tell(owner, "Timed continuous scanning is not available yet.");
-  }
-  bool AutomaticScanStep() override { return false; }
 
  private:
   void Tell(platform::DialogWindow& owner, const char* text) {

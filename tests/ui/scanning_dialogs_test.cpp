@@ -29,7 +29,7 @@ class FakePort final : public ScanningPort {
   }
   int StoredPictures() const override { return stored; }
   int ScanInterval() const override { return interval; }
-  void Tell(platform::DialogWindow& owner, const char* text) override {
+  void TellUser(platform::DialogWindow& owner, const char* text) override {
     told.push_back(text);
     EXPECT_EQ(static_cast<Dialog&>(owner).TemplateId(), kTimedScanTemplate);
   }
