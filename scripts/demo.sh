@@ -30,3 +30,18 @@ echo
 echo "Demo finished in $(($(date +%s) - start)) s: $(find "$output" -name '*.bmp' | wc -l) pictures in $output"
 ls -l "$output"
 echo "The source's trace of this session: $TMPDIR/twsrc.log"
+
+# Continuous scanning: a second session on a desk where a hand lays five
+# pages one on another (scripts/demo-continuous-scene.txt). The user
+# (scripts/demo-continuous-user.txt) starts the automatic scanning, which
+# shoots each page once it lies still, then runs a short timed scan; the
+# pictures are written to build/demo-output/continuous.
+continuous="$output/continuous"
+mkdir -p "$continuous"
+start=$(date +%s)
+MERVALE_USER_SCRIPT="$PWD/scripts/demo-continuous-user.txt" MERVALE_SCENE="$PWD/scripts/demo-continuous-scene.txt" \
+  timeout 120 "$build/tools/twain-acquire/twain-acquire" --source "$build/MervaleTwain.ds" --wait 30000 \
+  --out "$continuous" "$@"
+echo
+echo "Continuous scanning finished in $(($(date +%s) - start)) s: $(find "$continuous" -name '*.bmp' | wc -l) pictures in $continuous"
+ls -l "$continuous"
