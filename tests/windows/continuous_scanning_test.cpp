@@ -84,6 +84,7 @@ TEST(ContinuousScanning, BothDialogsOpenFromScanRunAndTheApplicationReceivesTheP
   EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, 3037)), L"Detecting...");
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(automatic, 3035)));
   EXPECT_TRUE(WaitForText(GetDlgItem(automatic, 3038), L"3", 60000)) << "three pages laid, three taken";
+  Sleep(300);  // the dialogs of the other process repaint
   wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"automatic-scanning.bmp");
   Click(automatic, 3034);  // End
   EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, 3037)), L"Finishing");
@@ -101,6 +102,7 @@ TEST(ContinuousScanning, BothDialogsOpenFromScanRunAndTheApplicationReceivesTheP
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(timed, 3067)));
   EXPECT_TRUE(WaitForText(GetDlgItem(timed, 3072), L"2", 20000));
   Click(timed, 3067);  // Pause
+  Sleep(300);
   wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"timed-scanning.bmp");
   Click(timed, 1);  // Close
   EXPECT_TRUE(WaitForText(GetDlgItem(dialog, 1), L"Scan", 10000));
