@@ -40,7 +40,7 @@ continuous="$output/continuous"
 mkdir -p "$continuous"
 start=$(date +%s)
 MERVALE_USER_SCRIPT="$PWD/scripts/demo-continuous-user.txt" MERVALE_SCENE="$PWD/scripts/demo-continuous-scene.txt" \
-  timeout 120 "$build/tools/twain-acquire/twain-acquire" --source "$build/MervaleTwain.ds" --wait 30000 \
+  timeout 120 "$build/tools/twain-acquire/twain-acquire" --source "$build/MervaleTwain.ds" --wait 60000 \
   --out "$continuous" "$@"
 echo
 echo "Continuous scanning finished in $(($(date +%s) - start)) s: $(find "$continuous" -name '*.bmp' | wc -l) pictures in $continuous"
