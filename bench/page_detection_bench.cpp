@@ -14,14 +14,6 @@
 
 namespace {
 
-class ScanningSwitches final : public capture::FrameHooks {
- public:
-  capture::ProcessingSwitches Switches() const override { return {true, true, 1}; }
-  void AnalyseFrame(const capture::FrameView&) override {}
-  void ProcessStill(const capture::FrameView&, const capture::StillParameters&) override {}
-  void ProcessStillPaged(const capture::FrameView&, const capture::StillParameters&) override {}
-};
-
 // A skewed page resting on the desk, drawn at the benchmark's size.
 std::vector<std::uint8_t> RestingPage(std::int32_t width, std::int32_t height) {
   auto scene =
@@ -37,8 +29,7 @@ void DetectPagePerFrame(benchmark::State& state) {
   const std::vector<std::uint8_t> pixels = RestingPage(width, height);
   const capture::FrameView frame{pixels.data(), static_cast<long>(pixels.size()), width, height, 0};
   imaging::DetectedPage shared;
-  ScanningSwitches switches;
-  imaging::PageDetector detector(shared, switches);
+  imaging::PageDetector detector(shared);
   for (auto _ : state) {
     double degrees = 0;
     benchmark::DoNotOptimize(detector.MeasureFrame(frame, degrees));
@@ -52,8 +43,7 @@ void DetectPageAtRest(benchmark::State& state) {
   const std::vector<std::uint8_t> pixels = RestingPage(width, height);
   const capture::FrameView frame{pixels.data(), static_cast<long>(pixels.size()), width, height, 0};
   imaging::DetectedPage shared;
-  ScanningSwitches switches;
-  imaging::PageDetector detector(shared, switches);
+  imaging::PageDetector detector(shared);
   double degrees = 0;
   detector.MeasureFrame(frame, degrees);
   for (auto _ : state) {

@@ -127,6 +127,7 @@ void PageDetector::AnalyseFrame(const capture::FrameView& frame) {
   if (!frame.HoldsWholeFrame()) return;
   double degrees = 0;
   const bool still = MeasureFrame(frame, degrees);
+  if (!still) restLocated_ = false;
   if (!still && !shared_.edgeOverlayOn.load(std::memory_order_acquire)) {
     // The page moved: it is no longer the page that was shot, and the next
     // page to rest is shot afresh.
@@ -134,21 +135,20 @@ void PageDetector::AnalyseFrame(const capture::FrameView& frame) {
     shared_.shotTaken.store(false, std::memory_order_release);
     return;
   }
-  const capture::ProcessingSwitches switches = switches_.Switches();
-  // With scan type 1 the outline follows a resting page on every frame.
-  const bool following = switches.scanType == 1 && switches.autoContinuous;
-  const bool detected = shared_.pageDetected.load(std::memory_order_acquire);
-  if (detected && !following) return;
-  PageQuad quad;
-  if (!LocatePage(frame, degrees, quad)) return;
-  shared_.SetQuad(quad);
-  if (!detected && DetectionRunning()) {
-    // A page newly at rest has not been shot, whatever the flag says of
-    // the page before it; cleared first, so the timer never sees the new
-    // page as already shot.
-    shared_.shotTaken.store(false, std::memory_order_release);
-    shared_.pageDetected.store(true, std::memory_order_release);
+  // The full frame is searched once per rest: a page lying still keeps its
+  // outline, and an empty desk stays empty, until the picture moves.
+  if (!restLocated_) {
+    PageQuad quad;
+    pageFound_ = LocatePage(frame, degrees, quad);
+    if (pageFound_) shared_.SetQuad(quad);
+    restLocated_ = still;
   }
+  if (!pageFound_ || !DetectionRunning() || shared_.pageDetected.load(std::memory_order_acquire)) return;
+  // A page newly at rest has not been shot, whatever the flag says of the
+  // page before it; cleared first, so the timer never sees the new page as
+  // already shot.
+  shared_.shotTaken.store(false, std::memory_order_release);
+  shared_.pageDetected.store(true, std::memory_order_release);
 }
 
 }  // namespace imaging

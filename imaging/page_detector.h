@@ -1,8 +1,8 @@
 // The page detection of the automatic scanning: on the camera's streaming
 // thread, every frame the frame callback analyses is measured for the skew
 // of its page on a small copy; once the page lies still, its outline is
-// found on the full frame and, while the automatic scanning runs, the page
-// is announced to the dialog's timer as detected.
+// found on the full frame (once for each rest) and, while the automatic
+// scanning runs, the page is announced to the dialog's timer as detected.
 //
 // A page lies still when the skews of the last five frames span less than
 // one degree and the small copies of those frames barely differ: a page
@@ -73,8 +73,8 @@ PageQuad OutlineOf(const Rect& found, double degrees, int frameWidth, int frameH
 
 class PageDetector final : public FrameAnalysis {
  public:
-  // `shared` is what the dialog sees; `switches` tells the scan mode each frame.
-  PageDetector(DetectedPage& shared, const capture::FrameHooks& switches) : shared_(shared), switches_(switches) {}
+  // `shared` is what the dialog sees.
+  explicit PageDetector(DetectedPage& shared) : shared_(shared) {}
 
   bool DetectionRunning() const override { return shared_.autoScanRunning.load(std::memory_order_acquire); }
   // DetectPage: one frame, on the streaming thread.
@@ -89,11 +89,13 @@ class PageDetector final : public FrameAnalysis {
 
  private:
   DetectedPage& shared_;
-  const capture::FrameHooks& switches_;
   correction::SkewEstimator estimator_;
   SkewHistory history_;
   MotionTracker motion_;
   int stillFrames_ = 0;
+  // The full frame was searched during the present rest, and whether it showed a page.
+  bool restLocated_ = false;
+  bool pageFound_ = false;
 };
 
 }  // namespace imaging

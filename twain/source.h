@@ -147,7 +147,7 @@ class Source {
       {queue_, settings_, capValues_, ports_.messageBoxes, platform::SystemTextRenderer(), platform::LocalTimeNow}};
   // The page detection the still pipeline hands each analysed frame; outlives the camera too.
   imaging::DetectedPage detectedPage_;
-  imaging::PageDetector pageDetector_{detectedPage_, stills_};
+  imaging::PageDetector pageDetector_{detectedPage_};
   capture::CSampleGrabberCB grabberCallback_{[this](std::string_view line) { trace_.Write(line); }};
   capture::CCaptureVideo camera_{capture::CaptureLinks{
       ports_.videoCapture != nullptr ? *ports_.videoCapture : capture::SystemVideoCaptureService(), grabberCallback_,

@@ -17,15 +17,6 @@ using imaging::DetectedPage;
 using imaging::PageDetector;
 using imaging::PageQuad;
 
-class FixedSwitches final : public capture::FrameHooks {
- public:
-  capture::ProcessingSwitches switches{.autoContinuous = true, .scanType = 1};
-  capture::ProcessingSwitches Switches() const override { return switches; }
-  void AnalyseFrame(const capture::FrameView&) override {}
-  void ProcessStill(const capture::FrameView&, const capture::StillParameters&) override {}
-  void ProcessStillPaged(const capture::FrameView&, const capture::StillParameters&) override {}
-};
-
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 
@@ -55,8 +46,7 @@ class PageDetectorTest : public ::testing::Test {
   }
 
   DetectedPage shared;
-  FixedSwitches switches;
-  PageDetector detector{shared, switches};
+  PageDetector detector{shared};
   std::shared_ptr<capture::Scene> scene;
   std::unique_ptr<capture::SceneRenderer> renderer;
   std::vector<std::uint8_t> pixels;
@@ -138,17 +128,20 @@ TEST_F(PageDetectorTest, ARestingPageIsDetectedAfterFiveQuietFramesWithItsOutlin
   EXPECT_NEAR(quad.corners[3].y, truth[2].y, 8);
 }
 
-TEST_F(PageDetectorTest, WithoutTheDetectionStartedOnlyTheOutlineIsFound) {
+TEST_F(PageDetectorTest, WithoutTheDetectionStartedOnlyTheOutlineIsFoundAndStartDetectsTheRestingPage) {
   Play(std::string(kCamera) + "page p 210 297 seed 4\nplace p 220 165 4\nwait 10000\n");
   EXPECT_EQ(FirstDetected(0, 12), -1);
   EXPECT_TRUE(shared.HasOutline());
+  // Start while the page lies there: the next frame announces it.
+  shared.autoScanRunning = true;
+  EXPECT_EQ(FirstDetected(13, 13), 13);
 }
 
 TEST_F(PageDetectorTest, APageThatKeepsTurningIsNeverDetected) {
   Play(std::string(kCamera) +
-       "page p 210 297 seed 4\nplace p 220 165 -8\nmove p 220 165 8 2000\nmove p 220 165 -8 2000\n");
+       "page p 210 297 seed 4\nplace p 220 165 -8\nmove p 220 165 8 1000\nmove p 220 165 -8 1000\n");
   shared.autoScanRunning = true;
-  EXPECT_EQ(FirstDetected(0, 59), -1);
+  EXPECT_EQ(FirstDetected(0, 29), -1);
 }
 
 TEST_F(PageDetectorTest, APageSlidInWithoutTurningIsNotDetectedBeforeItStops) {
