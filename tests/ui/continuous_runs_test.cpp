@@ -4,12 +4,12 @@
 // interval; the detection ends with the status dialog.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
 
+#include "acquire/page_queue.h"
 #include "capture/virtual/motion_steps.h"
 #include "capture/virtual/scene_renderer.h"
 #include "imaging/picture_file.h"
@@ -169,6 +169,24 @@ TEST_F(ShortStackTest, ClosingTheStatusDialogEndsTheDetectionSoTheNextRunWaitsFo
   WhenOpened(kAutoShotTemplate, [&](headless::Dialog&) { TickUntil([] { return false; }); });
   ASSERT_TRUE(Dialog().Click(kScanButton));
   EXPECT_EQ(Count(), 0);
+}
+
+TEST_F(ShortStackTest, AtTheQueuesLastPictureTheRunStopsWithOneMessage) {
+  Enable();
+  source->Queue().SetPictureCount(acquire::kMaxPictures - 1);
+  std::string counted;
+  WhenOpened(kAutoShotTemplate, [&](headless::Dialog& shown) {
+    ASSERT_TRUE(shown.Click(kAutoShotStartButton));
+    TickUntil([] { return false; });
+    counted = shown.ItemText(kAutoShotCountText);
+    shown.SendCommand(platform::kIdCancel);
+  });
+  ASSERT_TRUE(Dialog().Click(kAutomaticRadio));
+  ASSERT_TRUE(Dialog().Click(kScanButton));
+  EXPECT_EQ(Count(), acquire::kMaxPictures);
+  EXPECT_EQ(counted, "1");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Exceeding the maximum!");
 }
 
 class TimedRunTest : public ContinuousRunTest {
