@@ -129,4 +129,13 @@ void PageQueue::EndCurrentTransfer() {
   ReleaseHeld();
 }
 
+void PageQueue::DiscardAll(const std::string& folder) {
+  AnnounceAll();
+  while (AnyPending()) {
+    const int number = NextPictureNumber();
+    if (const PageEntry* entry = Entry(number)) platform::RemoveFile(PictureFileName(folder, number, entry->pixelType));
+    EndCurrentTransfer();
+  }
+}
+
 }  // namespace acquire

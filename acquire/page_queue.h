@@ -42,6 +42,9 @@ class PageQueue {
   // "Submit": every stored picture is announced.
   void AnnounceAll() { pendingCount_ = PictureCount(); }
   void DropAllPending() { pendingCount_ = 0; }
+  // Closing the dialog: every stored picture is announced, then each one's
+  // file in `folder` is deleted and its transfer ended, until none is pending.
+  void DiscardAll(const std::string& folder);
 
   // The number of the next picture to deliver: picture count - pending count + 1.
   // It lies outside 1..kMaxPictures when the count was reset while pictures were pending.

@@ -11,7 +11,12 @@
 // with the true page turned by the angle found. Frames without a page must
 // give the whole picture at angle 0.
 //
-//   correction_accuracy [SCENES-FILE]
+// Then the real camera frames of REAL-FRAMES-FOLDER (by default the
+// shared/real-frames folder found beside the checkout when it was
+// configured) are reported as correction_real_frames.cpp describes; when
+// the folder is absent the program says so and skips them.
+//
+//   correction_accuracy [SCENES-FILE [REAL-FRAMES-FOLDER]]
 #include <stdlib.h>
 
 #include <algorithm>
@@ -25,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/correction_real_frames.h"
 #include "capture/virtual/scene_renderer.h"
 #include "imaging/bmp_file.h"
 #include "imaging/correction/correction.h"
@@ -60,7 +66,7 @@ Box TruePage(const capture::Scene& scene, const capture::PlacedPage& placed, dou
   const double cx = kWorkWidth / 2.0;
   const double cy = kWorkHeight / 2.0;
   Box box{1e9, 1e9, -1e9, -1e9};
-  for (const capture::FramePoint& corner : capture::PageCorners(scene, placed, kFrameWidth)) {
+  for (const capture::FramePoint& corner : capture::PageCorners(scene, placed, kFrameWidth, kFrameHeight)) {
     const double dx = corner.x * scale - cx;
     const double dy = corner.y * scale - cy;
     const double x = dx * c - dy * s + cx;
@@ -86,7 +92,7 @@ struct Row {
 };
 
 void Print(const Row& row) {
-  std::printf("| %-34s | %6d | %8.3f | %8.3f | %8.4f | %8.4f | %8.4f |\n", row.name.c_str(), row.frames,
+  std::printf("| %-50s | %6d | %8.3f | %8.3f | %8.4f | %8.4f | %8.4f |\n", row.name.c_str(), row.frames,
               row.frames ? row.errorSum / row.frames : 0.0, row.errorWorst,
               row.frames ? row.overlapSum / row.frames : 0.0, row.overlapWorst, row.cropWorst);
 }
@@ -146,9 +152,9 @@ int main(int argc, char** argv) {
   const std::string output = (std::filesystem::temp_directory_path() / "mervale-accuracy-out.bmp").string();
   const std::unique_ptr<imaging::correction::EdgeFinder> finder = imaging::correction::MakePageEdgeFinder();
 
-  std::printf("| %-34s | %6s | %8s | %8s | %8s | %8s | %8s |\n", "scenes", "frames", "mean err", "worst", "mean IoU",
+  std::printf("| %-50s | %6s | %8s | %8s | %8s | %8s | %8s |\n", "scenes", "frames", "mean err", "worst", "mean IoU",
               "worst", "crop IoU");
-  std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(8, '-').c_str(),
+  std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(52, '-').c_str(), std::string(8, '-').c_str(),
               std::string(10, '-').c_str(), std::string(10, '-').c_str(), std::string(10, '-').c_str(),
               std::string(10, '-').c_str(), std::string(10, '-').c_str());
   Row pages{"all frames with a page"};
@@ -192,5 +198,12 @@ int main(int argc, char** argv) {
   Print(blank);
   std::filesystem::remove(work);
   std::filesystem::remove(output);
-  return 0;
+
+  const std::string realFrames = argc > 2 ? argv[2] : MERVALE_REAL_FRAMES;
+  if (realFrames.empty() || !std::filesystem::is_directory(realFrames)) {
+    std::printf("\nno real frames (%s is absent): skipped\n",
+                realFrames.empty() ? "shared/real-frames" : realFrames.c_str());
+    return 0;
+  }
+  return ReportRealFrames(realFrames) ? 0 : 1;
 }

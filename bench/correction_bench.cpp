@@ -1,7 +1,8 @@
 // Speed of the automatic correction on frames of the virtual camera: the
 // skew estimate that the page detection runs on a 640 x 480 copy of every
 // frame, the content rectangle of a full frame, the position correction of
-// a 3264 x 2448 still, and the page processor on a 3264 x 2448 spread.
+// a 3264 x 2448 still (on a plain desk, and on a desk as real desks look,
+// with and without a page), and the page processor on a 3264 x 2448 spread.
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
@@ -32,6 +33,15 @@ Picture Frame(const char* sceneText, int width, int height) {
 constexpr const char* kPageOnDesk = "page p 210 297 seed 11\nplace p 220 165 3\n";
 // A page filling the whole field: text lines everywhere, the most votes.
 constexpr const char* kPageFillingFrame = "field 200\npage p 210 297 seed 12\nplace p 100 75 2\n";
+// A desk as real desks look: wood, white things beside the page, a shadow
+// across it, uneven light; and the same desk bare, where every search of
+// the edge finder runs and finds nothing.
+constexpr const char* kRealisticDesk =
+    "desk 186 152 116\nwood seed 7\nvignette 0.3\nlight 0.25 200\nobject round 385 70 64 64\n"
+    "object rect 70 262 130 14\nshadow 220 250 300 80 0.3\npage p 210 297 seed 11 text\nplace p 220 165 3\n";
+constexpr const char* kRealisticBareDesk =
+    "desk 186 152 116\nwood seed 7\nvignette 0.3\nlight 0.25 200\nobject round 385 70 64 64\n"
+    "object rect 70 262 130 14\nshadow 220 250 300 80 0.3\n";
 constexpr const char* kSpread =
     "page l 210 297 seed 13\npage r 210 297 seed 14\nplace l 113 165 0\nplace r 327 165 0\n";
 
@@ -86,8 +96,8 @@ void ContentRect(benchmark::State& state) {
 }
 BENCHMARK(ContentRect)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void CorrectStill(benchmark::State& state) {
-  const Picture frame = Frame(kPageOnDesk, 3264, 2448);
+void CorrectStill(benchmark::State& state, const char* sceneText) {
+  const Picture frame = Frame(sceneText, 3264, 2448);
   const imaging::CorrectionSwitches switches{.autoCrop = state.range(0) != 0};
   imaging::correction::AutomaticCorrection correction;
   for (auto _ : state) {
@@ -98,7 +108,22 @@ void CorrectStill(benchmark::State& state) {
     benchmark::DoNotOptimize(still.Width());
   }
 }
-BENCHMARK(CorrectStill)->ArgName("crop")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(CorrectStill, PageOnDesk, kPageOnDesk)
+    ->ArgName("crop")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(CorrectStill, RealisticDesk, kRealisticDesk)
+    ->ArgName("crop")
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(CorrectStill, RealisticBareDesk, kRealisticBareDesk)
+    ->ArgName("crop")
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The page processor on a stored spread, as smart paging hands it over;
 // argument 3 erases fingers too.

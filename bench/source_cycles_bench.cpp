@@ -24,12 +24,13 @@
 #include <vector>
 
 #include "capture/virtual/virtual_camera.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
 #include "platform/posix/headless_host.h"
+#include "resources/dialog_ids.h"
 #include "twain/source.h"
-#include "ui/controls.h"
-#include "ui/main_dialog.h"
+#include "ui/main_dialog_timers.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ class Sessions {
       : camera_(capture::ParseScene(kDeskScene).scene.value()),
         source_(SourcePorts{platform::SystemGlobalMemory(), manager_, boxes_, platform::SystemDialogs(),
                             folder + "twsrc.log", &camera_, folder + "config.ini"},
-                &ui::MakeMainDialog) {
+                &library::MakeMainDialog) {
     application_.Id = 7;
     std::strcpy(application_.ProductName, "Stress Application");
     record_ = MakeSourceIdentity();
@@ -150,8 +151,10 @@ class Sessions {
   }
 
   bool ShootAndTransfer() {
-    platform::headless::Dialog* dialog = platform::headless::FindDialog(ui::kMainDialogTemplate);
-    if (dialog == nullptr || !dialog->Click(ui::kScanButton) || !dialog->Click(ui::kSubmitButton)) return false;
+    platform::headless::Dialog* dialog = platform::headless::FindDialog(dialog_ids::main_dialog::kTemplate);
+    if (dialog == nullptr || !dialog->Click(dialog_ids::main_dialog::kScanButton) ||
+        !dialog->Click(dialog_ids::main_dialog::kSubmitButton))
+      return false;
     TW_HANDLE bitmap = nullptr;
     const bool transferred = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &bitmap) == TWRC_XFERDONE;
     if (bitmap != nullptr) platform::SystemGlobalMemory().Free(bitmap);

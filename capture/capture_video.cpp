@@ -7,8 +7,29 @@ namespace {
 
 // The camera's messages are plain boxes with the library's name as caption.
 constexpr const char* kMessageCaption = "MervaleTwain";
-// The size of a video capability record the format choice understands.
-constexpr int kVideoCapsRecordSize = 128;
+constexpr const char* kNoStreamConfigMessage = "load   config   filter   failed! ";
+
+const char* StartFailureMessage(StartStep step) {
+  switch (step) {
+    case StartStep::Interfaces:
+      return "Failed to get video interfaces!";
+    case StartStep::Grabber:
+      return "Fail to create SampleGrabber, maybe qedit.dll is not registered?";
+    case StartStep::StreamConfig:
+      return kNoStreamConfigMessage;
+    case StartStep::GrabberType:
+      return "Fail to set media type!";
+    case StartStep::AddGrabber:
+      return "Fail to put sample grabber in graph";
+    case StartStep::Connect:
+      return "Can’t build the graph";
+    case StartStep::ConnectedType:
+      return "Failt to read the connected media type";
+    case StartStep::Run:
+      return "Couldn’t run the graph!";
+  }
+  return "";
+}
 
 bool Readable(const DeviceEntry& entry) { return entry.friendlyName && entry.devicePath; }
 
@@ -18,21 +39,7 @@ bool QualifiesAsDocumentCamera(const DeviceEntry& entry) {
 
 }  // namespace
 
-WindowRect FitVideo(ClientSize client, std::int32_t frameWidth, std::int32_t frameHeight) {
-  if (client.width <= 0 || client.height <= 0 || frameWidth <= 0 || frameHeight <= 0) {
-    return {0, 0, client.width, client.height};
-  }
-  const double cw = client.width, ch = client.height;
-  const double fw = frameWidth, fh = frameHeight;
-  if (fw / fh >= cw / ch) {
-    const double h = cw * (fh / fw);
-    return {0, static_cast<int>((ch - h) / 2), client.width, static_cast<int>(h)};
-  }
-  const double w = ch * (fw / fh);
-  return {static_cast<int>((cw - w) / 2), 0, static_cast<int>(w), client.height};
-}
-
-bool TakesLargerFormat(const settings::VideoFormat& taken, const VideoFormat& candidate) {
+bool TakesLargerFormat(const VideoFormat& taken, const VideoFormat& candidate) {
   return taken.width < candidate.width || taken.height < candidate.height ||
          (taken.width == candidate.width && candidate.subtype == kSubtypeMjpg);
 }
@@ -67,189 +74,114 @@ bool CCaptureVideo::BindDocumentCamera(std::shared_ptr<CaptureDevice>& device) {
   });
 }
 
-int CCaptureVideo::StartDocumentCamera(const PreviewArea& preview) {
-  if (!mediaControl_) {
-    const int built = BuildGraph(preview);
-    if (built != kStartOk) {
-      // A half-built graph would run without frames at the next start.
-      ReleaseAll();
-      return built;
-    }
-  }
-  const Status ran = mediaControl_->Run();
-  if (!Succeeded(ran)) {
-    Message("Couldn’t run the graph!");
-    return ran;
-  }
-  return kStartOk;
-}
-
-int CCaptureVideo::BuildGraph(const PreviewArea& preview) {
+int CCaptureVideo::Bind() {
   if (FindDocumentCamera() != 0) {
     Message("No Available Device!");
     return kStartNoDevice;
   }
-  if (const Status created = CreateGraphInterfaces(); !Succeeded(created)) {
-    Message("Failed to get video interfaces!");
-    return created;
-  }
   device_.reset();
   if (!BindDocumentCamera(device_)) return kStartNoDevice;
-  // A device that went away leaves nothing to add; the stream configuration step then fails.
-  graph_->AddCaptureDevice(device_.get(), "Capture Filter");
-
-  Status status = status::kOk;
-  grabber_ = links_.service.CreateSampleGrabber(status);
-  if (!grabber_) {
-    Message("Fail to create SampleGrabber, maybe qedit.dll is not registered?");
-    return status;
-  }
-
-  std::unique_ptr<StreamConfig> config =
-      graph_->FindStreamConfig(device_.get(), PinCategory::Capture, StreamMedia::Interleaved);
-  if (!config) config = graph_->FindStreamConfig(device_.get(), PinCategory::Capture, StreamMedia::Video);
-  if (!config) {
-    Message("load   config   filter   failed! ");
+  // A camera that cannot be opened, or went away since the presence check,
+  // has no stream configuration to offer.
+  if (!device_) {
+    Message(kNoStreamConfigMessage);
     return kStartNoStreamConfig;
   }
-  DecideFormat(*config);
-  config.reset();
-
-  if (status = grabber_->SetMediaTypeRgb24(); !Succeeded(status)) {
-    Message("Fail to set media type!");
-    return status;
-  }
-  if (status = graph_->AddGrabber(*grabber_, "Grabber"); !Succeeded(status)) {
-    Message("Fail to put sample grabber in graph");
-    return status;
-  }
-  status = graph_->RenderStream(PinCategory::Preview, *device_, *grabber_);
-  if (!Succeeded(status)) status = graph_->RenderStream(PinCategory::Capture, *device_, *grabber_);
-  if (!Succeeded(status)) {
-    Message("Can’t build the graph");
-    return status;
-  }
-
-  std::int32_t width = 0, height = 0;
-  if (status = grabber_->GetConnectedSize(width, height); !Succeeded(status)) {
-    Message("Failt to read the connected media type");
-    return status;
-  }
-  links_.grabberCallback.SetFrameSize(width, height);
-  grabber_->DeliverTo(&links_.grabberCallback);
-  preview_ = preview;
-  SetupVideoWindow();
   return kStartOk;
 }
 
-Status CCaptureVideo::CreateGraphInterfaces() {
-  Status status = status::kOk;
-  graph_ = links_.service.CreateGraph(status);
-  if (!graph_) return status;
-  mediaControl_ = graph_->QueryMediaControl(status);
-  if (!mediaControl_) return status;
-  videoWindow_ = graph_->QueryVideoWindow(status);
-  if (!videoWindow_) return status;
-  return status::kOk;
-}
-
-// The saved format is applied when there is one (choosing the largest the
-// camera offers first, when none was ever chosen); else the camera's own
-// format becomes the saved one.
-void CCaptureVideo::DecideFormat(StreamConfig& config) {
-  VideoFormat format;
-  // Without the camera's format there is nothing to change or to remember.
-  if (!Succeeded(config.GetFormat(format))) return;
-  settings::VideoFormat& saved = links_.documentFormat;
-  if (saved.width == 0 || saved.height == 0) ChooseLargestFormat(saved);
-  if (saved.width != 0 && saved.height != 0) {
-    format.width = saved.width;
-    format.height = saved.height;
-    format.bitRate = static_cast<std::uint32_t>(saved.bitRate);
-    format.subtype = saved.subtype;
-  } else {
-    saved = {format.width, format.height, static_cast<std::int32_t>(format.bitRate), format.subtype};
-    if (links_.saveSettings) links_.saveSettings();
+int CCaptureVideo::StartDocumentCamera(const PreviewArea& preview) {
+  if (!built_) {
+    if (const int bound = Bind(); bound != kStartOk) return bound;
   }
-  // A camera that refuses keeps its own format; the connected size follows it.
-  config.SetFormat(format);
+  StartRequest request;
+  request.preview = preview;
+  request.frames = &links_.grabberCallback;
+  request.chooseFormat = [this](const VideoFormat& current, const std::vector<VideoFormat>& offered) {
+    return DecideFormat(current, offered);
+  };
+  request.connected = [this](std::int32_t width, std::int32_t height) {
+    links_.grabberCallback.SetFrameSize(width, height);
+  };
+  const std::optional<StartFailure> failure = device_->Start(request);
+  preview_ = preview;
+  if (!failure) {
+    built_ = true;
+    return kStartOk;
+  }
+  Message(StartFailureMessage(failure->step));
+  const int result = failure->step == StartStep::StreamConfig ? kStartNoStreamConfig : failure->status;
+  if (failure->step == StartStep::Run) {
+    built_ = true;  // the next start only runs it again
+  } else {
+    ReleaseAll();  // a half-built stream would run without frames at the next start
+  }
+  return result;
 }
 
-void CCaptureVideo::ChooseLargestFormat(settings::VideoFormat& format) {
-  std::unique_ptr<StreamConfig> config =
-      graph_->FindStreamConfig(device_.get(), PinCategory::Preview, StreamMedia::Video);
-  if (!config) config = graph_->FindStreamConfig(device_.get(), PinCategory::Capture, StreamMedia::Video);
-  if (!config) return;
-  int count = 0, recordSize = 0;
-  if (!Succeeded(config->GetNumberOfCapabilities(count, recordSize)) || recordSize != kVideoCapsRecordSize) return;
-  for (int i = 0; i < count; ++i) {
-    VideoFormat candidate;
-    if (!Succeeded(config->GetStreamCaps(i, candidate)) || candidate.formatType != FormatType::VideoInfo) continue;
-    if (TakesLargerFormat(format, candidate)) {
-      format = {candidate.width, candidate.height, static_cast<std::int32_t>(candidate.bitRate), candidate.subtype};
+// The saved format is asked for when there is one (choosing the largest the
+// camera offers first, when none was ever chosen); else the camera's own
+// format becomes the saved one and is saved at once.
+VideoFormat CCaptureVideo::DecideFormat(const VideoFormat& current, const std::vector<VideoFormat>& offered) {
+  VideoFormat& saved = links_.documentFormat;
+  if (saved.width == 0 || saved.height == 0) {
+    for (const VideoFormat& candidate : offered) {
+      if (candidate.formatType == FormatType::VideoInfo && TakesLargerFormat(saved, candidate)) {
+        saved = RememberedPart(candidate);
+      }
     }
   }
-}
-
-void CCaptureVideo::SetupVideoWindow() {
-  if (!videoWindow_ || !preview_) return;
-  if (!Succeeded(videoWindow_->SetOwner(preview_)) || !Succeeded(videoWindow_->SetChildStyle())) return;
-  ResizeVideoWindow();
-  videoWindow_->SetVisible(true);
-  videoWindow_->SetMessageDrain(*preview_);
-}
-
-void CCaptureVideo::ResizeVideoWindow() {
-  if (!videoWindow_ || !preview_) return;
-  const ClientSize client = links_.service.PreviewClientSize(*preview_);
-  videoWindow_->SetPosition(
-      FitVideo(client, links_.grabberCallback.FrameWidth(), links_.grabberCallback.FrameHeight()));
+  if (saved.width == 0 || saved.height == 0) {
+    saved = RememberedPart(current);
+    if (links_.saveSettings) links_.saveSettings();
+    return current;
+  }
+  VideoFormat wanted = current;
+  wanted.width = saved.width;
+  wanted.height = saved.height;
+  wanted.bitRate = saved.bitRate;
+  wanted.subtype = saved.subtype;
+  return wanted;
 }
 
 void CCaptureVideo::StopPreview() {
-  if (mediaControl_) {
-    mediaControl_->Stop();
-    mediaControl_.reset();
-  }
-  if (videoWindow_) {
-    videoWindow_->SetVisible(false);
-    videoWindow_->SetOwner(std::nullopt);
-    videoWindow_.reset();
-  }
-  grabber_.reset();
+  if (device_) device_->Stop();
+  built_ = false;
 }
 
-void CCaptureVideo::TearDownGraph() {
-  if (mediaControl_) mediaControl_->Stop();
-  if (videoWindow_) {
-    videoWindow_->SetVisible(false);
-    videoWindow_->SetOwner(std::nullopt);
-  }
-  if (graph_ && device_) graph_->RemoveDownstream(*device_);
-  ReleaseAll();
-}
+void CCaptureVideo::TearDownGraph() { ReleaseAll(); }
 
 void CCaptureVideo::CloseCapture() {
   ClosePicturePreview();
-  if (mediaControl_) mediaControl_->Stop();
-  if (videoWindow_) {
-    videoWindow_->SetVisible(false);
-    videoWindow_->SetOwner(std::nullopt);
-  }
   ReleaseAll();
 }
 
 void CCaptureVideo::ReleaseAll() {
-  if (mediaControl_) mediaControl_->Stop();
-  mediaControl_.reset();
-  videoWindow_.reset();
-  grabber_.reset();
-  graph_.reset();
+  if (device_) device_->Stop();
   device_.reset();
+  built_ = false;
 }
 
 void CCaptureVideo::ShowDeviceProperties(platform::WindowHandle owner) {
-  if (mediaControl_ && device_) device_->ShowPropertySheet(owner);
+  if (built_ && device_) device_->ShowPropertySheet(owner);
+}
+
+std::vector<VideoFormat> CCaptureVideo::EnumerateFormats() {
+  std::optional<std::vector<VideoFormat>> formats;
+  if (built_ && device_) formats = device_->Formats();
+  if (!formats) {
+    Message(kNoStreamConfigMessage);
+    return {};
+  }
+  return *formats;
+}
+
+int CCaptureVideo::RestartInFormat(const VideoFormat& chosen) {
+  StopPreview();
+  links_.documentFormat = RememberedPart(chosen);
+  TearDownGraph();
+  if (!preview_) return kStartOk;
+  return StartDocumentCamera(*preview_);
 }
 
 void CCaptureVideo::CaptureStill(bool showPreview) {

@@ -1,16 +1,16 @@
 // CCaptureVideo: the live video path of the source. It finds and binds the
-// document camera, builds a capture graph that runs the camera through the
-// sample grabber (whose callback is the CSampleGrabberCB) into a video
-// window inside the preview control, decides and remembers the camera's
-// format, stops and tears the graph down, shows the driver's property sheet,
-// and takes stills. There is one, living as long as the library; everything
-// here runs on the dialog's thread.
+// document camera, starts it into the preview control with the
+// CSampleGrabberCB as its frame callback, decides and remembers the camera's
+// format, lists the formats it offers and restarts it in a chosen one, stops
+// it, shows the driver's property sheet, and takes stills. There is one,
+// living as long as the library; everything here runs on the dialog's thread.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "caps/stored_values.h"
 #include "capture/sample_grabber_cb.h"
@@ -64,22 +64,35 @@ class CCaptureVideo {
   // qualified (then `device` stays as it was).
   bool BindDocumentCamera(std::shared_ptr<CaptureDevice>& device);
 
-  // Builds the graph if there is none and runs it into `preview`. 0 on
-  // success; 1 when no document camera is found or it cannot be bound; -1
-  // when it has no stream configuration; else the failing call's error code.
-  // Every failure but the binding shows its message. A start that fails
-  // releases what it built, so that the next start builds anew.
+  // Binds the document camera and builds its stream if there is none, then
+  // runs it into `preview`. 0 on success; 1 when no document camera is found
+  // or the devices cannot be enumerated; -1 when the camera cannot be opened
+  // or has no stream configuration; else the failing step's error code.
+  // Every failure but the enumeration shows its message. A start that fails
+  // before the stream runs releases the camera, so that the next start
+  // builds anew; one whose stream does not run keeps it built.
   int StartDocumentCamera(const PreviewArea& preview);
-  // Stops the graph and releases its control, video window and grabber; the
-  // graph and the device stay, and the next start builds anew.
+  // Stops the camera and releases its stream; the camera stays bound, and
+  // the next start binds and builds anew.
   void StopPreview();
-  // Stops the graph, takes every filter after the camera out of it and releases everything.
+  // Stops the camera and releases it.
   void TearDownGraph();
   // When the source is disabled: closes the picture preview, then stops and
-  // releases everything (no filters are taken out of the graph first).
+  // releases the camera.
   void CloseCapture();
   // The camera driver's own modal property sheet, while the camera runs.
   void ShowDeviceProperties(platform::WindowHandle owner);
+
+  // The formats the running camera's capture pin offers, in its order. When
+  // there is no camera or it has no stream configuration, the message
+  // "load   config   filter   failed! " and an empty list.
+  std::vector<VideoFormat> EnumerateFormats();
+  // Makes `chosen` the document camera's format (its size, bit-rate value
+  // and subtype, in the settings in memory; they reach the file with the
+  // next save) and restarts the camera in it, into the preview control of
+  // the last start. Answers what that start answers; without an earlier
+  // start the format waits for the first one, and the answer is 0.
+  int RestartInFormat(const VideoFormat& chosen);
 
   // Takes one still and waits until it is processed, or until the wait
   // limit (about 15 seconds) has passed without a frame taking it; then
@@ -103,38 +116,24 @@ class CCaptureVideo {
   void ShowPicturePreview();
   void ClosePicturePreview();
 
-  // Whether a graph is built (its media control is held).
-  bool IsBuilt() const { return mediaControl_ != nullptr; }
+  // Whether the camera's stream is built (it runs, or its run failed).
+  bool IsBuilt() const { return built_; }
 
  private:
-  int BuildGraph(const PreviewArea& preview);
-  Status CreateGraphInterfaces();
-  void DecideFormat(StreamConfig& config);
-  void ChooseLargestFormat(settings::VideoFormat& format);
-  void SetupVideoWindow();
-  void ResizeVideoWindow();
+  int Bind();
+  VideoFormat DecideFormat(const VideoFormat& current, const std::vector<VideoFormat>& offered);
   void ReleaseAll();
   void Message(const char* text);
 
   CaptureLinks links_;
-  std::optional<PreviewArea> preview_;
-  std::unique_ptr<FilterGraph> graph_;  // with its builder
   std::shared_ptr<CaptureDevice> device_;
-  std::unique_ptr<MediaControl> mediaControl_;
-  std::unique_ptr<VideoWindow> videoWindow_;
-  std::unique_ptr<SampleGrabber> grabber_;
+  bool built_ = false;
+  std::optional<PreviewArea> preview_;  // of the last start
   PicturePreview* picturePreview_ = nullptr;
   std::chrono::milliseconds stillWaitLimit_{15000};
 };
 
-// Where the video goes inside a preview control of `client` size, for frames
-// of `frameWidth` x `frameHeight`: the full width, centred vertically, when
-// the frame is at least as wide for its height as the control; else the full
-// height, centred horizontally. Coordinates are truncated toward zero. Sizes
-// that are not positive give the whole control.
-WindowRect FitVideo(ClientSize client, std::int32_t frameWidth, std::int32_t frameHeight);
-
-// Whether ChooseLargestFormat takes `candidate` over the format taken so far.
-bool TakesLargerFormat(const settings::VideoFormat& taken, const VideoFormat& candidate);
+// Whether the choice of the largest format takes `candidate` over the format taken so far.
+bool TakesLargerFormat(const VideoFormat& taken, const VideoFormat& candidate);
 
 }  // namespace capture

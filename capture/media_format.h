@@ -34,21 +34,14 @@ std::string SubtypeName(const MediaSubtype& subtype);
 // four-character code. Nothing for other texts.
 std::optional<MediaSubtype> SubtypeFromName(std::string_view name);
 
-// Which kind of format block a media type carries.
-enum class FormatType { VideoInfo, Other };
+// The one video format record, shared with the settings that remember the chosen one.
+using FormatType = settings::FormatType;
+using VideoFormat = settings::VideoFormat;
 
-// One media type of a capture pin with its video format block: what the
-// current format, each stream capability and the connected type report.
-struct VideoFormat {
-  FormatType formatType = FormatType::VideoInfo;
-  MediaSubtype subtype{};
-  std::int32_t width = 0;          // biWidth
-  std::int32_t height = 0;         // biHeight
-  std::uint32_t bitRate = 0;       // dwBitRate: the format block's bit-rate value
-  std::int64_t frameInterval = 0;  // AvgTimePerFrame, in units of 100 ns
-
-  friend bool operator==(const VideoFormat&, const VideoFormat&) = default;
-};
+// What the settings remember of a format: its size, bit-rate value and subtype.
+constexpr VideoFormat RememberedPart(const VideoFormat& format) {
+  return {format.width, format.height, format.bitRate, format.subtype};
+}
 
 // Bytes of one row of a 24-bit frame: three bytes a pixel, padded to four.
 constexpr std::size_t FrameStride(std::int32_t width) {

@@ -1,13 +1,15 @@
 // The video capture service port: what the camera code asks of the
-// platform's capture service, and no more. DirectShow provides it on Windows;
-// the virtual document camera provides it everywhere else and in tests.
+// platform's capture service, and no more. DirectShow provides it on Windows
+// (capture/win32/); the virtual document camera provides it everywhere else
+// and in tests.
 //
-// The shape follows the service: devices found by enumeration and bound as
-// capture devices, a filter graph that connects a device through a sample
-// grabber to a video window, the device's stream configuration, and a frame
-// callback that the streaming thread calls for every frame. Results are the
-// platform's status codes (HRESULT values), so that a failing step can report
-// the platform's own error code.
+// The shape is a device's: the service lists the video input devices, a
+// device found there is bound, and a bound device starts (its video shown in
+// a preview control, its frames handed to a frame callback), stops, lists
+// the formats it offers and shows the driver's property sheet. How a
+// platform builds the stream stays inside its implementation; a start that
+// fails says at which step and with the platform's own status code, so that
+// the camera object can tell the user and the caller what went wrong.
 #pragma once
 
 #include <cstdint>
@@ -15,29 +17,25 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "capture/media_format.h"
 #include "platform/dialog.h"
 
 namespace capture {
 
+// A status code of the platform (an HRESULT value on Windows): negative
+// values are failures.
 using Status = std::int32_t;
 
+constexpr bool Succeeded(Status s) { return s >= 0; }
+
+// The answers of a frame callback, in the platform's codes.
 namespace status {
 inline constexpr Status kOk = 0;
-inline constexpr Status kFalse = 1;
-inline constexpr Status kNotImplemented = static_cast<Status>(0x80004001);
-inline constexpr Status kNoInterface = static_cast<Status>(0x80004002);
 inline constexpr Status kPointer = static_cast<Status>(0x80004003);
 inline constexpr Status kFail = static_cast<Status>(0x80004005);
-inline constexpr Status kUnexpected = static_cast<Status>(0x8000FFFF);
-inline constexpr Status kClassNotRegistered = static_cast<Status>(0x80040154);
-inline constexpr Status kCannotConnect = static_cast<Status>(0x80040217);
-inline constexpr Status kInvalidMediaType = static_cast<Status>(0x80040200);
 }  // namespace status
-
-constexpr bool Succeeded(Status s) { return s >= 0; }
 
 // Where the video is shown: a control of a dialog.
 struct PreviewArea {
@@ -70,10 +68,60 @@ class FrameCallback {
   ~FrameCallback() = default;
 };
 
-// A bound camera: the capture filter made from a device.
+// The steps of a camera start, in the order they run.
+enum class StartStep {
+  Interfaces,     // the service's objects for a stream (its control and its video window)
+  Grabber,        // the stage that hands frames to the callback
+  StreamConfig,   // the device's stream configuration (the start answers -1, not its status)
+  GrabberType,    // frames converted to 24-bit RGB
+  AddGrabber,     // the frame stage joined to the device
+  Connect,        // the device's preview pin, else its capture pin, connected
+  ConnectedType,  // the size of the connected frames
+  Run,            // the stream runs; a device that fails only here stays built
+};
+
+struct StartFailure {
+  StartStep step;
+  Status status;
+};
+
+// Decides the format the device is asked to stream in, once its stream
+// configuration is found: from the device's current format and the video
+// capabilities it offers for that choice (in its order; empty when it
+// reports them in a record the choice does not understand). Answering the
+// current format keeps it. Not called when the current format cannot be read.
+using FormatChoice = std::function<VideoFormat(const VideoFormat& current, const std::vector<VideoFormat>& offered)>;
+
+struct StartRequest {
+  PreviewArea preview;
+  FrameCallback* frames = nullptr;
+  FormatChoice chooseFormat;
+  // Told the size of the connected frames, on the calling thread before the first frame.
+  std::function<void(std::int32_t width, std::int32_t height)> connected;
+};
+
+// A bound camera.
 class CaptureDevice {
  public:
   virtual ~CaptureDevice() = default;
+
+  // Builds the stream when it is not built, then runs it: frames go to the
+  // request's callback, the video into its preview control (placed once by
+  // FitVideo, its mouse and keyboard input sent on to the control, so that
+  // the frame selection receives it). A build that fails releases what it
+  // made; a stream that was built but does not run stays built, and the next
+  // start only runs it. A format the device refuses leaves it in its own; the
+  // connected size follows what it streams.
+  virtual std::optional<StartFailure> Start(const StartRequest& request) = 0;
+  // Stops the frames (returning once none is delivered any more), takes the
+  // video out of the preview control and releases the stream; the next
+  // start builds anew.
+  virtual void Stop() = 0;
+  // Every stream capability of the capture pin that can be read, in the
+  // device's order; nothing when the device has no stream configuration.
+  // Asked while the stream is built: DirectShow finds the configuration
+  // through the stream's graph.
+  virtual std::optional<std::vector<VideoFormat>> Formats() = 0;
   // Shows the driver's own modal property sheet, owned by `owner`. False
   // when the device has no property pages.
   virtual bool ShowPropertySheet(platform::WindowHandle owner) = 0;
@@ -85,83 +133,11 @@ class DeviceEntry {
  public:
   std::optional<std::string> friendlyName;
   std::optional<std::string> devicePath;
-  // Makes the device's capture filter; null when it cannot be opened.
+  // Opens the device as a video source; null when it cannot be opened.
   virtual std::shared_ptr<CaptureDevice> Bind() = 0;
 
  protected:
   ~DeviceEntry() = default;
-};
-
-// The stream configuration of a capture device's pin.
-class StreamConfig {
- public:
-  virtual ~StreamConfig() = default;
-  virtual Status GetFormat(VideoFormat& format) = 0;
-  // Applies width, height, bit-rate value and subtype to the pin's current
-  // format; every other field stays as the device reports it. A device may
-  // refuse, and then keeps its own format.
-  virtual Status SetFormat(const VideoFormat& format) = 0;
-  // The number of capabilities and the byte size of one capability record.
-  virtual Status GetNumberOfCapabilities(int& count, int& recordSize) = 0;
-  virtual Status GetStreamCaps(int index, VideoFormat& format) = 0;
-};
-
-// The sample grabber filter that hands frames to a FrameCallback.
-class SampleGrabber {
- public:
-  virtual ~SampleGrabber() = default;
-  // Accepts video in 24-bit RGB only, so that the service converts to it.
-  virtual Status SetMediaTypeRgb24() = 0;
-  // The frame size of the media type the grabber was connected with.
-  virtual Status GetConnectedSize(std::int32_t& width, std::int32_t& height) = 0;
-  // No buffering of samples, continuous delivery, and `callback` called with
-  // each frame's buffer. Null stops the calls.
-  virtual void DeliverTo(FrameCallback* callback) = 0;
-};
-
-class MediaControl {
- public:
-  virtual ~MediaControl() = default;
-  virtual Status Run() = 0;
-  // Returns once the streaming thread no longer delivers frames.
-  virtual Status Stop() = 0;
-};
-
-// The graph's video renderer window.
-class VideoWindow {
- public:
-  virtual ~VideoWindow() = default;
-  // Owner: the preview control, or none.
-  virtual Status SetOwner(const std::optional<PreviewArea>& owner) = 0;
-  // A child window that clips its children.
-  virtual Status SetChildStyle() = 0;
-  virtual void SetPosition(const WindowRect& rect) = 0;
-  virtual void SetVisible(bool visible) = 0;
-  // Mouse and keyboard input of the video goes to the preview control.
-  virtual void SetMessageDrain(const PreviewArea& preview) = 0;
-};
-
-enum class PinCategory { Capture, Preview };
-enum class StreamMedia { Video, Interleaved };
-
-// A filter graph with its capture graph builder attached.
-class FilterGraph {
- public:
-  virtual ~FilterGraph() = default;
-  virtual std::unique_ptr<MediaControl> QueryMediaControl(Status& status) = 0;
-  virtual std::unique_ptr<VideoWindow> QueryVideoWindow(Status& status) = 0;
-  // A missing device fails.
-  virtual Status AddCaptureDevice(CaptureDevice* device, std::string_view name) = 0;
-  virtual Status AddGrabber(SampleGrabber& grabber, std::string_view name) = 0;
-  // The stream configuration of the device's pin of `category` carrying
-  // `media`; null when there is none (or no device).
-  virtual std::unique_ptr<StreamConfig> FindStreamConfig(CaptureDevice* device, PinCategory category,
-                                                         StreamMedia media) = 0;
-  // Connects the device's pin of `category` (video) through the grabber to
-  // the default renderer.
-  virtual Status RenderStream(PinCategory category, CaptureDevice& device, SampleGrabber& grabber) = 0;
-  // Disconnects and removes every filter downstream of the device.
-  virtual void RemoveDownstream(CaptureDevice& device) = 0;
 };
 
 class VideoCaptureService {
@@ -170,11 +146,13 @@ class VideoCaptureService {
   // Visits the video input devices in the service's stable order. False when
   // the devices cannot be enumerated, which includes an empty category.
   virtual bool ForEachDevice(const std::function<void(DeviceEntry&)>& visit) = 0;
-  // A new graph with its builder; null with the failing status otherwise.
-  virtual std::unique_ptr<FilterGraph> CreateGraph(Status& status) = 0;
-  virtual std::unique_ptr<SampleGrabber> CreateSampleGrabber(Status& status) = 0;
-  // The client size of the preview control.
-  virtual ClientSize PreviewClientSize(const PreviewArea& preview) = 0;
 };
+
+// Where the video goes inside a preview control of `client` size, for frames
+// of `frameWidth` x `frameHeight`: the full width, centred vertically, when
+// the frame is at least as wide for its height as the control; else the full
+// height, centred horizontally. Coordinates are truncated toward zero. Sizes
+// that are not positive give the whole control.
+WindowRect FitVideo(ClientSize client, std::int32_t frameWidth, std::int32_t frameHeight);
 
 }  // namespace capture

@@ -26,6 +26,7 @@
 #include "acquire/picture_files.h"
 #include "capture/virtual/virtual_camera.h"
 #include "imaging/bmp_file.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
 #include "platform/message_box.h"
@@ -33,7 +34,6 @@
 #include "twain/entry_trace.h"
 #include "twain/protocol.h"
 #include "twain/source.h"
-#include "ui/main_dialog.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ class Session {
         camera_(*capture::ParseScene(kScene).scene),
         source_(SourcePorts{platform::SystemGlobalMemory(), manager_, boxes_, platform::SystemDialogs(),
                             TheWorkplace().folder + "twsrc.log", &camera_},
-                &ui::MakeMainDialog) {
+                &library::MakeMainDialog) {
     application_.Id = 7;
     std::strcpy(application_.ProductName, "Fuzzing Application");
   }

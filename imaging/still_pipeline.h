@@ -39,6 +39,7 @@
 #include "capture/frame_hooks.h"
 #include "imaging/picture.h"
 #include "imaging/still_correction.h"
+#include "imaging/still_messages.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
 #include "platform/text_renderer.h"
@@ -75,14 +76,6 @@ struct StillLinks {
   LocalClock localTime = platform::LocalTimeNow;
 };
 
-// The text of the box shown when a still is refused for lack of room.
-inline constexpr const char* kQueueFullText = "Exceeding the maximum!";
-inline constexpr const char* kQueueFullCaption = "Tips";
-// The text and caption of the box shown when a picture could not be written whole.
-inline constexpr const char* kStoreFailedCaption = "Tips";
-inline constexpr const char* kStoreFailedText =
-    "The picture could not be saved. Please make sure the disk has free space, then shoot again.";
-
 class StillPipeline final : public capture::FrameHooks {
  public:
   explicit StillPipeline(StillLinks links) : links_(std::move(links)) {}
@@ -110,6 +103,12 @@ class StillPipeline final : public capture::FrameHooks {
   // stored ID-card still flips it; the dialog sets it back to the front.
   int IdCardSide() const { return idCardSide_.load(std::memory_order_acquire); }
   void ResetIdCardSide() { idCardSide_.store(0, std::memory_order_release); }
+
+  // Dialog thread: one side of an ID card in "Color and B&W". `shootColour`
+  // takes the side's still in colour and waits for it; the pair's pictures
+  // and their count are then completed here (id_card_pair.cpp). Returns
+  // whether the side was stored.
+  bool ShootIdCardColourAndBlackWhite(const std::function<void()>& shootColour);
 
   // The file written last (for smart paging the right-hand page) and the
   // picture count after that still; empty and 0 before the first.

@@ -28,13 +28,20 @@ inline constexpr MediaSubtype kMjpgSubtype{
 inline constexpr MediaSubtype kYuy2Subtype{
     0x32595559, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
-// A camera video format as remembered between uses; a width of 0 means none
-// has been chosen yet.
+// Which kind of format block a camera's media type carries.
+enum class FormatType { VideoInfo, Other };
+
+// A camera video format: what a camera reports for its current format and
+// each of its stream capabilities, and what the settings remember of the
+// chosen one (the first four fields; a width of 0 means none has been chosen
+// yet). The bit rate is the format block's unsigned bit-rate value.
 struct VideoFormat {
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::int32_t bitRate = 0;
+  std::uint32_t bitRate = 0;
   MediaSubtype subtype;
+  std::int64_t frameInterval = 0;  // in units of 100 ns; not remembered
+  FormatType formatType = FormatType::VideoInfo;
 
   friend bool operator==(const VideoFormat&, const VideoFormat&) = default;
 };

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Turns resources/dialogs.txt into the Windows resource script and the
-headless host's template table, so both always describe the same controls.
+"""Turns resources/dialogs.txt into the Windows resource script, the
+headless host's template table and the header of named dialog and control
+ids, so all three always describe the same controls.
 
-usage: gen_dialogs.py <dialogs.txt> <out.rc> <out.inc>
+usage: gen_dialogs.py <dialogs.txt> <out.rc> <out.inc> <out ids header>
 """
+import re
 import shlex
 import sys
 
@@ -34,10 +36,22 @@ DIALOG_STYLES = {
     "modalframe": ("DS_MODALFRAME", "kModalFrame"),
 }
 STATES = {"hidden", "disabled", "group", "tabstop"}
+# "name=<Name>" after a dialog's styles or a control's states: the constant
+# kName of the ids header (a dialog's name is its namespace there).
+NAME = re.compile(r"name=([A-Za-z][A-Za-z0-9_]*)$")
 
 
 def fail(line_no, message):
     sys.exit(f"dialogs.txt:{line_no}: {message}")
+
+
+def take_name(words, line_no):
+    """Removes the name word from `words`; the name, or None."""
+    names = [match.group(1) for match in map(NAME.match, words) if match]
+    if len(names) > 1:
+        fail(line_no, "more than one name")
+    words[:] = [word for word in words if not NAME.match(word)]
+    return names[0] if names else None
 
 
 def parse(path):
@@ -48,22 +62,26 @@ def parse(path):
             if not words:
                 continue
             if words[0] == "dialog":
+                name = take_name(words, line_no)
                 ident, title, cx, cy, points, font, *styles = words[1:]
                 for style in styles:
                     if style not in DIALOG_STYLES:
                         fail(line_no, f"unknown dialog style {style}")
-                current = dict(id=int(ident), title=title, cx=int(cx), cy=int(cy), points=int(points),
+                current = dict(id=int(ident), name=name, title=title, cx=int(cx), cy=int(cy), points=int(points),
                                font=font, styles=styles, controls=[])
             elif words[0] == "control":
                 if current is None:
                     fail(line_no, "control outside a dialog")
+                name = take_name(words, line_no)
                 ident, kind, caption, x, y, cx, cy, *states = words[1:]
+                if name is not None and int(ident) == -1:
+                    fail(line_no, "a label nobody addresses has no name")
                 if kind not in KINDS:
                     fail(line_no, f"unknown control kind {kind}")
                 for state in states:
                     if state not in STATES:
                         fail(line_no, f"unknown state {state}")
-                current["controls"].append(dict(id=int(ident), kind=kind, caption=caption, x=int(x), y=int(y),
+                current["controls"].append(dict(id=int(ident), name=name, kind=kind, caption=caption, x=int(x), y=int(y),
                                                 cx=int(cx), cy=int(cy), states=set(states)))
             elif words[0] == "end":
                 if current is None:
@@ -71,6 +89,11 @@ def parse(path):
                 ids = [control["id"] for control in current["controls"] if control["id"] != -1]
                 if len(ids) != len(set(ids)):
                     fail(line_no, f"dialog {current['id']} names a control id twice")
+                names = [control["name"] for control in current["controls"] if control["name"]]
+                if len(names) != len(set(names)):
+                    fail(line_no, f"dialog {current['id']} gives a name twice")
+                if current["name"] is None and names:
+                    fail(line_no, f"dialog {current['id']} names controls but has no name itself")
                 if any(dialog["id"] == current["id"] for dialog in dialogs):
                     fail(line_no, f"dialog {current['id']} is defined twice")
                 dialogs.append(current)
@@ -150,12 +173,29 @@ def write_inc(dialogs, path):
         out.write("\n".join(lines) + "\n")
 
 
+def write_ids(dialogs, path):
+    lines = ["// Generated from resources/dialogs.txt by tools/gen_dialogs.py. Do not edit.",
+             "// The named dialogs' template ids and their named controls' ids.",
+             "#pragma once", "", "namespace dialog_ids {"]
+    for dialog in dialogs:
+        if dialog["name"] is None:
+            continue
+        lines += ["", f"namespace {dialog['name']} {{", f"inline constexpr int kTemplate = {dialog['id']};"]
+        lines += [f"inline constexpr int k{control['name']} = {control['id']};"
+                  for control in dialog["controls"] if control["name"]]
+        lines.append(f"}}  // namespace {dialog['name']}")
+    lines += ["", "}  // namespace dialog_ids"]
+    with open(path, "w", encoding="utf-8") as out:
+        out.write("\n".join(lines) + "\n")
+
+
 def main():
-    if len(sys.argv) != 4:
+    if len(sys.argv) != 5:
         sys.exit(__doc__)
     dialogs = parse(sys.argv[1])
     write_rc(dialogs, sys.argv[2])
     write_inc(dialogs, sys.argv[3])
+    write_ids(dialogs, sys.argv[4])
 
 
 if __name__ == "__main__":

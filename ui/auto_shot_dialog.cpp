@@ -4,7 +4,11 @@
 #include <random>
 #include <string>
 
+#include "resources/dialog_ids.h"
+
 namespace ui {
+
+using namespace dialog_ids::automatic_scanning;
 
 const char* AutoShotStatusText(AutoShotStatus status) {
   switch (status) {
@@ -24,7 +28,7 @@ const char* AutoShotStatusText(AutoShotStatus status) {
 std::int64_t CurrentSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
 void AutoShotDialog::Run(platform::DialogWindow& owner) {
-  owner.RunModal(kAutoShotTemplate, *this);
+  owner.RunModal(kTemplate, *this);
   // Whatever ended the modal run, the detection ends with it.
   StopDetection();
   window_ = nullptr;
@@ -33,17 +37,17 @@ void AutoShotDialog::Run(platform::DialogWindow& owner) {
 void AutoShotDialog::OnInit(platform::DialogWindow& window) {
   window_ = &window;
   pages_ = 0;
-  window.SetItemText(kAutoShotCountText, "0");
+  window.SetItemText(kCountText, "0");
   SetStatus(AutoShotStatus::Waiting);
   SetProgress(0);
 }
 
 void AutoShotDialog::OnCommand(int controlId, int) {
   switch (controlId) {
-    case kAutoShotStartButton:
+    case kStartButton:
       Start();
       break;
-    case kAutoShotEndButton:
+    case kEndButton:
       End();
       break;
     case platform::kIdCancel:
@@ -67,7 +71,7 @@ void AutoShotDialog::Start() {
   detection_.autoScanRunning.store(true, std::memory_order_release);
   SetStatus(AutoShotStatus::Detecting);
   pages_ = 0;
-  window_->SetItemText(kAutoShotCountText, "0");
+  window_->SetItemText(kCountText, "0");
   SetButtons(false, true, false);
 }
 
@@ -110,18 +114,16 @@ void AutoShotDialog::AfterShot(int stored) {
     return;
   }
   ++pages_;
-  if (window_ != nullptr) window_->SetItemText(kAutoShotCountText, std::to_string(pages_));
+  if (window_ != nullptr) window_->SetItemText(kCountText, std::to_string(pages_));
 }
 
-void AutoShotDialog::SetStatus(AutoShotStatus status) {
-  window_->SetItemText(kAutoShotStatusText, AutoShotStatusText(status));
-}
+void AutoShotDialog::SetStatus(AutoShotStatus status) { window_->SetItemText(kStatusText, AutoShotStatusText(status)); }
 
-void AutoShotDialog::SetProgress(int position) { window_->SetProgressPosition(kAutoShotProgressBar, position); }
+void AutoShotDialog::SetProgress(int position) { window_->SetProgressPosition(kProgressBar, position); }
 
 void AutoShotDialog::SetButtons(bool startEnabled, bool endEnabled, bool closeEnabled) {
-  window_->EnableItem(kAutoShotStartButton, startEnabled);
-  window_->EnableItem(kAutoShotEndButton, endEnabled);
+  window_->EnableItem(kStartButton, startEnabled);
+  window_->EnableItem(kEndButton, endEnabled);
   window_->EnableItem(platform::kIdCancel, closeEnabled);
 }
 

@@ -16,13 +16,6 @@
 
 namespace ui {
 
-inline constexpr int kAutoShotTemplate = 3022;
-inline constexpr int kAutoShotStartButton = 3035;
-inline constexpr int kAutoShotEndButton = 3034;
-inline constexpr int kAutoShotProgressBar = 3036;
-inline constexpr int kAutoShotStatusText = 3037;
-inline constexpr int kAutoShotCountText = 3038;
-
 // The status texts by kind.
 enum class AutoShotStatus { Waiting = 0, Detecting = 1, Shooting = 2, ChangePaper = 3, Finishing = 4 };
 const char* AutoShotStatusText(AutoShotStatus status);

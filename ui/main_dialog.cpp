@@ -1,24 +1,23 @@
 #include "ui/main_dialog.h"
 
-#include "acquire/picture_files.h"
-#include "imaging/still_pipeline.h"
-#include "twain/source.h"
 #include "ui/page_outline.h"
 #include "ui/preview_geometry.h"
 
 namespace ui {
 
-MainDialog::MainDialog(twain::Source& source, std::unique_ptr<SatelliteDialogs> satellites)
+using namespace dialog_ids::main_dialog;
+
+MainDialog::MainDialog(SourcePort& source, std::unique_ptr<SatelliteDialogs> satellites)
     : source_(source),
       satellites_(std::move(satellites)),
-      selection_(source.UserSettings(), source.Camera()),
-      idCardFrame_(source.UserSettings()),
+      selection_(source.Settings(), source),
+      idCardFrame_(source.Settings()),
       autoShot_(source.PageDetection()) {}
 
 MainDialog::~MainDialog() { Close(); }
 
 bool MainDialog::Open(platform::WindowHandle owner) {
-  window_ = source_.Ports().dialogs.CreateModeless(kMainDialogTemplate, *this, owner);
+  window_ = source_.Dialogs().CreateModeless(kTemplate, *this, owner);
   if (!window_) return false;
   window_->Show();
   return true;
@@ -26,7 +25,7 @@ bool MainDialog::Open(platform::WindowHandle owner) {
 
 void MainDialog::Close() {
   // The camera stops before its preview control goes.
-  source_.Camera().CloseCapture();
+  source_.StopCamera();
   window_.reset();
 }
 
@@ -85,17 +84,17 @@ void MainDialog::OnCommand(int controlId, int) {
 // The live video repaints the preview continuously and wipes out anything
 // drawn over it, so every overlay is redrawn by its own 5 ms timer.
 void MainDialog::OnTimer(int timerId) {
-  const settings::Settings& settings = source_.UserSettings();
+  const settings::Settings& settings = source_.Settings();
   switch (timerId) {
     case kContinuousShotTimer:
       OnContinuousShotTimer();
       break;
     case kCloseRequestTimer:
       dialog_->StopTimer(kCloseRequestTimer);
-      source_.NotifyCloseDSReq();
+      source_.RequestClose();
       break;
     case kIdCardFrameTimer:
-      if (settings.idCardMode != 0 && overlayPermitted_) idCardFrame_.Draw(source_.Stills().IdCardSide() == 1);
+      if (settings.idCardMode != 0 && overlayPermitted_) idCardFrame_.Draw(source_.IdCardBackNext());
       break;
     case kSelectionFrameTimer:
       if (settings.cropFrameShown) selection_.Draw();
@@ -118,7 +117,7 @@ void MainDialog::OnTimer(int timerId) {
 }
 
 void MainDialog::OnPaint() {
-  const settings::Settings& settings = source_.UserSettings();
+  const settings::Settings& settings = source_.Settings();
   if (settings.autoCorrect != 0 && settings.autoCrop != 0) {
     dialog_->StartTimer(kPageOutlineTimer, kOverlayPeriod);
   } else if (settings.idCardMode != 0) {
@@ -137,12 +136,11 @@ void MainDialog::OnPaint() {
   const platform::FontRequest font{14, 300, true, 0, 0x11, "Times New Roman"};
   dialog_->Draw()->CentredText(banner, "Mervale Imaging", font, {240, 240, 240});
 
-  pictureFolder_ = acquire::PictureFolder();
-  imaging::EnsurePictureFolder(pictureFolder_);
+  source_.EnsurePictureFolder();
 }
 
 void MainDialog::OnMouseMove(unsigned keys, platform::Point at) {
-  if (source_.UserSettings().idCardMode != 0) {
+  if (source_.Settings().idCardMode != 0) {
     idCardFrame_.OnMouseMove(keys, at);
   } else {
     selection_.OnMouseMove(keys, at);
@@ -152,19 +150,15 @@ void MainDialog::OnMouseMove(unsigned keys, platform::Point at) {
 // Button messages in ID-card mode are ignored: the guide frame is dragged by
 // mouse moves with the button held.
 void MainDialog::OnLeftButtonDown(unsigned, platform::Point at) {
-  if (source_.UserSettings().idCardMode == 0) selection_.OnLeftButtonDown(at);
+  if (source_.Settings().idCardMode == 0) selection_.OnLeftButtonDown(at);
 }
 
 void MainDialog::OnLeftButtonUp(unsigned, platform::Point) {
-  if (source_.UserSettings().idCardMode == 0) selection_.OnLeftButtonUp();
+  if (source_.Settings().idCardMode == 0) selection_.OnLeftButtonUp();
 }
 
 void MainDialog::OnKey(std::uint32_t, std::uintptr_t) {
-  source_.Ports().messageBoxes.Show({dialog_->Handle(), "1", "Tips", platform::mb::kOk});
-}
-
-std::unique_ptr<twain::ScanUserInterface> MakeMainDialog(twain::Source& source) {
-  return std::make_unique<MainDialog>(source, MakeUnavailableSatellites(source.Ports().messageBoxes));
+  source_.MessageBoxes().Show({dialog_->Handle(), "1", "Tips", platform::mb::kOk});
 }
 
 }  // namespace ui

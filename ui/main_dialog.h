@@ -9,31 +9,32 @@
 #include <string>
 
 #include "platform/dialog.h"
-#include "twain/user_interface.h"
+#include "resources/dialog_ids.h"
 #include "ui/auto_shot_dialog.h"
-#include "ui/controls.h"
 #include "ui/id_card_frame.h"
+#include "ui/main_dialog_timers.h"
 #include "ui/satellites.h"
 #include "ui/scanning_port.h"
 #include "ui/selection_frame.h"
+#include "ui/source_port.h"
 #include "ui/timed_scan_dialog.h"
-
-namespace twain {
-class Source;
-}
 
 namespace ui {
 
-class MainDialog final : public twain::ScanUserInterface, private platform::DialogEvents, private ScanningPort {
+class MainDialog final : private platform::DialogEvents, private ScanningPort {
  public:
-  MainDialog(twain::Source& source, std::unique_ptr<SatelliteDialogs> satellites);
+  MainDialog(SourcePort& source, std::unique_ptr<SatelliteDialogs> satellites);
   ~MainDialog() override;
 
-  bool Open(platform::WindowHandle owner) override;
-  void Close() override;
-  bool IsOpen() const override { return window_ != nullptr; }
-  platform::DialogWindow* Window() override { return window_.get(); }
-  void ShowUploadFinished() override;
+  // Creates the dialog owned by `owner` and shows it; false when no window could be made.
+  bool Open(platform::WindowHandle owner);
+  // Stops the camera and destroys the dialog.
+  void Close();
+  bool IsOpen() const { return window_ != nullptr; }
+  // The dialog's window while it is open, else null.
+  platform::DialogWindow* Window() { return window_.get(); }
+  // The application has taken the last pending picture.
+  void ShowUploadFinished();
 
  private:
   // Window events.
@@ -48,7 +49,6 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   void OnDestroy() override;
 
   // Initialisation (main_dialog_init.cpp).
-  void LoadSettingsKeepingApplicationChoices();
   void FillLists();
   void TickModeRadio();
   void FitPreview();
@@ -73,15 +73,11 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   void RunContinuous();
   void EndContinuousRun();
   void TakeSingleShot();
-  // One still; for "Color and B&W" a colour one and then a black-and-white one.
-  void ShootCurrentPixelType();
-  void ShootIdCardColourAndBlackWhite();
   void OnContinuousShotTimer();
   // The detected page's outline over the preview, once one was found.
   void DrawDetectedOutline();
   void OnSubmit();
   void OnClose();
-  void SetPixelType(std::uint16_t pixelType);
 
   // What the automatic and timed scanning dialogs use (main_dialog_continuous.cpp).
   imaging::DetectedPage& PageDetection() override;
@@ -90,7 +86,7 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   int ScanInterval() const override;
   void TellUser(platform::DialogWindow& owner, const char* text) override;
 
-  twain::Source& source_;
+  SourcePort& source_;
   std::unique_ptr<SatelliteDialogs> satellites_;
   std::unique_ptr<platform::DialogWindow> window_;
   // The window the handlers work on: known from the initialisation on,
@@ -104,10 +100,6 @@ class MainDialog final : public twain::ScanUserInterface, private platform::Dial
   bool continuousRun_ = false;
   // Cleared while the parameter settings are open, so the guide frame is not drawn over them.
   bool overlayPermitted_ = true;
-  std::string pictureFolder_;
 };
-
-// The factory the library hands to its Source.
-std::unique_ptr<twain::ScanUserInterface> MakeMainDialog(twain::Source& source);
 
 }  // namespace ui

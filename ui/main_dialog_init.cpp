@@ -5,10 +5,11 @@
 #include "caps/catalogue.h"
 #include "caps/names.h"
 #include "caps/pixel_type.h"
-#include "twain/source.h"
 #include "ui/main_dialog.h"
 
 namespace ui {
+
+using namespace dialog_ids::main_dialog;
 namespace {
 
 constexpr int kMostImagesShown = 25;
@@ -35,8 +36,7 @@ void MainDialog::OnInit(platform::DialogWindow& window) {
   idCardFrame_.Attach(dialog_);
   idCardFrame_.Clear();
   dialog_->SetIcon(kDialogIcon);
-  LoadSettingsKeepingApplicationChoices();
-  source_.Stills().PublishSettings();
+  source_.LoadSettingsKeepingApplicationChoices();
 
   const caps::StoredValues& values = source_.CapValues();
   dialog_->SetChecked(kFeederEnabledCheck, values.feederEnabled);
@@ -48,36 +48,22 @@ void MainDialog::OnInit(platform::DialogWindow& window) {
 
   FillLists();
   TickModeRadio();
-  const settings::Settings& settings = source_.UserSettings();
+  const settings::Settings& settings = source_.Settings();
   dialog_->SetChecked(kPositionCorrectionCheck, settings.autoCorrect == 1);
   dialog_->SetChecked(kBlackEdgeCheck, settings.autoCrop == 1);
 
   FitPreview();
-  const int started = source_.Camera().StartDocumentCamera({dialog_->Handle(), kPreviewControl});
+  const bool started = source_.StartCamera(dialog_->Handle(), kPreviewControl);
   // A selection saved in the settings is never restored: the preview it was drawn on is gone.
   if (settings.cropFrameShown) selection_.Hide();
-  source_.Queue().SetPictureCount(0);
+  source_.RestartPictureNumbering();
   // Without a camera the source is of no use: the application is asked to
   // close it. The request waits for the dialog's first timer tick, which
   // comes through the application's event loop after MSG_ENABLEDS returned:
   // an application must never hear it while enabling is still under way.
-  if (started == capture::kStartNoDevice) dialog_->StartTimer(kCloseRequestTimer, 1);
+  if (!started) dialog_->StartTimer(kCloseRequestTimer, 1);
   idCardFrame_.Place();
   dialog_->MakeTopmost();
-}
-
-// The saved settings hold the user's last pixel type, orientation and
-// resolution; what the application set this session wins over them, and the
-// pictures' DPI follows a resolution the application chose.
-void MainDialog::LoadSettingsKeepingApplicationChoices() {
-  caps::StoredValues& values = source_.CapValues();
-  const caps::StoredValues chosen = values;
-  source_.UserSettingsFile().LoadSettings();
-  const caps::CapabilityTable& table = source_.CapTable();
-  table.KeepApplicationChoices(chosen, values);
-  if (!table.SetByApplication(twain::ICAP_XRESOLUTION) && !table.SetByApplication(twain::ICAP_YRESOLUTION)) return;
-  settings::Settings& settings = source_.UserSettings();
-  settings.dpiX = settings.dpiY = caps::SetResolutionAsSource(values, chosen.xResolution);
 }
 
 void MainDialog::FillLists() {
@@ -96,7 +82,7 @@ void MainDialog::FillLists() {
     std::snprintf(text, sizeof text, "%02d", interval);
     window.AddListEntry(kIntervalList, text, interval);
   }
-  window.SelectListEntry(kIntervalList, FindEntry(window, kIntervalList, source_.UserSettings().scanInterval));
+  window.SelectListEntry(kIntervalList, FindEntry(window, kIntervalList, source_.Settings().scanInterval));
 
   for (const std::uint16_t rotation : caps::kRotations) {
     if (const auto name = caps::RotationName(rotation)) window.AddListEntry(kRotationList, *name, rotation);
@@ -126,7 +112,7 @@ void MainDialog::FillLists() {
 }
 
 void MainDialog::TickModeRadio() {
-  const settings::Settings& settings = source_.UserSettings();
+  const settings::Settings& settings = source_.Settings();
   if (settings.scanType == 0) {
     dialog_->SetChecked(settings.idCardMode != 0 ? kIdCardRadio : kDefaultRadio, true);
     dialog_->EnableItem(kIntervalList, false);

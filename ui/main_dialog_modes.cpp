@@ -1,25 +1,23 @@
 // The main dialog's mode radios, lists, correction check boxes and the
 // Settings button: each change is kept in the settings and saved at once.
 #include "caps/pixel_type.h"
-#include "twain/source.h"
 #include "ui/main_dialog.h"
 
 namespace ui {
 
+using namespace dialog_ids::main_dialog;
+
 bool MainDialog::ConsumeLatch() { return source_.IgnoreNextCommand().exchange(false, std::memory_order_acq_rel); }
 
-void MainDialog::Save() {
-  source_.UserSettingsFile().SaveSettings();
-  source_.Stills().PublishSettings();
-}
+void MainDialog::Save() { source_.CommitSettings(); }
 
 void MainDialog::SetEdgeOverlay(bool on) { source_.PageDetection().edgeOverlayOn.store(on, std::memory_order_release); }
 
 void MainDialog::OnModeRadio(int radio) {
-  settings::Settings& settings = source_.UserSettings();
+  settings::Settings& settings = source_.Settings();
   if (radio != kIdCardRadio) {
     dialog_->StopTimer(kIdCardFrameTimer);
-    source_.Stills().ResetIdCardSide();
+    source_.ResetIdCardSide();
     settings.idCardMode = 0;
   }
   switch (radio) {
@@ -65,7 +63,7 @@ void MainDialog::OnModeRadio(int radio) {
 
 // Typed text without a list selection stores 0: the position is -1.
 void MainDialog::OnIntervalList() {
-  source_.UserSettings().scanInterval = dialog_->SelectedListEntry(kIntervalList) + 1;
+  source_.Settings().scanInterval = dialog_->SelectedListEntry(kIntervalList) + 1;
   Save();
 }
 
@@ -74,9 +72,7 @@ void MainDialog::OnImageTypeList() {
   const int entry = dialog_->SelectedListEntry(kImageTypeList);
   if (entry < 0) return;
   const auto data = static_cast<std::uint32_t>(dialog_->ListEntryData(kImageTypeList, entry));
-  caps::StoredValues& values = source_.CapValues();
-  values.pixelType = static_cast<std::uint16_t>(data & 0xFFFF);
-  caps::SetCurrentBitDepth(values, static_cast<std::uint16_t>(data >> 16), values.pixelType);
+  source_.ChooseImageType(static_cast<std::uint16_t>(data & 0xFFFF), static_cast<std::uint16_t>(data >> 16));
   Save();
 }
 
@@ -84,12 +80,12 @@ void MainDialog::OnRotationList() {
   if (ConsumeLatch()) return;
   const int entry = dialog_->SelectedListEntry(kRotationList);
   if (entry < 0) return;
-  source_.CapValues().rotationIndex = static_cast<std::uint16_t>(dialog_->ListEntryData(kRotationList, entry));
+  source_.ChooseRotation(static_cast<std::uint16_t>(dialog_->ListEntryData(kRotationList, entry)));
   Save();
 }
 
 void MainDialog::OnCorrectionCheck(int box) {
-  settings::Settings& settings = source_.UserSettings();
+  settings::Settings& settings = source_.Settings();
   std::int32_t& field = box == kPositionCorrectionCheck ? settings.autoCorrect : settings.autoCrop;
   if (ConsumeLatch()) {
     dialog_->SetChecked(box, field == 1);  // the click has no effect
@@ -117,14 +113,14 @@ void MainDialog::OnCorrectionCheck(int box) {
 
 void MainDialog::OnSettings() {
   if (ConsumeLatch()) {
-    source_.GetTrace().Write("IDC_PARASET");
+    source_.Trace("IDC_PARASET");
     return;
   }
-  if (source_.UserSettings().cropFrameShown) selection_.Hide();
+  if (source_.Settings().cropFrameShown) selection_.Hide();
   dialog_->StopTimer(kIdCardFrameTimer);
   overlayPermitted_ = false;
   satellites_->RunParameterDialog(*dialog_);
-  const settings::Settings& settings = source_.UserSettings();
+  const settings::Settings& settings = source_.Settings();
   dialog_->SetChecked(kPositionCorrectionCheck, settings.autoCorrect == 1);
   dialog_->SetChecked(kBlackEdgeCheck, settings.autoCrop == 1);
   RestartOverlays();
@@ -132,7 +128,7 @@ void MainDialog::OnSettings() {
 }
 
 void MainDialog::RestartOverlays() {
-  const settings::Settings& settings = source_.UserSettings();
+  const settings::Settings& settings = source_.Settings();
   if (settings.autoCorrect != 0 && settings.autoCrop != 0) {
     dialog_->StopTimer(kIdCardFrameTimer);
     dialog_->StartTimer(kPageOutlineTimer, kOverlayPeriod);

@@ -1,8 +1,11 @@
 #include "ui/preview_geometry.h"
 
-#include "ui/controls.h"
+#include "resources/dialog_ids.h"
+#include "ui/main_dialog_timers.h"
 
 namespace ui {
+
+using namespace dialog_ids::main_dialog;
 
 platform::Rect PreviewScreenRect(const platform::DialogWindow& window) {
   return window.ItemScreenRect(kPreviewControl);

@@ -5,14 +5,13 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "ui/controls.h"
+#include "resources/dialog_ids.h"
+#include "ui/main_dialog_timers.h"
 #include "ui/preview_geometry.h"
 
 namespace ui {
 namespace {
 
-constexpr std::int32_t kCropModeNone = 0;
-constexpr std::int32_t kCropModeRegion = 2;
 constexpr int kSmallestSide = 5;  // a frame must be wider and higher than this
 
 platform::Point AsPoint(const settings::ClientPoint& point) { return {point.x, point.y}; }
@@ -75,7 +74,7 @@ void SelectionFrame::Hide() {
   window_->StopTimer(kSelectionFrameTimer);
 }
 
-void SelectionFrame::ClearCropRegion() { camera_.SetCropMode(kCropModeNone); }
+void SelectionFrame::ClearCropRegion() { source_.SetCropRegion(std::nullopt); }
 
 void SelectionFrame::Draw() {
   const platform::Point start = AsPoint(settings_.cropFrameStart);
@@ -97,11 +96,10 @@ void SelectionFrame::SetCropRegionFromCorners() {
   const platform::Rect preview = PreviewScreenRect(*window_);
   const int width = preview.right - preview.left;
   const int height = preview.bottom - preview.top;
-  camera_.SetCropMode(kCropModeRegion);
-  camera_.SetCropRect(TenThousandths(std::min(start.x, end.x), preview.left, width),
-                      TenThousandths(std::min(start.y, end.y), preview.top, height),
-                      TenThousandths(std::max(start.x, end.x), preview.left, width),
-                      TenThousandths(std::max(start.y, end.y), preview.top, height));
+  source_.SetCropRegion(CropRegion{TenThousandths(std::min(start.x, end.x), preview.left, width),
+                                   TenThousandths(std::min(start.y, end.y), preview.top, height),
+                                   TenThousandths(std::max(start.x, end.x), preview.left, width),
+                                   TenThousandths(std::max(start.y, end.y), preview.top, height)});
 }
 
 }  // namespace ui

@@ -1,19 +1,19 @@
 // The selection frame: outside ID-card mode the user drags a rectangle over
 // the live preview, and the next shots are cut to it. The frame's corners
 // and whether it is shown live in the settings; the region handed to the
-// camera is in ten-thousandths of the frame, so it does not depend on the
+// source is in ten-thousandths of the frame, so it does not depend on the
 // preview's size in pixels.
 #pragma once
 
-#include "capture/capture_video.h"
 #include "platform/dialog.h"
 #include "settings/settings.h"
+#include "ui/source_port.h"
 
 namespace ui {
 
 class SelectionFrame {
  public:
-  SelectionFrame(settings::Settings& settings, capture::CCaptureVideo& camera) : settings_(settings), camera_(camera) {}
+  SelectionFrame(settings::Settings& settings, SourcePort& source) : settings_(settings), source_(source) {}
 
   void Attach(platform::DialogWindow* window) { window_ = window; }
 
@@ -37,7 +37,7 @@ class SelectionFrame {
   void SetCropRegionFromCorners();
 
   settings::Settings& settings_;
-  capture::CCaptureVideo& camera_;
+  SourcePort& source_;
   platform::DialogWindow* window_ = nullptr;
   bool dragging_ = false;
 };

@@ -3,12 +3,15 @@
 #include <string>
 
 #include "acquire/page_queue.h"
-#include "imaging/still_pipeline.h"
+#include "imaging/still_messages.h"
+#include "resources/dialog_ids.h"
 
 namespace ui {
 
+using namespace dialog_ids::timed_scanning;
+
 void TimedScanDialog::Run(platform::DialogWindow& owner) {
-  owner.RunModal(kTimedScanTemplate, *this);
+  owner.RunModal(kTemplate, *this);
   window_ = nullptr;
 }
 
@@ -18,17 +21,17 @@ void TimedScanDialog::OnInit(platform::DialogWindow& window) {
   // A saved interval of no seconds (or a damaged one) would shoot without pause.
   const int saved = port_.ScanInterval();
   interval_ = saved >= 1 && saved <= 3600 ? saved : kDefaultScanInterval;
-  window.SetItemText(kTimedIntervalText, std::to_string(interval_));
-  window.SetItemText(kTimedStatusText, "Pause");
-  window.SetItemText(kTimedCountText, "0");
+  window.SetItemText(kIntervalText, std::to_string(interval_));
+  window.SetItemText(kStatusText, "Pause");
+  window.SetItemText(kCountText, "0");
 }
 
 void TimedScanDialog::OnCommand(int controlId, int) {
   switch (controlId) {
-    case kTimedStartButton:
+    case kStartButton:
       Start();
       break;
-    case kTimedPauseButton:
+    case kPauseButton:
       Pause();
       break;
     case platform::kIdOk:
@@ -44,15 +47,15 @@ void TimedScanDialog::OnCommand(int controlId, int) {
 
 void TimedScanDialog::Start() {
   window_->StartTimer(kTimedShotTimer, static_cast<unsigned>(interval_) * 1000u);
-  window_->ShowItem(kTimedStartButton, false);
-  window_->ShowItem(kTimedPauseButton, true);
-  window_->SetItemText(kTimedStatusText, "Scanning");
+  window_->ShowItem(kStartButton, false);
+  window_->ShowItem(kPauseButton, true);
+  window_->SetItemText(kStatusText, "Scanning");
 }
 
 void TimedScanDialog::Pause() {
-  window_->ShowItem(kTimedStartButton, true);
-  window_->ShowItem(kTimedPauseButton, false);
-  window_->SetItemText(kTimedStatusText, "Pause");
+  window_->ShowItem(kStartButton, true);
+  window_->ShowItem(kPauseButton, false);
+  window_->SetItemText(kStatusText, "Pause");
   window_->StopTimer(kTimedShotTimer);
 }
 
@@ -65,7 +68,7 @@ void TimedScanDialog::OnTimer(int timerId) {
   }
   // Only what was stored counts: a refused or late still is no picture taken.
   taken_ += port_.ShootTick();
-  window_->SetItemText(kTimedCountText, std::to_string(taken_));
+  window_->SetItemText(kCountText, std::to_string(taken_));
   if (port_.StoredPictures() >= acquire::kMaxPictures) StopAtFullQueue();
 }
 

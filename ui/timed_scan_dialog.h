@@ -8,12 +8,7 @@
 
 namespace ui {
 
-inline constexpr int kTimedScanTemplate = 3068;
-inline constexpr int kTimedIntervalText = 3069;
-inline constexpr int kTimedStatusText = 3071;
-inline constexpr int kTimedCountText = 3072;
-inline constexpr int kTimedStartButton = 3066;
-inline constexpr int kTimedPauseButton = 3067;
+// The window timer that paces the shots.
 inline constexpr int kTimedShotTimer = 1;
 // The interval when the saved one is not a usable number of seconds.
 inline constexpr int kDefaultScanInterval = 5;

@@ -1,5 +1,8 @@
 #include "capture/virtual/scene.h"
 
+#include "capture/virtual/desk_look.h"
+#include "capture/virtual/scene_pictures.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -164,6 +167,8 @@ class SceneParser {
     if (keyword == "move") return Place(StepKind::Move, error);
     if (keyword == "wait") return Wait(error);
     if (keyword == "remove") return Remove(error);
+    if (keyword == "picture" || keyword == "pictures") return Pictures(keyword == "pictures", error);
+    if (IsDeskLookLine(keyword)) return DeskLookLine(keyword, error);
     if (keyword == "loop") {
       scene_.loop = true;
       return Count(0, error);
@@ -175,6 +180,18 @@ class SceneParser {
     }
     error = "unknown keyword \"" + keyword + "\"";
     return false;
+  }
+
+  std::vector<std::string> Values() const {
+    std::vector<std::string> values;
+    for (const Word& word : args_) values.push_back(word.text);
+    return values;
+  }
+
+  bool Pictures(bool folder, std::string& error) { return ReadPictureLine(folder, Values(), scene_, error); }
+
+  bool DeskLookLine(const std::string& keyword, std::string& error) {
+    return ReadDeskLookLine(keyword, Values(), scene_.look, error);
   }
 
   bool Count(std::size_t wanted, std::string& error) {
@@ -311,7 +328,7 @@ class SceneParser {
     return std::nullopt;
   }
 
-  // NAME WIDTH HEIGHT [seed N] [paper R G B] [ink R G B] [photo]
+  // NAME WIDTH HEIGHT [seed N] [paper R G B] [ink R G B] [photo] [text]
   bool Page(std::string& error) {
     if (args_.size() < 3) {
       error = "expected a name, a width and a height";
@@ -331,8 +348,8 @@ class SceneParser {
     std::size_t i = 3;
     while (i < args_.size()) {
       const std::string& option = args_[i].text;
-      if (option == "photo") {
-        page.photo = true;
+      if (option == "photo" || option == "text") {
+        (option == "photo" ? page.photo : page.text) = true;
         ++i;
         continue;
       }
@@ -404,7 +421,7 @@ class SceneParser {
 VideoFormat Scene::InitialFormat() const {
   if (current) return *current;
   if (!formats.empty()) return formats.front();
-  return {FormatType::VideoInfo, kSubtypeRgb24, 640, 480, 640 * 480 * 24 * 15, 666667};
+  return {640, 480, 640 * 480 * 24 * 15, kSubtypeRgb24, 666667, FormatType::VideoInfo};
 }
 
 SceneParseResult ParseScene(std::string_view text) { return SceneParser().Parse(text); }

@@ -55,6 +55,8 @@ struct PageLayout {
   Rgb ink{28, 30, 36};
   // The page carries a photograph under its heading, in place of its first paragraphs.
   bool photo = false;
+  // Its words are set in a font by the platform's text renderer (bars where it has none).
+  bool text = false;
 };
 
 // Where a page lies: its centre in millimetres from the top-left corner of the
@@ -64,6 +66,38 @@ struct PagePose {
   double y = 0;
   double angle = 0;
   friend bool operator==(const PagePose&, const PagePose&) = default;
+};
+
+// Things on the desk besides pages, each a centre and size in millimetres.
+struct DeskObject {
+  bool round = false;  // an ellipse, else a rectangle
+  double x = 0, y = 0, width = 0, height = 0;
+  Rgb colour{250, 250, 248};
+};
+
+// A soft-edged shadow over the desk and the pages on it, darker by `depth` (a share).
+struct DeskShadow {
+  double x = 0, y = 0, width = 0, height = 0;
+  double depth = 0.35;
+};
+
+// How the desk looks beyond its colour (desk_look.h).
+struct DeskLook {
+  bool wood = false;  // wood grain around the desk colour
+  std::uint32_t woodSeed = 1;
+  double vignette = 0;    // share darker in the frame's corners than at its middle
+  double lightSlope = 0;  // share brighter and darker at the frame's far sides...
+  double lightAngle = 0;  // ...brightest towards this direction, degrees clockwise from the right
+  std::vector<DeskObject> objects;
+  std::vector<DeskShadow> shadows;
+  double perspective = 0;  // share narrower the frame's top row sees the desk than its bottom row
+};
+
+// A recorded picture the camera shows in place of its desk, for `milliseconds`
+// (0: one frame); see scene_pictures.h.
+struct ScenePicture {
+  std::string path;
+  double milliseconds = 0;
 };
 
 enum class StepKind { Place, Move, Wait, Remove };
@@ -85,9 +119,11 @@ struct Scene {
   double framesPerSecond = 15;
   double fieldWidth = 440;  // millimetres of desk across the frame's width
   Rgb desk{104, 84, 66};
+  DeskLook look;
   ClientSize preview{712, 534};
   std::vector<PageLayout> pages;
   std::vector<SceneStep> script;
+  std::vector<ScenePicture> pictures;
   bool loop = false;
 
   bool Fails(FailingStep step) const { return failures.count(step) != 0; }

@@ -1,8 +1,12 @@
 #include "capture/virtual/scene_renderer.h"
 
+#include "capture/virtual/desk_look.h"
+#include "platform/text_renderer.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string_view>
 
 namespace capture {
 namespace {
@@ -88,7 +92,8 @@ void SceneRenderer::PhotoColour(const Texture& texture, double u, double v, std:
   bgr[2] = static_cast<std::uint8_t>(std::clamp(red, 0.0, 255.0));
 }
 
-std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& placed, std::int32_t width) {
+std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& placed, std::int32_t width,
+                                      std::int32_t height) {
   std::array<FramePoint, 4> corners{};
   if (placed.page >= scene.pages.size() || scene.fieldWidth <= 0) return corners;
   const PageLayout& sheet = scene.pages[placed.page];
@@ -102,18 +107,63 @@ std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& plac
     const double u = halves[i][0] * sheet.width / 2;
     const double v = halves[i][1] * sheet.height / 2;
     corners[i] = {(placed.pose.x + u * c - v * s) * pixelsPerMm, (placed.pose.y + u * s + v * c) * pixelsPerMm};
+    SeenAt(scene.look, width, height, corners[i].x, corners[i].y);
   }
   return corners;
 }
+
+// Sets a made-up word in the platform's font over the box of a word (mm):
+// its small letters fill the box's height, its tall ones reach above and
+// below. False when the platform has no font.
+namespace {
+
+struct InkTexels {
+  std::vector<std::uint8_t>& ink;
+  int columns;
+  int rows;
+  double texelsPerMm;
+};
+
+bool SetWord(InkTexels texture, double left, double top, double right, double bottom, SplitMix64& random) {
+  static constexpr std::string_view kLetters = "etaoinshrdlucmfwypvbgketaoinsrhl";
+  const double t = texture.texelsPerMm;
+  const double xHeight = (bottom - top) * t;
+  const int letters = std::max(1, static_cast<int>(std::lround((right - left) / ((bottom - top) * 0.62))));
+  std::string word;
+  for (int i = 0; i < letters; ++i) word += kLetters[static_cast<std::size_t>(random.Next() * kLetters.size())];
+  const platform::CoverageMask mask =
+      platform::SystemTextRenderer().Render({word, "", std::max(4, static_cast<int>(std::lround(2.2 * xHeight)))});
+  if (mask.Empty()) return false;
+  // The mask's middle band (its small letters) goes over the box; the box widens to hold the rest.
+  const double c0 = left * t, c1 = right * t;
+  const double rows = mask.height * (xHeight / (0.45 * mask.height));
+  const double r0 = (top + bottom) / 2 * t - rows / 2;
+  for (int r = std::max(0, static_cast<int>(r0)); r < std::min(texture.rows, static_cast<int>(std::ceil(r0 + rows)));
+       ++r) {
+    const int my = static_cast<int>((r - r0) / rows * mask.height);
+    for (int c = std::max(0, static_cast<int>(c0)); c < std::min(texture.columns, static_cast<int>(std::ceil(c1)));
+         ++c) {
+      const int mx = static_cast<int>((c - c0) / (c1 - c0) * mask.width);
+      if (mask.At(mx, my) >= 128) {
+        texture.ink[static_cast<std::size_t>(r) * static_cast<std::size_t>(texture.columns) +
+                    static_cast<std::size_t>(c)] = 1;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 std::int64_t StepFrames(const Scene& scene, double milliseconds) {
   return std::max<std::int64_t>(1, std::llround(milliseconds * scene.framesPerSecond / 1000.0));
 }
 
 DeskState DeskAt(const Scene& scene, std::int64_t index) {
+  DeskState desk;
+  desk.picture = PictureAt(scene, index);
   const std::int64_t total = ScriptFrames(scene);
   if (scene.loop && total > 0) index %= total;
-  DeskState desk;
   for (const SceneStep& step : scene.script) {
     switch (step.kind) {
       case StepKind::Place:
@@ -215,7 +265,10 @@ const SceneRenderer::Texture& SceneRenderer::TextureOf(std::size_t page) const {
       double x = lineInParagraph == 0 ? left + 6 * s : left;
       while (x < lineEnd) {
         const double word = (3 + 14 * random.Next()) * s;
-        fill(x, y, std::min(x + word, lineEnd), y + letters);
+        if (!sheet.text || !SetWord({texture->ink, texture->columns, texture->rows, texture->texelsPerMm}, x, y,
+                                    std::min(x + word, lineEnd), y + letters, random)) {
+          fill(x, y, std::min(x + word, lineEnd), y + letters);
+        }
         x += word + 2.2 * s;
       }
       y += pitch;
@@ -289,16 +342,14 @@ void SceneRenderer::Render(const DeskState& desk, std::int32_t width, std::int32
   }
   const std::size_t stride = FrameStride(width);
   frame.assign(stride * static_cast<std::size_t>(height), 0);
-  const std::uint8_t deskColour[3] = {scene_->desk.blue, scene_->desk.green, scene_->desk.red};
-  for (std::int32_t row = 0; row < height; ++row) {
-    std::uint8_t* out = frame.data() + static_cast<std::size_t>(row) * stride;
-    for (std::int32_t x = 0; x < width; ++x)
-      std::copy(deskColour, deskColour + 3, out + static_cast<std::size_t>(x) * 3);
-  }
   const double pixelsPerMm = width / scene_->fieldWidth;
+  const bool shown = desk.picture && *desk.picture < scene_->pictures.size() &&
+                     pictures_.Draw(scene_->pictures[*desk.picture], width, height, frame);
+  if (!shown) DrawDesk(*scene_, pixelsPerMm, width, height, frame);
   for (const PlacedPage& placed : desk.pages) {
     if (placed.page < scene_->pages.size()) DrawPage(placed, pixelsPerMm, width, height, frame);
   }
+  if (!shown) LightAndSee(*scene_, pixelsPerMm, width, height, frame);
 }
 
 }  // namespace capture

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "capture/virtual/scene.h"
+#include "capture/virtual/scene_pictures.h"
 
 namespace capture {
 
@@ -19,9 +21,11 @@ struct PlacedPage {
   friend bool operator==(const PlacedPage&, const PlacedPage&) = default;
 };
 
-// The pages on the desk, bottom first.
+// The pages on the desk, bottom first, and the recorded picture shown in
+// place of the desk (index into Scene::pictures), if any.
 struct DeskState {
   std::vector<PlacedPage> pages;
+  std::optional<std::size_t> picture;
   friend bool operator==(const DeskState&, const DeskState&) = default;
 };
 
@@ -43,8 +47,10 @@ struct FramePoint {
 
 // The corners of a placed page in a frame `width` pixels wide, as the
 // renderer draws it: the page's own top-left, top-right, bottom-right and
-// bottom-left corners. For measuring what a frame shows against the truth.
-std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& placed, std::int32_t width);
+// bottom-left corners, seen in the desk's perspective when the frame's
+// height is given. For measuring what a frame shows against the truth.
+std::array<FramePoint, 4> PageCorners(const Scene& scene, const PlacedPage& placed, std::int32_t width,
+                                      std::int32_t height = 0);
 
 class SceneRenderer {
  public:
@@ -74,6 +80,7 @@ class SceneRenderer {
                 std::vector<std::uint8_t>& frame) const;
 
   std::shared_ptr<const Scene> scene_;
+  PicturePlayer pictures_;
   mutable std::mutex texturesMutex_;
   mutable std::vector<std::unique_ptr<Texture>> textures_;
 };

@@ -1,8 +1,8 @@
 // The virtual document camera: a capture service that plays a scene. Its
-// devices, their formats and the steps that fail come from the scene; its
-// frames show the scene's desk, drawn on a streaming thread of its own at the
-// scene's rate. Besides the service's operations it lets a test or a host see
-// what the camera was asked to do.
+// devices, their formats and the steps of a start that fail come from the
+// scene; its frames show the scene's desk, drawn on a streaming thread of its
+// own at the scene's rate. Besides the service's operations it lets a test or
+// a host see what the camera was asked to do.
 #pragma once
 
 #include <atomic>
@@ -19,20 +19,21 @@
 
 namespace capture {
 
-// The error codes of the steps a scene makes fail.
+// The error codes of the steps a scene makes fail: the platform's codes a
+// real camera answers at that step.
 namespace virtual_errors {
-inline constexpr Status kCreateGraph = status::kClassNotRegistered;
-inline constexpr Status kCreateGrabber = status::kClassNotRegistered;
-inline constexpr Status kGrabberType = status::kInvalidMediaType;
+inline constexpr Status kClassNotRegistered = static_cast<Status>(0x80040154);
+inline constexpr Status kCreateGraph = kClassNotRegistered;
+inline constexpr Status kCreateGrabber = kClassNotRegistered;
+inline constexpr Status kNoStreamConfig = static_cast<Status>(0x80004002);  // no such interface
+inline constexpr Status kGrabberType = static_cast<Status>(0x80040200);     // invalid media type
 inline constexpr Status kAddGrabber = status::kFail;
-inline constexpr Status kRender = status::kCannotConnect;
-inline constexpr Status kConnectedType = status::kUnexpected;
+inline constexpr Status kRender = static_cast<Status>(0x80040217);         // cannot connect
+inline constexpr Status kConnectedType = static_cast<Status>(0x8000FFFF);  // unexpected
 inline constexpr Status kRun = status::kFail;
-inline constexpr Status kVideoWindow = status::kNoInterface;
-inline constexpr Status kRefusedFormat = status::kInvalidMediaType;
 }  // namespace virtual_errors
 
-// What the graph's video window was last told.
+// What the video window was last told.
 struct VideoWindowRecord {
   std::optional<PreviewArea> owner;
   bool childStyle = false;
@@ -47,9 +48,6 @@ class VirtualCamera final : public VideoCaptureService {
   ~VirtualCamera() override;
 
   bool ForEachDevice(const std::function<void(DeviceEntry&)>& visit) override;
-  std::unique_ptr<FilterGraph> CreateGraph(Status& status) override;
-  std::unique_ptr<SampleGrabber> CreateSampleGrabber(Status& status) override;
-  ClientSize PreviewClientSize(const PreviewArea& preview) override;
 
   const Scene& GetScene() const;
   const SceneRenderer& Renderer() const;
@@ -58,8 +56,8 @@ class VirtualCamera final : public VideoCaptureService {
   bool IsStreaming() const;
   std::int64_t FramesDelivered() const;
   VideoWindowRecord VideoWindow() const;
-  // The names of the filters in the newest graph.
-  std::vector<std::string> FiltersInNewestGraph() const;
+  // How many streams were built, over every device bound.
+  int StreamsBuilt() const;
   // The format the most recently bound device streams in.
   std::optional<VideoFormat> DeviceFormat() const;
   // Which device (index into the scene's devices) was bound last.

@@ -23,9 +23,18 @@ struct WorkSize {
   int height;
 };
 
-// Portrait and square stills get an upright work picture.
+// The still scaled alike across and down to fit 800 x 600, or 600 x 800
+// when it is not wider than high: a page keeps its angle and its right
+// angles in the work picture whatever the still's proportions (a 16:9
+// camera mode, a crop to a drawn frame), and edges found there scale back
+// by the same factor both ways.
 WorkSize WorkSizeFor(const Picture& picture) {
-  return picture.Width() <= picture.Height() ? WorkSize{kWorkShort, kWorkLong} : WorkSize{kWorkLong, kWorkShort};
+  const bool upright = picture.Width() <= picture.Height();
+  const double boxWidth = upright ? kWorkShort : kWorkLong;
+  const double boxHeight = upright ? kWorkLong : kWorkShort;
+  const double scale = std::min(boxWidth / picture.Width(), boxHeight / picture.Height());
+  return {std::max(1, static_cast<int>(std::lround(picture.Width() * scale))),
+          std::max(1, static_cast<int>(std::lround(picture.Height() * scale)))};
 }
 
 // An out-value from outside our code: anything not finite counts as 0.

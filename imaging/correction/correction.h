@@ -100,7 +100,8 @@ class AutomaticCorrection final : public StillCorrection {
   // With the given ones, which must outlive this object.
   AutomaticCorrection(EdgeFinder& edgeFinder, PageProcessor& pageProcessor);
 
-  // Work copy of 800 x 600 (600 x 800 when not wider than high), resampled
+  // Work copy scaled alike both ways to fit 800 x 600 (600 x 800 when not
+  // wider than high), so that angles in it are the still's own; resampled
   // by nearest pixel and brightened by 25, saved as "in_pai.bmp" in the
   // folder; the edge finder's angle turns the still (bilinear, size kept,
   // black fill). With black-edge removal on, the turned work copy is

@@ -1,7 +1,6 @@
 // Finding a page lying on a darker desk: the lightness of every pixel, the
-// page's pixels, the straightening angle of its edges and its rectangle
-// once straightened. Shared by our edge finder and page processor; internal
-// to imaging/correction/.
+// page's pixels and its rectangle. For our page processor; internal to
+// imaging/correction/.
 #pragma once
 
 #include <cstdint>
@@ -49,18 +48,10 @@ struct PageMask {
 PageMask FindPageMask(const GreyMap& grey);
 inline constexpr int kMinContrast = 24;
 
-// Degrees the page's edges lie turned clockwise (as displayed) from square,
-// in [-45, 45), from the page's border pixels that do not lie on the
-// picture's border: the direction on whose lines they gather most sharply,
-// refined by straight lines fitted to the sides. 0 without a page or
-// border pixels.
-double PageEdgeAngle(const PageMask& mask, int* pointsUsed = nullptr);
-
 // The page's rectangle after the picture is turned clockwise by `turn`
-// degrees about its centre (the turn that straightens it is -PageEdgeAngle):
-// each side where the page's count of pixels per column (or row) first
-// reaches half its typical value, clamped to the picture; right and bottom
-// exclusive. The whole picture without a page.
+// degrees about its centre: each side where the page's count of pixels per
+// column (or row) first reaches half its typical value, clamped to the
+// picture; right and bottom exclusive. The whole picture without a page.
 Rect StraightenedPageRect(const PageMask& mask, double turn);
 
 }  // namespace imaging::correction::detail

@@ -9,11 +9,11 @@
 #include <memory>
 
 #include "caps/cap_client.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/dialog.h"
 #include "platform/posix/global_memory_posix.h"
 #include "support/reusing_heap.h"
 #include "support/source_harness.h"
-#include "ui/main_dialog.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ class ReusedAddresses : public ::testing::Test {
  protected:
   ReusedAddresses() {
     h.source = std::make_unique<Source>(SourcePorts{*memory, h.manager, h.boxes, platform::SystemDialogs(), h.trace},
-                                        &ui::MakeMainDialog);
+                                        &library::MakeMainDialog);
   }
 
   // MSG_GET of `cap`; the application frees the container it receives.

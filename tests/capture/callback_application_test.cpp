@@ -17,11 +17,11 @@
 #include <unistd.h>
 
 #include "camera_fixture.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
 #include "platform/posix/headless_host.h"
 #include "twain/source.h"
-#include "ui/main_dialog.h"
 #include "ui/main_dialog_fixture.h"
 
 namespace capture {
@@ -49,7 +49,7 @@ class CallbackApplication : public ::testing::Test {
     SourcePorts ports{platform::SystemGlobalMemory(), manager,   boxes,
                       platform::SystemDialogs(),      tracePath, camera.get()};
     ports.idleTurnsWithoutEvents = true;
-    source = std::make_unique<Source>(std::move(ports), &ui::MakeMainDialog);
+    source = std::make_unique<Source>(std::move(ports), &library::MakeMainDialog);
     manager.callback = [this](TW_UINT16 message) { OnNotification(message); };
   }
   ~CallbackApplication() override {

@@ -10,12 +10,12 @@
 #include <unistd.h>
 
 #include "camera_fixture.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
 #include "platform/posix/headless_host.h"
 #include "platform/text_encoding.h"
 #include "twain/source.h"
-#include "ui/main_dialog.h"
 
 namespace capture {
 namespace {
@@ -42,7 +42,7 @@ class SourceWithCamera : public ::testing::Test {
     camera = std::make_unique<VirtualCamera>(SceneOf(sceneText));
     source = std::make_unique<Source>(
         SourcePorts{platform::SystemGlobalMemory(), manager, boxes, platform::SystemDialogs(), tracePath, camera.get()},
-        &ui::MakeMainDialog);
+        &library::MakeMainDialog);
   }
 
   TW_UINT16 Call(TW_UINT16 dat, TW_UINT16 msg, void* data) {

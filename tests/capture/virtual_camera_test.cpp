@@ -39,27 +39,21 @@ class CountingCallback final : public FrameCallback {
   std::atomic<long> lastLength{0};
 };
 
-struct BuiltGraph {
-  std::unique_ptr<FilterGraph> graph;
-  std::unique_ptr<MediaControl> control;
+std::shared_ptr<CaptureDevice> BindLast(VirtualCamera& camera) {
   std::shared_ptr<CaptureDevice> device;
-  std::unique_ptr<SampleGrabber> grabber;
-};
+  camera.ForEachDevice([&](DeviceEntry& entry) { device = entry.Bind(); });
+  return device;
+}
 
-// The graph as a camera start builds it, without the decisions: the last device bound.
-BuiltGraph Build(VirtualCamera& camera, FrameCallback& callback) {
-  BuiltGraph built;
-  Status status = status::kFail;
-  built.graph = camera.CreateGraph(status);
-  built.control = built.graph->QueryMediaControl(status);
-  camera.ForEachDevice([&](DeviceEntry& entry) { built.device = entry.Bind(); });
-  EXPECT_TRUE(Succeeded(built.graph->AddCaptureDevice(built.device.get(), "Capture Filter")));
-  built.grabber = camera.CreateSampleGrabber(status);
-  EXPECT_TRUE(Succeeded(built.grabber->SetMediaTypeRgb24()));
-  EXPECT_TRUE(Succeeded(built.graph->AddGrabber(*built.grabber, "Grabber")));
-  EXPECT_TRUE(Succeeded(built.graph->RenderStream(PinCategory::Preview, *built.device, *built.grabber)));
-  built.grabber->DeliverTo(&callback);
-  return built;
+// A start into a preview with `callback`, asking for `wanted` when it is given.
+StartRequest RequestFor(FrameCallback& callback, std::optional<VideoFormat> wanted = std::nullopt) {
+  StartRequest request;
+  request.preview = {nullptr, 3013};
+  request.frames = &callback;
+  request.chooseFormat = [wanted](const VideoFormat& current, const std::vector<VideoFormat>&) {
+    return wanted.value_or(current);
+  };
+  return request;
 }
 
 TEST(VirtualCamera, EnumeratesTheScenesDevicesInOrder) {
@@ -75,18 +69,21 @@ TEST(VirtualCamera, EnumeratesTheScenesDevicesInOrder) {
 TEST(VirtualCamera, DeliversFramesOfTheConnectedSizeUntilStopped) {
   VirtualCamera camera(Parse("rate 100\ndevice \"A\" \"p\"\nformat RGB24 161 120\n"));
   CountingCallback callback;
-  BuiltGraph built = Build(camera, callback);
+  std::shared_ptr<CaptureDevice> device = BindLast(camera);
+  StartRequest request = RequestFor(callback);
   std::int32_t width = 0, height = 0;
-  ASSERT_EQ(built.grabber->GetConnectedSize(width, height), status::kOk);
+  request.connected = [&](std::int32_t w, std::int32_t h) {
+    width = w;
+    height = h;
+  };
+  ASSERT_FALSE(device->Start(request));
   EXPECT_EQ(width, 161);
   EXPECT_EQ(height, 120);
-
-  ASSERT_EQ(built.control->Run(), status::kOk);
   ASSERT_TRUE(WaitFor([&] { return callback.frames.load() >= 3; }));
   EXPECT_TRUE(camera.IsStreaming());
   EXPECT_EQ(callback.lastLength.load(), static_cast<long>(FrameStride(161) * 120));
 
-  built.control->Stop();
+  device->Stop();
   EXPECT_FALSE(camera.IsStreaming());
   const int stopped = callback.frames.load();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -95,40 +92,85 @@ TEST(VirtualCamera, DeliversFramesOfTheConnectedSizeUntilStopped) {
 
 TEST(VirtualCamera, RefusedSizeKeepsTheDevicesFormat) {
   VirtualCamera camera(Parse("device \"A\" \"p\"\nformat YUY2 640 480\nformat MJPG 1600 1200\nrefuse 1600 1200\n"));
-  Status status = status::kFail;
-  auto graph = camera.CreateGraph(status);
-  std::shared_ptr<CaptureDevice> device;
-  camera.ForEachDevice([&](DeviceEntry& entry) { device = entry.Bind(); });
-  graph->AddCaptureDevice(device.get(), "Capture Filter");
-  EXPECT_FALSE(graph->FindStreamConfig(device.get(), PinCategory::Capture, StreamMedia::Interleaved));
-  EXPECT_FALSE(graph->FindStreamConfig(device.get(), PinCategory::Preview, StreamMedia::Video));
-  auto config = graph->FindStreamConfig(device.get(), PinCategory::Capture, StreamMedia::Video);
-  ASSERT_TRUE(config);
-
-  VideoFormat format;
-  config->GetFormat(format);
-  format.width = 1600;
-  format.height = 1200;
-  EXPECT_FALSE(Succeeded(config->SetFormat(format)));
+  CountingCallback callback;
+  VideoFormat wanted = camera.GetScene().formats[1];
+  ASSERT_FALSE(BindLast(camera)->Start(RequestFor(callback, wanted)));
   EXPECT_EQ(camera.DeviceFormat()->width, 640);
-  format.subtype = kSubtypeMjpg;
-  format.width = 320;
-  format.height = 240;
-  EXPECT_TRUE(Succeeded(config->SetFormat(format)));
+
+  wanted = {320, 240, 1000, kSubtypeMjpg};
+  ASSERT_FALSE(BindLast(camera)->Start(RequestFor(callback, wanted)));
   EXPECT_EQ(camera.DeviceFormat()->width, 320);
   EXPECT_EQ(camera.DeviceFormat()->subtype, kSubtypeMjpg);
+  EXPECT_EQ(camera.DeviceFormat()->bitRate, 1000u);
 }
 
-TEST(VirtualCamera, RemovingDownstreamLeavesTheDeviceAlone) {
-  VirtualCamera camera(Parse("rate 100\ndevice \"A\" \"p\"\nformat RGB24 64 48\n"));
+TEST(VirtualCamera, OffersItsCapabilitiesForTheChoiceOnlyInTheStandardRecord) {
+  const std::string formats = "device \"A\" \"p\"\nformat YUY2 640 480\nformat MJPG 1600 1200 videoinfo2\n";
+  for (const char* recordSize : {"", "record-size 64\n"}) {
+    VirtualCamera camera(Parse(formats + recordSize));
+    CountingCallback callback;
+    std::vector<VideoFormat> offered{{1, 1, 1, kSubtypeRgb24}};
+    StartRequest request = RequestFor(callback);
+    request.chooseFormat = [&](const VideoFormat& current, const std::vector<VideoFormat>& capabilities) {
+      offered = capabilities;
+      return current;
+    };
+    std::shared_ptr<CaptureDevice> device = BindLast(camera);
+    ASSERT_FALSE(device->Start(request));
+    EXPECT_EQ(offered.size(), *recordSize == '\0' ? 2u : 0u) << recordSize;
+    // The list of formats is every capability, whatever its record.
+    ASSERT_TRUE(device->Formats());
+    EXPECT_EQ(*device->Formats(), camera.GetScene().formats);
+  }
+}
+
+TEST(VirtualCamera, AStreamThatDoesNotRunStaysBuilt) {
+  VirtualCamera camera(Parse("device \"A\" \"p\"\nformat RGB24 64 48\nfail run\n"));
   CountingCallback callback;
-  BuiltGraph built = Build(camera, callback);
-  EXPECT_EQ(camera.FiltersInNewestGraph(), (std::vector<std::string>{"Capture Filter", "Grabber", "Video Renderer"}));
-  built.control->Run();
-  ASSERT_TRUE(WaitFor([&] { return callback.frames.load() >= 1; }));
-  built.graph->RemoveDownstream(*built.device);
+  std::shared_ptr<CaptureDevice> device = BindLast(camera);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const std::optional<StartFailure> failure = device->Start(RequestFor(callback));
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->step, StartStep::Run);
+    EXPECT_EQ(failure->status, virtual_errors::kRun);
+  }
+  EXPECT_EQ(camera.StreamsBuilt(), 1);
   EXPECT_FALSE(camera.IsStreaming());
-  EXPECT_EQ(camera.FiltersInNewestGraph(), (std::vector<std::string>{"Capture Filter"}));
+}
+
+// A frame callback that stops its own camera, as a still that closes the camera would.
+class StoppingCallback final : public FrameCallback {
+ public:
+  Status BufferCB(double, const std::uint8_t*, long) override {
+    if (frames.fetch_add(1) == 0) device->Stop();
+    return status::kOk;
+  }
+  CaptureDevice* device = nullptr;
+  std::atomic<int> frames{0};
+};
+
+TEST(VirtualCamera, ACameraStoppedByItsOwnFrameCallbackStartsAgain) {
+  VirtualCamera camera(Parse("rate 100\ndevice \"A\" \"p\"\nformat RGB24 32 24\n"));
+  StoppingCallback callback;
+  std::shared_ptr<CaptureDevice> device = BindLast(camera);
+  callback.device = device.get();
+  ASSERT_FALSE(device->Start(RequestFor(callback)));
+  ASSERT_TRUE(WaitFor([&] { return !camera.IsStreaming(); }));
+  EXPECT_EQ(callback.frames.load(), 1);
+
+  ASSERT_FALSE(device->Start(RequestFor(callback)));
+  EXPECT_TRUE(WaitFor([&] { return callback.frames.load() >= 3; })) << "the second start delivers frames";
+  device->Stop();
+  EXPECT_FALSE(camera.IsStreaming());
+}
+
+TEST(VirtualCamera, ThePropertySheetIsTheScenes) {
+  VirtualCamera camera(Parse("device \"A\" \"p\"\n"));
+  EXPECT_TRUE(BindLast(camera)->ShowPropertySheet(nullptr));
+  EXPECT_EQ(camera.PropertySheetsShown(), 1);
+  VirtualCamera without(Parse("device \"A\" \"p\"\nfail property-pages\n"));
+  EXPECT_FALSE(BindLast(without)->ShowPropertySheet(nullptr));
+  EXPECT_EQ(without.PropertySheetsShown(), 0);
 }
 
 }  // namespace

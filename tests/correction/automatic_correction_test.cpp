@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <optional>
 #include <vector>
 
@@ -71,8 +72,13 @@ class AutomaticCorrectionTest : public ::testing::Test {
   AutomaticCorrection correction{finder, processor};
 };
 
-TEST_F(AutomaticCorrectionTest, TheWorkPictureIsUprightUnlessTheStillIsWider) {
-  for (auto [w, h, workW, workH] : {std::tuple{30, 40, 600, 800}, {40, 30, 800, 600}, {40, 40, 600, 800}}) {
+TEST_F(AutomaticCorrectionTest, TheWorkPictureIsUprightUnlessTheStillIsWiderAndKeepsItsProportions) {
+  for (auto [w, h, workW, workH] : {std::tuple{30, 40, 600, 800},
+                                    {40, 30, 800, 600},
+                                    {40, 40, 600, 600},
+                                    {1920, 1080, 800, 450},
+                                    {100, 20, 800, 160},
+                                    {3000, 2, 800, 1}}) {
     Picture still = Desk(w, h, {100, 100, 100});
     correction.CorrectStill(still, folder.Path(), switches);
     const Picture& work = finder.calls.back().work;
@@ -125,6 +131,42 @@ TEST_F(AutomaticCorrectionTest, TheSecondMeasurementSeesTheWorkPictureTurnedLike
   EXPECT_EQ(At(finder.calls[0].work, 0, 0), (Rgb{225, 225, 225}));
   EXPECT_EQ(At(finder.calls[1].work, 0, 0), imaging::kBlack);
   EXPECT_EQ(At(finder.calls[1].work, 400, 300), (Rgb{225, 225, 225}));
+}
+
+TEST_F(AutomaticCorrectionTest, EdgesOnTheWorkPictureOfAWideStillScaleAlikeBothWays) {
+  switches.autoCrop = true;
+  finder.answers = {{0.0, 0, 0, 0, 0}, {0.0, 100, 45, 700, 360}};
+  Picture still(1920, 1080, 24);
+  Put(still, 240, 108, {1, 2, 3});
+  Put(still, 1679, 863, {4, 5, 6});
+  correction.CorrectStill(still, folder.Path(), switches);
+  ASSERT_EQ(finder.calls.size(), 2u);
+  EXPECT_EQ(finder.calls[1].work.Width(), 800);
+  EXPECT_EQ(finder.calls[1].work.Height(), 450);
+  // 2.4 still pixels a work pixel either way: (240, 108, 1680, 864).
+  EXPECT_EQ(still.Width(), 1680 - 240);
+  EXPECT_EQ(still.Height(), 864 - 108);
+  EXPECT_EQ(At(still, 0, 0), (Rgb{1, 2, 3}));
+  EXPECT_EQ(At(still, still.Width() - 1, still.Height() - 1), (Rgb{4, 5, 6}));
+}
+
+TEST_F(AutomaticCorrectionTest, AnAngleMeasuredOnTheWorkPictureOfAWideStillIsTheStillsOwn) {
+  // A line rising at 20 degrees across a 16:9 still rises at 20 degrees on its work picture.
+  Picture still = Desk(1920, 1080, imaging::kWhite);
+  const double slope = std::tan(20.0 * std::numbers::pi / 180.0);
+  for (int x = 200; x < 1700; ++x)
+    still.Fill({x, 900 - static_cast<int>(slope * (x - 200)), x + 1, 904 - static_cast<int>(slope * (x - 200))},
+               imaging::kBlack);
+  correction.CorrectStill(still, folder.Path(), switches);
+  const Picture& work = finder.calls.at(0).work;
+  auto rowOfLine = [&](int x) {
+    for (int y = 0; y < work.Height(); ++y) {
+      if (At(work, x, y).red < 100) return y;
+    }
+    return -1;
+  };
+  const double measured = std::atan2(rowOfLine(100) - rowOfLine(600), 500.0) * 180.0 / std::numbers::pi;
+  EXPECT_NEAR(measured, 20.0, 0.3);
 }
 
 TEST_F(AutomaticCorrectionTest, OutValuesThatAreNoUsableNumbersChangeNothing) {

@@ -14,7 +14,7 @@ using namespace correction_testing;
 struct Measured {
   double angle = 99;
   Rect page;
-  std::int32_t width = -1, height = -1, found = -1, borderPixels = -1;
+  std::int32_t width = -1, height = -1, found = -1, sidesSeen = -1;
 };
 
 class PageEdgeFinderTest : public ::testing::Test {
@@ -31,7 +31,7 @@ class PageEdgeFinderTest : public ::testing::Test {
     Measured m;
     float left = -1, top = -1, right = -1, bottom = -1;
     finder->FindEdge(path.c_str(), output.c_str(), &m.angle, &m.width, &m.height, &left, &top, &right, &bottom,
-                     &m.found, &m.borderPixels);
+                     &m.found, &m.sidesSeen);
     m.page = {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right), static_cast<int>(bottom)};
     return m;
   }
@@ -48,6 +48,7 @@ TEST_F(PageEdgeFinderTest, ATextPageOnADarkerDeskIsStraightenedAndBounded) {
   EXPECT_NEAR(m.angle, 8.0, 0.2);
   EXPECT_GT(Overlap(m.page, TruePage(frame, 8.0)), 0.97);
   EXPECT_EQ(m.found, 1);
+  EXPECT_EQ(m.sidesSeen, 4);
   EXPECT_EQ(m.width, 800);
   EXPECT_EQ(m.height, 600);
   // The page as the caller will crop it.
@@ -66,6 +67,7 @@ TEST_F(PageEdgeFinderTest, APageOverThePicturesBorderIsMeasuredByTheEdgesItShows
   const Measured m = Measure("field 360\npage p 210 297 seed 7\nplace p 150 140 5\n");
   EXPECT_NEAR(m.angle, -5.0, 0.2);
   EXPECT_GT(Overlap(m.page, TruePage(frame, -5.0)), 0.95);
+  EXPECT_EQ(m.sidesSeen, 2);
   // Turned, the picture's own top and bottom edges slant across the page.
   EXPECT_LE(m.page.top, 10);
   EXPECT_GE(m.page.bottom, 590);

@@ -5,6 +5,9 @@
 #include <set>
 
 #include "headless/recording_dialog.h"
+#include "resources/dialog_ids.h"
+
+namespace ids = dialog_ids::main_dialog;
 
 namespace headless_test {
 namespace {
@@ -18,19 +21,20 @@ TEST_F(HostTest, DialogsComeFromTheirTemplateInPixelsOnAFixedScreen) {
   ASSERT_NE(window, nullptr);
   Dialog& dialog = Top();
   EXPECT_EQ(dialog.Title(), "Vistrelle Twain V4.1");
-  EXPECT_EQ(dialog.ItemText(1), "Scan");
-  EXPECT_FALSE(dialog.IsItemEnabled(3019));
-  EXPECT_FALSE(dialog.IsItemVisible(3044));
+  EXPECT_EQ(dialog.ItemText(ids::kScanButton), "Scan");
+  EXPECT_FALSE(dialog.IsItemEnabled(ids::kSubmitButton));
+  EXPECT_FALSE(dialog.IsItemVisible(ids::kHiddenAutomaticRadio));
   // MS Sans Serif 8: 6 x 13 pixels per 4 x 8 dialog units, rounded as MulDiv rounds.
   EXPECT_EQ(dialog.ClientRect(), (Rect{0, 0, 551, 627}));
-  EXPECT_EQ(dialog.ItemClientRect(1), (Rect{414, 445, 540, 478}));
-  EXPECT_EQ(dialog.ItemScreenRect(1), (Rect{514, 575, 640, 608}));
+  EXPECT_EQ(dialog.ItemClientRect(ids::kScanButton), (Rect{414, 445, 540, 478}));
+  EXPECT_EQ(dialog.ItemScreenRect(ids::kScanButton), (Rect{514, 575, 640, 608}));
   EXPECT_EQ(dialog.ScreenToClient(dialog.ClientToScreen({7, 9})), (platform::Point{7, 9}));
-  dialog.MoveItem(3013, {10, 20, 110, 220}, true);
-  EXPECT_EQ(dialog.ItemScreenRect(3013), (Rect{110, 150, 210, 350}));
+  dialog.MoveItem(ids::kPreviewControl, {10, 20, 110, 220}, true);
+  EXPECT_EQ(dialog.ItemScreenRect(ids::kPreviewControl), (Rect{110, 150, 210, 350}));
 
-  std::set<platform::WindowHandle> handles{dialog.Handle(), dialog.ItemHandle(1), dialog.ItemHandle(3013),
-                                           dialog.ItemHandle(3006)};
+  std::set<platform::WindowHandle> handles{dialog.Handle(), dialog.ItemHandle(ids::kScanButton),
+                                           dialog.ItemHandle(ids::kPreviewControl),
+                                           dialog.ItemHandle(ids::kImageTypeList)};
   EXPECT_EQ(handles.size(), 4u);
   EXPECT_EQ(platform::headless::DialogBaseUnits("System", 10).x, 8);
   EXPECT_EQ(platform::headless::DialogBaseUnits("System", 10).y, 16);
@@ -57,29 +61,29 @@ TEST_F(HostTest, CheckBoxesToggleAndRadiosCheckTheirGroupBeforeTheCommand) {
   auto window = Open(events);
   Dialog& dialog = Top();
 
-  EXPECT_TRUE(dialog.Click(3024));
+  EXPECT_TRUE(dialog.Click(ids::kPositionCorrectionCheck));
   EXPECT_TRUE(checkedWhenNotified);
-  EXPECT_TRUE(dialog.Click(3024));
-  EXPECT_FALSE(dialog.IsChecked(3024));
+  EXPECT_TRUE(dialog.Click(ids::kPositionCorrectionCheck));
+  EXPECT_FALSE(dialog.IsChecked(ids::kPositionCorrectionCheck));
   EXPECT_EQ(events.Take(), (std::vector<std::string>{"command 3024 0", "command 3024 0"}));
 
   // The group runs from "Default" to the end of the template, the hidden radio included.
-  dialog.SetChecked(3044, true);
-  dialog.SetChecked(3014, true);
-  EXPECT_TRUE(dialog.Click(3025));
-  EXPECT_TRUE(dialog.IsChecked(3025));
-  EXPECT_FALSE(dialog.IsChecked(3014));
-  EXPECT_FALSE(dialog.IsChecked(3044));
-  EXPECT_FALSE(dialog.IsChecked(3024)) << "a check box in the group stays as it was";
+  dialog.SetChecked(ids::kHiddenAutomaticRadio, true);
+  dialog.SetChecked(ids::kDefaultRadio, true);
+  EXPECT_TRUE(dialog.Click(ids::kIdCardRadio));
+  EXPECT_TRUE(dialog.IsChecked(ids::kIdCardRadio));
+  EXPECT_FALSE(dialog.IsChecked(ids::kDefaultRadio));
+  EXPECT_FALSE(dialog.IsChecked(ids::kHiddenAutomaticRadio));
+  EXPECT_FALSE(dialog.IsChecked(ids::kPositionCorrectionCheck)) << "a check box in the group stays as it was";
   EXPECT_TRUE(checkedWhenNotified);
   EXPECT_EQ(dialog.FocusedItem(), 3025);
 
   // Disabled and hidden controls take no clicks; programme commands still arrive.
   events.Take();
-  EXPECT_FALSE(dialog.Click(3019));
-  EXPECT_FALSE(dialog.Click(3044));
+  EXPECT_FALSE(dialog.Click(ids::kSubmitButton));
+  EXPECT_FALSE(dialog.Click(ids::kHiddenAutomaticRadio));
   EXPECT_FALSE(dialog.Click(4711));
-  dialog.SendCommand(3019);
+  dialog.SendCommand(ids::kSubmitButton);
   EXPECT_EQ(events.Take(), std::vector<std::string>{"command 3019 0"});
 }
 
@@ -88,47 +92,47 @@ TEST_F(HostTest, ListsKeepEntriesDataAndSelectionAndSortedCombosInsertInOrder) {
   auto window = Open(events);
   Dialog& dialog = Top();
 
-  EXPECT_EQ(dialog.AddListEntry(3006, "8 bit Gray", 1), 0);
-  EXPECT_EQ(dialog.AddListEntry(3006, "24 bit Color", 2), 1);
-  dialog.SelectListEntry(3006, 1);
-  EXPECT_EQ(dialog.ItemText(3006), "24 bit Color");
-  EXPECT_EQ(dialog.ListEntryData(3006, 1), 2);
-  EXPECT_EQ(dialog.ListEntryData(3006, 5), -1);
+  EXPECT_EQ(dialog.AddListEntry(ids::kImageTypeList, "8 bit Gray", 1), 0);
+  EXPECT_EQ(dialog.AddListEntry(ids::kImageTypeList, "24 bit Color", 2), 1);
+  dialog.SelectListEntry(ids::kImageTypeList, 1);
+  EXPECT_EQ(dialog.ItemText(ids::kImageTypeList), "24 bit Color");
+  EXPECT_EQ(dialog.ListEntryData(ids::kImageTypeList, 1), 2);
+  EXPECT_EQ(dialog.ListEntryData(ids::kImageTypeList, 5), -1);
   EXPECT_TRUE(events.Take().empty()) << "the programme's selection sends nothing";
 
-  EXPECT_TRUE(dialog.SelectEntry(3006, std::string_view("8 bit Gray")));
-  EXPECT_EQ(dialog.SelectedListEntry(3006), 0);
+  EXPECT_TRUE(dialog.SelectEntry(ids::kImageTypeList, std::string_view("8 bit Gray")));
+  EXPECT_EQ(dialog.SelectedListEntry(ids::kImageTypeList), 0);
   EXPECT_EQ(events.Take(), std::vector<std::string>{"command 3006 1"});
-  EXPECT_FALSE(dialog.SelectEntry(3006, std::string_view("Sepia")));
-  EXPECT_FALSE(dialog.Type(3006, "x")) << "a drop-down list has no edit part";
+  EXPECT_FALSE(dialog.SelectEntry(ids::kImageTypeList, std::string_view("Sepia")));
+  EXPECT_FALSE(dialog.Type(ids::kImageTypeList, "x")) << "a drop-down list has no edit part";
 
   // Sorted without regard to case; the selection follows its entry.
-  dialog.AddListEntry(3018, "b", 0);
-  dialog.SelectListEntry(3018, 0);
-  dialog.AddListEntry(3018, "C", 0);
-  EXPECT_EQ(dialog.AddListEntry(3018, "a", 0), 0);
-  EXPECT_EQ(dialog.ListEntryText(3018, 2), "C");
-  EXPECT_EQ(dialog.SelectedListEntry(3018), 1);
+  dialog.AddListEntry(ids::kIntervalList, "b", 0);
+  dialog.SelectListEntry(ids::kIntervalList, 0);
+  dialog.AddListEntry(ids::kIntervalList, "C", 0);
+  EXPECT_EQ(dialog.AddListEntry(ids::kIntervalList, "a", 0), 0);
+  EXPECT_EQ(dialog.ListEntryText(ids::kIntervalList, 2), "C");
+  EXPECT_EQ(dialog.SelectedListEntry(ids::kIntervalList), 1);
 
-  EXPECT_TRUE(dialog.Type(3018, "17"));
-  EXPECT_EQ(dialog.SelectedListEntry(3018), -1);
-  EXPECT_EQ(dialog.ItemText(3018), "17");
+  EXPECT_TRUE(dialog.Type(ids::kIntervalList, "17"));
+  EXPECT_EQ(dialog.SelectedListEntry(ids::kIntervalList), -1);
+  EXPECT_EQ(dialog.ItemText(ids::kIntervalList), "17");
   EXPECT_EQ(events.Take(), std::vector<std::string>{"command 3018 5"});
 
-  dialog.ClearList(3018);
-  EXPECT_EQ(dialog.ListEntryCount(3018), 0);
-  EXPECT_EQ(dialog.ItemText(3018), "");
+  dialog.ClearList(ids::kIntervalList);
+  EXPECT_EQ(dialog.ListEntryCount(ids::kIntervalList), 0);
+  EXPECT_EQ(dialog.ItemText(ids::kIntervalList), "");
 }
 
 TEST_F(HostTest, UpDownClampsToItsRangeAndWritesItsBuddy) {
   RecordingDialog events;
   auto window = Open(events);
   Dialog& dialog = Top();
-  dialog.SetUpDownRange(3007, 1, 200);
-  dialog.SetUpDownPosition(3007, 500);
-  EXPECT_EQ(dialog.UpDownPosition(3007), 200);
-  EXPECT_EQ(dialog.ItemText(3001), "200");
-  EXPECT_EQ(dialog.UpDownRange(3007), (std::pair{1, 200}));
+  dialog.SetUpDownRange(ids::kImageCountUpDown, 1, 200);
+  dialog.SetUpDownPosition(ids::kImageCountUpDown, 500);
+  EXPECT_EQ(dialog.UpDownPosition(ids::kImageCountUpDown), 200);
+  EXPECT_EQ(dialog.ItemText(ids::kImageCountEdit), "200");
+  EXPECT_EQ(dialog.UpDownRange(ids::kImageCountUpDown), (std::pair{1, 200}));
 }
 
 TEST_F(HostTest, DrawingIsRecordedWithItsWindow) {

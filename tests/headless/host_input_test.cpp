@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "headless/recording_dialog.h"
+#include "resources/dialog_ids.h"
+
+namespace ids = dialog_ids::main_dialog;
 
 namespace headless_test {
 namespace {
@@ -36,10 +39,10 @@ TEST_F(HostTest, FocusStartsOnTheFirstTabStopAndLeavesAControlThatIsDisabled) {
   auto window = Open(events);
   auto& dialog = Top();
   EXPECT_EQ(dialog.FocusedItem(), 3006);
-  EXPECT_FALSE(dialog.Focus(3019)) << "disabled";
-  dialog.EnableItem(3019, true);
-  EXPECT_TRUE(dialog.Focus(3019));
-  dialog.EnableItem(3019, false);
+  EXPECT_FALSE(dialog.Focus(ids::kSubmitButton)) << "disabled";
+  dialog.EnableItem(ids::kSubmitButton, true);
+  EXPECT_TRUE(dialog.Focus(ids::kSubmitButton));
+  dialog.EnableItem(ids::kSubmitButton, false);
   EXPECT_EQ(dialog.FocusedItem(), std::nullopt);
 }
 
@@ -51,14 +54,14 @@ TEST_F(HostTest, SpaceRunsTheHookThenPressesTheFocusedButton) {
   bool handled = false;
   platform::headless::SetKeyDownHook([&](std::uintptr_t key) {
     hooked.push_back(key);
-    window->SendCommand(1);
+    window->SendCommand(ids::kScanButton);
     return handled;
   });
 
-  dialog.Focus(3024);
+  dialog.Focus(ids::kPositionCorrectionCheck);
   dialog.PressSpace();
   EXPECT_EQ(events.Take(), (std::vector<std::string>{"command 1 0", "command 3024 0"}));
-  EXPECT_TRUE(dialog.IsChecked(3024));
+  EXPECT_TRUE(dialog.IsChecked(ids::kPositionCorrectionCheck));
 
   handled = true;  // a handled key goes no further
   dialog.PressSpace();
@@ -66,12 +69,12 @@ TEST_F(HostTest, SpaceRunsTheHookThenPressesTheFocusedButton) {
 
   // With the focus on a list nothing more happens; on the dialog itself it gets the key and its character.
   handled = false;
-  dialog.Focus(3006);
+  dialog.Focus(ids::kImageTypeList);
   dialog.PressSpace();
   EXPECT_EQ(events.Take(), std::vector<std::string>{"command 1 0"});
-  dialog.EnableItem(3019, true);
-  dialog.Focus(3019);
-  dialog.EnableItem(3019, false);
+  dialog.EnableItem(ids::kSubmitButton, true);
+  dialog.Focus(ids::kSubmitButton);
+  dialog.EnableItem(ids::kSubmitButton, false);
   dialog.PressSpace();
   EXPECT_EQ(events.Take(), (std::vector<std::string>{"command 1 0", "keydown 32", "char 32"}));
   EXPECT_EQ(hooked, std::vector<std::uintptr_t>(4, platform::kVkSpace));
@@ -83,11 +86,11 @@ TEST_F(HostTest, RoutedEventsForTheDialogAreConsumedAndDelivered) {
   auto window = Open(events);
   auto& dialog = Top();
   auto& system = platform::SystemDialogs();
-  platform::WindowMessage command{dialog.ItemHandle(3000), platform::kWmCommand, 3000u | (0u << 16), 0};
+  platform::WindowMessage command{dialog.ItemHandle(ids::kSettingsButton), platform::kWmCommand, 3000u | (0u << 16), 0};
   EXPECT_TRUE(system.RouteEvent(dialog, &command));
   platform::WindowMessage keyToDialog{dialog.Handle(), platform::kWmKeyDown, 'A', 0};
   EXPECT_TRUE(system.RouteEvent(dialog, &keyToDialog));
-  platform::WindowMessage keyToButton{dialog.ItemHandle(1), platform::kWmChar, 'a', 0};
+  platform::WindowMessage keyToButton{dialog.ItemHandle(ids::kScanButton), platform::kWmChar, 'a', 0};
   EXPECT_TRUE(system.RouteEvent(dialog, &keyToButton));
   int elsewhere = 0;
   platform::WindowMessage idle{&elsewhere, platform::kWmNull, 0, 0};

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "headless/recording_dialog.h"
+#include "resources/dialog_ids.h"
+
+namespace ids = dialog_ids::main_dialog;
 
 namespace headless_test {
 namespace {
@@ -17,15 +20,15 @@ TEST_F(HostTest, ADriverPlaysTheModalChildWhileTheOwnersTimersGoOn) {
   platform::headless::SetModalDriver([&](platform::headless::Dialog& dialog) {
     EXPECT_EQ(dialog.TemplateId(), kTemplate);
     EXPECT_TRUE(dialog.IsVisible());
-    ownerTookClick = platform::headless::OpenDialogs().front()->Click(1);
+    ownerTookClick = platform::headless::OpenDialogs().front()->Click(ids::kScanButton);
     platform::headless::AdvanceClock(100);
-    dialog.Click(1);
+    dialog.Click(ids::kScanButton);
   });
   EXPECT_EQ(window->RunModal(kTemplate, child), 42);
   EXPECT_FALSE(ownerTookClick);
   EXPECT_EQ(child.Take(), (std::vector<std::string>{"init", "paint", "command 1 0", "destroy"}));
   EXPECT_EQ(owner.Take(), (std::vector<std::string>{"timer 1 at 50", "timer 1 at 100", "paint"}));
-  EXPECT_TRUE(platform::headless::TopDialog()->Click(1)) << "the owner takes input again";
+  EXPECT_TRUE(platform::headless::TopDialog()->Click(ids::kScanButton)) << "the owner takes input again";
 }
 
 TEST_F(HostTest, AnUndrivenModalChildIsCancelledAsTheCloseBoxWould) {

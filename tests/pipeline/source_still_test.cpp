@@ -12,12 +12,12 @@
 #include "acquire/picture_files.h"
 #include "capture/camera_fixture.h"
 #include "imaging/bmp_file.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
 #include "platform/global_memory.h"
 #include "support/temp_dir.h"
 #include "twain/source.h"
-#include "ui/main_dialog.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ class SourceStills : public ::testing::Test {
     camera = std::make_unique<capture::VirtualCamera>(capture::SceneOf(kPageScene));
     source = std::make_unique<Source>(SourcePorts{platform::SystemGlobalMemory(), manager, boxes,
                                                   platform::SystemDialogs(), folder.File("twsrc.log"), camera.get()},
-                                      &ui::MakeMainDialog);
+                                      &library::MakeMainDialog);
   }
   ~SourceStills() override { source.reset(); }
 

@@ -65,7 +65,8 @@ TEST(SettingsFile, EveryValueSurvivesASaveAndALoad) {
   Fixture f;
   Settings& s = f.settings;
   s.documentFormat = {2592, 1944, 123, {0x80000001u, 0xFFFF, 0x8000, {0, 1, 0x7F, 0x80, 0xAB, 0xCD, 0xEF, 0xFF}}};
-  s.faceFormat = {-1, 480, -5, {7, 1, 2, {9, 9, 9, 9, 9, 9, 9, 9}}};
+  // A bit rate beyond the signed range survives as well (the file holds it as a negative number).
+  s.faceFormat = {-1, 480, 0xFFFFFFFBu, {7, 1, 2, {9, 9, 9, 9, 9, 9, 9, 9}}};
   s.actualSizeA3 = true;
   s.pictureQuality = 95;
   s.autoCorrect = 0;

@@ -5,15 +5,15 @@
 #include <filesystem>
 
 #include "acquire/picture_files.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/dialog.h"
 #include "support/bmp_builder.h"
-#include "ui/main_dialog.h"
 
 namespace testing_support {
 
 using namespace twain;
 
-SourceHarness::SourceHarness() : SourceHarness(&ui::MakeMainDialog) {}
+SourceHarness::SourceHarness() : SourceHarness(&library::MakeMainDialog) {}
 
 SourceHarness::SourceHarness(const Source::UserInterfaceFactory& makeUi) : trace(folder.File("twsrc.log")) {
   application.Id = 7;

@@ -7,8 +7,11 @@
 
 #include "caps/cap_client.h"
 #include "platform/files.h"
+#include "resources/dialog_ids.h"
 #include "support/source_harness.h"
 #include "ui/main_dialog.h"
+
+namespace ids = dialog_ids::main_dialog;
 
 namespace {
 
@@ -86,10 +89,10 @@ TEST(UserInterface, EnableShowsTheMainDialogEvenWithoutShowUI) {
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->IsVisible());
   EXPECT_EQ(dialog->Title(), "Vistrelle Twain V4.1");
-  EXPECT_EQ(dialog->ItemText(ui::kScanButton), "Scan");
-  EXPECT_FALSE(dialog->IsItemEnabled(ui::kSubmitButton));
-  EXPECT_TRUE(dialog->HasItem(3044));
-  EXPECT_FALSE(dialog->IsItemVisible(3044));
+  EXPECT_EQ(dialog->ItemText(ids::kScanButton), "Scan");
+  EXPECT_FALSE(dialog->IsItemEnabled(ids::kSubmitButton));
+  EXPECT_TRUE(dialog->HasItem(ids::kHiddenAutomaticRadio));
+  EXPECT_FALSE(dialog->IsItemVisible(ids::kHiddenAutomaticRadio));
 }
 
 TEST(UserInterface, EnableUiOnlyBehavesLikeEnableAndDisableTearsDown) {
@@ -153,9 +156,9 @@ TEST_F(PendingTransfers, WithTheFeederEnabledEveryPictureComesInOneSeries) {
   ASSERT_EQ(EndTransfer(pending), TWRC_SUCCESS);
   EXPECT_EQ(pending.Count, 0);
   platform::DialogWindow* dialog = h.source->UserInterface().Window();
-  EXPECT_EQ(dialog->ItemText(ui::kStatusLine), "Finish Uploading");
-  EXPECT_EQ(dialog->ItemText(ui::kSubmitButton), "Picture Submitting");
-  EXPECT_FALSE(dialog->IsItemEnabled(ui::kSubmitButton));
+  EXPECT_EQ(dialog->ItemText(ids::kStatusLine), "Finish Uploading");
+  EXPECT_EQ(dialog->ItemText(ids::kSubmitButton), "Picture Submitting");
+  EXPECT_FALSE(dialog->IsItemEnabled(ids::kSubmitButton));
   EXPECT_EQ(h.source->Queue().PictureCount(), 0);
   EXPECT_NE(h.TraceBytes().find("GetCurrentFeederEnabled\xCD\xBC\xC6\xAC\xC9\xCF\xB4\xAB\xBD\xE1\xCA\xF8STATE7"),
             std::string::npos);
@@ -220,7 +223,7 @@ TEST(TransferCount, EndsTheUploadAfterTheCountAskedAndSaysWhatWasLeft) {
   EXPECT_EQ(h.State(), 6);  // as after the last picture
   EXPECT_FALSE(h.source->Queue().AnyPending());
   EXPECT_EQ(h.source->Queue().PictureCount(), 0);
-  EXPECT_EQ(h.source->UserInterface().Window()->ItemText(ui::kStatusLine), "Finish Uploading");
+  EXPECT_EQ(h.source->UserInterface().Window()->ItemText(ids::kStatusLine), "Finish Uploading");
   EXPECT_THAT(h.LastBoxText(), ::testing::HasSubstr("the other 1 were not transferred"));
 
   TW_USERINTERFACE ui{1, 0, nullptr};

@@ -7,9 +7,9 @@
 #include <memory>
 #include <new>
 
+#include "library/main_dialog_bridge.h"
 #include "platform/dialog.h"
 #include "support/source_harness.h"
-#include "ui/main_dialog.h"
 
 namespace {
 
@@ -143,7 +143,7 @@ TEST(Entry, AHandlerThatThrowsAnswersLowMemoryAndTheSourceStaysUsable) {
   SourceHarness h;
   ExhaustedMemory exhausted;
   h.source = std::make_unique<Source>(SourcePorts{exhausted, h.manager, h.boxes, platform::SystemDialogs(), h.trace},
-                                      &ui::MakeMainDialog);
+                                      &library::MakeMainDialog);
   ASSERT_EQ(h.Open(), TWRC_SUCCESS);
   TW_CAPABILITY capability{CAP_XFERCOUNT, TWON_DONTCARE16, nullptr};
   EXPECT_EQ(h.Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_FAILURE);
@@ -219,7 +219,7 @@ TEST(EntryTrace, AnUnwritableTraceChangesNoResult) {
   SourceHarness h;
   h.source = std::make_unique<Source>(SourcePorts{platform::SystemGlobalMemory(), h.manager, h.boxes,
                                                   platform::SystemDialogs(), h.folder.File("missing-folder/twsrc.log")},
-                                      &ui::MakeMainDialog);
+                                      &library::MakeMainDialog);
   EXPECT_EQ(h.Open(), TWRC_SUCCESS);
   EXPECT_EQ(h.Enable(), TWRC_SUCCESS);
   EXPECT_EQ(h.State(), 5);

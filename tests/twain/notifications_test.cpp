@@ -3,8 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "resources/dialog_ids.h"
 #include "support/source_harness.h"
 #include "twain/reports.h"
+
+namespace ids = dialog_ids::main_dialog;
 
 namespace {
 
@@ -69,7 +72,7 @@ class RecordingInterface final : public ScanUserInterface, private platform::Dia
  public:
   explicit RecordingInterface(Source& source) : source_(source) {}
   bool Open(platform::WindowHandle owner) override {
-    window_ = source_.Ports().dialogs.CreateModeless(3010, *this, owner);
+    window_ = source_.Ports().dialogs.CreateModeless(ids::kTemplate, *this, owner);
     return window_ != nullptr;
   }
   void Close() override { window_.reset(); }

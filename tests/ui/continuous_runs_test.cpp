@@ -13,6 +13,7 @@
 #include "capture/virtual/motion_steps.h"
 #include "capture/virtual/scene_renderer.h"
 #include "imaging/picture_file.h"
+#include "resources/dialog_ids.h"
 #include "ui/auto_shot_dialog.h"
 #include "ui/main_dialog_fixture.h"
 #include "ui/timed_scan_dialog.h"
@@ -21,6 +22,9 @@ namespace ui_testing {
 namespace {
 
 using namespace ui;
+using namespace dialog_ids::main_dialog;
+namespace automatic = dialog_ids::automatic_scanning;
+namespace timed = dialog_ids::timed_scanning;
 namespace headless = platform::headless;
 
 constexpr int kStackPages = 20;
@@ -105,11 +109,11 @@ class StackRunTest : public ContinuousRunTest {
 TEST_F(StackRunTest, AStackLaidByHandGivesEachPageOnceInOrder) {
   Enable();
   int pagesCounted = 0;
-  WhenOpened(kAutoShotTemplate, [&](headless::Dialog& shown) {
-    ASSERT_TRUE(shown.Click(kAutoShotStartButton));
+  WhenOpened(automatic::kTemplate, [&](headless::Dialog& shown) {
+    ASSERT_TRUE(shown.Click(automatic::kStartButton));
     TickUntil([] { return false; });
-    pagesCounted = std::stoi(shown.ItemText(kAutoShotCountText));
-    ASSERT_TRUE(shown.Click(kAutoShotEndButton));
+    pagesCounted = std::stoi(shown.ItemText(automatic::kCountText));
+    ASSERT_TRUE(shown.Click(automatic::kEndButton));
     ASSERT_TRUE(shown.Click(platform::kIdCancel));
   });
   ASSERT_TRUE(Dialog().Click(kAutomaticRadio));
@@ -137,10 +141,10 @@ TEST_F(ShortStackTest, ColourAndBlackWhiteGivesTwoPicturesAPageAndCountsOne) {
   Enable();
   ASSERT_TRUE(Dialog().SelectEntry(kImageTypeList, "Color and B&W"));
   std::string counted;
-  WhenOpened(kAutoShotTemplate, [&](headless::Dialog& shown) {
-    ASSERT_TRUE(shown.Click(kAutoShotStartButton));
+  WhenOpened(automatic::kTemplate, [&](headless::Dialog& shown) {
+    ASSERT_TRUE(shown.Click(automatic::kStartButton));
     TickUntil([] { return false; });
-    counted = shown.ItemText(kAutoShotCountText);
+    counted = shown.ItemText(automatic::kCountText);
     shown.SendCommand(platform::kIdCancel);
   });
   ASSERT_TRUE(Dialog().Click(kAutomaticRadio));
@@ -157,8 +161,8 @@ TEST_F(ShortStackTest, ColourAndBlackWhiteGivesTwoPicturesAPageAndCountsOne) {
 
 TEST_F(ShortStackTest, ClosingTheStatusDialogEndsTheDetectionSoTheNextRunWaitsForStart) {
   Enable();
-  WhenOpened(kAutoShotTemplate, [&](headless::Dialog& shown) {
-    ASSERT_TRUE(shown.Click(kAutoShotStartButton));
+  WhenOpened(automatic::kTemplate, [&](headless::Dialog& shown) {
+    ASSERT_TRUE(shown.Click(automatic::kStartButton));
     shown.SendCommand(platform::kIdCancel);  // the close box, while detecting
   });
   ASSERT_TRUE(Dialog().Click(kAutomaticRadio));
@@ -166,7 +170,7 @@ TEST_F(ShortStackTest, ClosingTheStatusDialogEndsTheDetectionSoTheNextRunWaitsFo
   EXPECT_FALSE(source->PageDetection().autoScanRunning);
 
   // The next run: pages come to rest, but nobody pressed Start.
-  WhenOpened(kAutoShotTemplate, [&](headless::Dialog&) { TickUntil([] { return false; }); });
+  WhenOpened(automatic::kTemplate, [&](headless::Dialog&) { TickUntil([] { return false; }); });
   ASSERT_TRUE(Dialog().Click(kScanButton));
   EXPECT_EQ(Count(), 0);
 }
@@ -175,10 +179,10 @@ TEST_F(ShortStackTest, AtTheQueuesLastPictureTheRunStopsWithOneMessage) {
   Enable();
   source->Queue().SetPictureCount(acquire::kMaxPictures - 1);
   std::string counted;
-  WhenOpened(kAutoShotTemplate, [&](headless::Dialog& shown) {
-    ASSERT_TRUE(shown.Click(kAutoShotStartButton));
+  WhenOpened(automatic::kTemplate, [&](headless::Dialog& shown) {
+    ASSERT_TRUE(shown.Click(automatic::kStartButton));
     TickUntil([] { return false; });
-    counted = shown.ItemText(kAutoShotCountText);
+    counted = shown.ItemText(automatic::kCountText);
     shown.SendCommand(platform::kIdCancel);
   });
   ASSERT_TRUE(Dialog().Click(kAutomaticRadio));
@@ -199,11 +203,11 @@ TEST_F(TimedRunTest, TwoSecondsApartForNineSecondsGivesFourPictures) {
   ASSERT_TRUE(Dialog().Click(kTimedRadio));
   ASSERT_TRUE(Dialog().SelectEntry(kIntervalList, "02"));
   std::string counted;
-  WhenOpened(kTimedScanTemplate, [&](headless::Dialog& shown) {
-    EXPECT_EQ(shown.ItemText(kTimedIntervalText), "2");
-    ASSERT_TRUE(shown.Click(kTimedStartButton));
+  WhenOpened(timed::kTemplate, [&](headless::Dialog& shown) {
+    EXPECT_EQ(shown.ItemText(timed::kIntervalText), "2");
+    ASSERT_TRUE(shown.Click(timed::kStartButton));
     for (int tick = 0; tick < 9000 / 50; ++tick) headless::AdvanceClock(50);
-    counted = shown.ItemText(kTimedCountText);
+    counted = shown.ItemText(timed::kCountText);
     ASSERT_TRUE(shown.Click(platform::kIdOk));
   });
   ASSERT_TRUE(Dialog().Click(kScanButton));

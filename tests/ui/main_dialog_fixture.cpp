@@ -15,7 +15,7 @@ MainDialogTest::MainDialogTest(std::string_view sceneText) {
   source =
       std::make_unique<Source>(SourcePorts{platform::SystemGlobalMemory(), manager, boxes, platform::SystemDialogs(),
                                            folder.File("twsrc.log"), camera.get(), folder.File("config.ini")},
-                               &ui::MakeMainDialog);
+                               &library::MakeMainDialog);
   // What the library's message hook does on Windows: every key-down of the thread passes the source first.
   platform::headless::SetKeyDownHook([this](std::uintptr_t key) { return source->PreTranslateKeyDown(key); });
 }
@@ -72,7 +72,7 @@ void MainDialogTest::Enable() {
   if (State() < 4) Open();
   TW_USERINTERFACE ui{1, 0, nullptr};
   ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
-  ASSERT_NE(platform::headless::FindDialog(ui::kMainDialogTemplate), nullptr);
+  ASSERT_NE(platform::headless::FindDialog(dialog_ids::main_dialog::kTemplate), nullptr);
   ASSERT_TRUE(camera->IsStreaming());
 }
 
@@ -82,7 +82,7 @@ void MainDialogTest::Disable() {
 }
 
 platform::headless::Dialog& MainDialogTest::Dialog() {
-  return *platform::headless::FindDialog(ui::kMainDialogTemplate);
+  return *platform::headless::FindDialog(dialog_ids::main_dialog::kTemplate);
 }
 
 int MainDialogTest::TransferNext() {

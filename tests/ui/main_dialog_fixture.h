@@ -12,12 +12,14 @@
 
 #include "acquire/picture_files.h"
 #include "capture/camera_fixture.h"
+#include "library/main_dialog_bridge.h"
 #include "platform/posix/headless_host.h"
+#include "resources/dialog_ids.h"
 #include "support/source_harness.h"
 #include "support/temp_dir.h"
 #include "twain/source.h"
-#include "ui/controls.h"
 #include "ui/main_dialog.h"
+#include "ui/main_dialog_timers.h"
 
 namespace ui_testing {
 

@@ -11,6 +11,7 @@ namespace ui_testing {
 namespace {
 
 using namespace ui;
+using namespace dialog_ids::main_dialog;
 
 TEST_F(MainDialogTest, ScanAndSubmitHandThePicturesToTheApplication) {
   Enable();
@@ -34,7 +35,7 @@ TEST_F(MainDialogTest, ScanAndSubmitHandThePicturesToTheApplication) {
   EXPECT_EQ(Dialog().ItemText(kStatusLine), "Finish Uploading");
   EXPECT_EQ(Count(), 0);
   Disable();
-  EXPECT_EQ(platform::headless::FindDialog(kMainDialogTemplate), nullptr);
+  EXPECT_EQ(platform::headless::FindDialog(kTemplate), nullptr);
 }
 
 TEST_F(MainDialogTest, SubmitWithoutPicturesOnlyTellsTheUser) {
@@ -155,7 +156,7 @@ TEST_F(MainDialogTest, ClosingDiscardsThePicturesAndAsksToBeClosed) {
   EXPECT_TRUE(Notified(twain::MSG_CLOSEDSREQ));
   EXPECT_FALSE(source->Queue().AnyPending());
   // The dialog stays until the application disables the source.
-  EXPECT_NE(platform::headless::FindDialog(kMainDialogTemplate), nullptr);
+  EXPECT_NE(platform::headless::FindDialog(kTemplate), nullptr);
 }
 
 TEST_F(MainDialogTest, TheCameraIsOnlineBeforeAndWhileItRuns) {
@@ -171,7 +172,7 @@ TEST_F(MainDialogTest, WithoutACameraTheApplicationIsAskedToCloseTheSource) {
   source = std::make_unique<twain::Source>(
       twain::SourcePorts{platform::SystemGlobalMemory(), manager, boxes, platform::SystemDialogs(),
                          folder.File("twsrc.log"), camera.get(), folder.File("config.ini")},
-      &ui::MakeMainDialog);
+      &library::MakeMainDialog);
   Open();
   EXPECT_EQ(CurrentItem(twain::CAP_DEVICEONLINE), twain::TW_UINT32{twain::TWAIN_FALSE});
   twain::TW_USERINTERFACE ui{1, 0, nullptr};

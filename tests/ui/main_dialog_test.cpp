@@ -10,6 +10,7 @@ namespace ui_testing {
 namespace {
 
 using namespace ui;
+using namespace dialog_ids::main_dialog;
 namespace headless = platform::headless;
 
 std::vector<std::string> Entries(const headless::Dialog& dialog, int list) {

@@ -13,6 +13,7 @@ namespace ui_testing {
 namespace {
 
 using namespace ui;
+using namespace dialog_ids::main_dialog;
 namespace headless = platform::headless;
 using platform::Point;
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture/capture_video.h"
@@ -157,6 +158,34 @@ TEST_F(DirectShowCamera, TearsDownAndStartsAgain) {
   EXPECT_EQ(recorder_.stills, 1);
   video_.StopPreview();
   ASSERT_EQ(video_.StartDocumentCamera(Preview()), kStartOk);
+}
+
+TEST_F(DirectShowCamera, ListsTheCamerasFormatsAndRestartsInAChosenOne) {
+  ASSERT_EQ(video_.StartDocumentCamera(Preview()), kStartOk);
+  const std::vector<VideoFormat> formats = video_.EnumerateFormats();
+  std::vector<std::pair<std::int32_t, std::int32_t>> sizes;
+  for (const VideoFormat& format : formats) {
+    sizes.emplace_back(format.width, format.height);
+    EXPECT_EQ(format.subtype, kSubtypeRgb24);  // the only kind the camera streams
+    EXPECT_EQ(format.frameInterval, 333333);
+  }
+  EXPECT_EQ(sizes,
+            (std::vector<std::pair<std::int32_t, std::int32_t>>{{320, 240}, {640, 480}, {160, 120}, {800, 600}}));
+  ASSERT_EQ(formats.size(), 4u);
+
+  ASSERT_EQ(video_.RestartInFormat(formats[2]), kStartOk);
+  EXPECT_EQ(format_.width, 160);
+  EXPECT_EQ(format_.height, 120);
+  EXPECT_EQ(format_.subtype, kSubtypeRgb24);
+  EXPECT_EQ(callback_.FrameWidth(), 160);
+  wine_desktop::Pump(200);
+  video_.CaptureStill(false);
+  ASSERT_EQ(recorder_.stills, 1);
+  EXPECT_EQ(recorder_.width, 160);
+  EXPECT_EQ(recorder_.height, 120);
+  // The camera has no property pages of its own: the sheet is not shown, and nothing fails.
+  video_.ShowDeviceProperties(dialog_);
+  EXPECT_TRUE(boxes_.texts.empty());
 }
 
 // The source itself, loaded by Wine's source manager, with the camera attached.

@@ -14,19 +14,28 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "resources/dialog_ids.h"
 #include "resources/dialog_templates.h"
 #include "template_check.h"
+#include "ui/main_dialog_timers.h"
 #include "wine_desktop.h"
 
 namespace {
 
+namespace ids = dialog_ids::main_dialog;
+
 using platform::DialogWindow;
 using platform::Point;
 
-constexpr int kMainDialog = 3010;
-constexpr int kTimedDialog = 3068;
-constexpr int kPreviewDialog = 3020;
-constexpr int kSystemTemplates[] = {3010, 3015, 3020, 3022, 3023, 3068};
+constexpr int kMainDialog = dialog_ids::main_dialog::kTemplate;
+constexpr int kTimedDialog = dialog_ids::timed_scanning::kTemplate;
+constexpr int kPreviewDialog = dialog_ids::picture_preview::kTemplate;
+constexpr int kSystemTemplates[] = {kMainDialog,
+                                    dialog_ids::parameter_settings::kTemplate,
+                                    kPreviewDialog,
+                                    dialog_ids::automatic_scanning::kTemplate,
+                                    dialog_ids::property::kTemplate,
+                                    kTimedDialog};
 
 struct MouseEvent {
   UINT message;
@@ -118,13 +127,15 @@ TEST_F(DialogAdapter, CommandsTimersPaintMouseAndKeysReachTheDialogsEvents) {
   wine_desktop::Pump(100);
   EXPECT_GT(events_.paints, 0);
 
-  SendMessageW(Item(3024), BM_CLICK, 0, 0);
-  window_->SendCommand(3000);
-  const std::vector<std::pair<int, int>> clicks = {{3024, platform::kButtonClicked}, {3000, platform::kButtonClicked}};
+  SendMessageW(Item(ids::kPositionCorrectionCheck), BM_CLICK, 0, 0);
+  window_->SendCommand(ids::kSettingsButton);
+  const std::vector<std::pair<int, int>> clicks = {{ids::kPositionCorrectionCheck, platform::kButtonClicked},
+                                                   {ids::kSettingsButton, platform::kButtonClicked}};
   EXPECT_EQ(Clicks(), clicks);
-  EXPECT_TRUE(window_->IsChecked(3024));
+  EXPECT_TRUE(window_->IsChecked(ids::kPositionCorrectionCheck));
   // Notifications come with their codes (a combo box's focus, here).
-  const auto focusNotes = std::count(events_.commands.begin(), events_.commands.end(), std::pair(3006, CBN_KILLFOCUS));
+  const auto focusNotes =
+      std::count(events_.commands.begin(), events_.commands.end(), std::pair(ids::kImageTypeList, CBN_KILLFOCUS));
   EXPECT_EQ(focusNotes, 1);
 
   // Positions left of and above the client area arrive negative.
@@ -140,7 +151,7 @@ TEST_F(DialogAdapter, CommandsTimersPaintMouseAndKeysReachTheDialogsEvents) {
 
   SendMessageW(dialog_, WM_KEYDOWN, 'A', 0);
   SendMessageW(dialog_, WM_CHAR, 'a', 0);
-  SendMessageW(Item(3001), WM_KEYDOWN, 'B', 0);  // a control's own key is not the dialog's
+  SendMessageW(Item(ids::kImageCountEdit), WM_KEYDOWN, 'B', 0);  // a control's own key is not the dialog's
   const std::vector<std::pair<std::uint32_t, std::uintptr_t>> expectedKeys = {{WM_KEYDOWN, 'A'}, {WM_CHAR, 'a'}};
   EXPECT_EQ(events_.keys, expectedKeys);
 
@@ -165,7 +176,7 @@ TEST_F(DialogAdapter, TheCloseBoxAndEscapeAreTheCancelCommand) {
 
   // Esc reaches the dialog through the application's event routing.
   events_.commands.clear();
-  MSG escape{Item(3006), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+  MSG escape{Item(ids::kImageTypeList), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
   EXPECT_TRUE(platform::SystemDialogs().RouteEvent(*window_, &escape));
   EXPECT_EQ(Clicks(), cancel);
   MSG foreign{nullptr, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
@@ -174,79 +185,81 @@ TEST_F(DialogAdapter, TheCloseBoxAndEscapeAreTheCancelCommand) {
 
 TEST_F(DialogAdapter, ControlsTextsChecksAndStates) {
   Open(kMainDialog);
-  EXPECT_TRUE(window_->HasItem(3013));
+  EXPECT_TRUE(window_->HasItem(ids::kPreviewControl));
   EXPECT_FALSE(window_->HasItem(4242));
-  EXPECT_EQ(window_->ItemHandle(3013), Item(3013));
-  EXPECT_EQ(window_->ItemText(3010), "视频参数设置");
-  window_->SetItemText(3033, "Finish Uploading · 完成");
-  EXPECT_EQ(wine_desktop::WindowText(Item(3033)), L"Finish Uploading · 完成");
-  EXPECT_EQ(window_->ItemText(3033), "Finish Uploading · 完成");
+  EXPECT_EQ(window_->ItemHandle(ids::kPreviewControl), Item(ids::kPreviewControl));
+  EXPECT_EQ(window_->ItemText(ids::kVideoParametersButton), "视频参数设置");
+  window_->SetItemText(ids::kStatusLine, "Finish Uploading · 完成");
+  EXPECT_EQ(wine_desktop::WindowText(Item(ids::kStatusLine)), L"Finish Uploading · 完成");
+  EXPECT_EQ(window_->ItemText(ids::kStatusLine), "Finish Uploading · 完成");
 
-  EXPECT_FALSE(window_->IsItemEnabled(3019));
-  window_->EnableItem(3019, true);
-  EXPECT_TRUE(IsWindowEnabled(Item(3019)));
-  EXPECT_TRUE(window_->IsItemVisible(3019)) << "the control's own style counts, not the hidden dialog's";
-  EXPECT_FALSE(window_->IsItemVisible(3044));
+  EXPECT_FALSE(window_->IsItemEnabled(ids::kSubmitButton));
+  window_->EnableItem(ids::kSubmitButton, true);
+  EXPECT_TRUE(IsWindowEnabled(Item(ids::kSubmitButton)));
+  EXPECT_TRUE(window_->IsItemVisible(ids::kSubmitButton)) << "the control's own style counts, not the hidden dialog's";
+  EXPECT_FALSE(window_->IsItemVisible(ids::kHiddenAutomaticRadio));
 
   // One radio group: ticking one unticks the others.
-  window_->SetChecked(3014, true);
-  EXPECT_EQ(IsDlgButtonChecked(dialog_, 3014), BST_CHECKED);
-  SendMessageW(Item(3015), BM_CLICK, 0, 0);
-  EXPECT_TRUE(window_->IsChecked(3015));
-  EXPECT_FALSE(window_->IsChecked(3014));
-  window_->SetChecked(3015, false);
-  EXPECT_FALSE(window_->IsChecked(3015));
+  window_->SetChecked(ids::kDefaultRadio, true);
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, ids::kDefaultRadio), BST_CHECKED);
+  SendMessageW(Item(ids::kAutomaticRadio), BM_CLICK, 0, 0);
+  EXPECT_TRUE(window_->IsChecked(ids::kAutomaticRadio));
+  EXPECT_FALSE(window_->IsChecked(ids::kDefaultRadio));
+  window_->SetChecked(ids::kAutomaticRadio, false);
+  EXPECT_FALSE(window_->IsChecked(ids::kAutomaticRadio));
 }
 
 TEST_F(DialogAdapter, ListsKeepTextDataAndSelection) {
   Open(kMainDialog);
-  EXPECT_EQ(window_->AddListEntry(3006, "1 bit B&W", 0), 0);
-  EXPECT_EQ(window_->AddListEntry(3006, "8 bit Gray", 1 | (8 << 16)), 1);
+  EXPECT_EQ(window_->AddListEntry(ids::kImageTypeList, "1 bit B&W", 0), 0);
+  EXPECT_EQ(window_->AddListEntry(ids::kImageTypeList, "8 bit Gray", 1 | (8 << 16)), 1);
   const std::intptr_t wide = static_cast<std::intptr_t>(sizeof(void*) == 8 ? 0x123456789ALL : 0x12345678);
-  EXPECT_EQ(window_->AddListEntry(3006, "视频 24", wide), 2);
-  EXPECT_EQ(window_->ListEntryCount(3006), 3);
-  EXPECT_EQ(window_->ListEntryText(3006, 2), "视频 24");
-  EXPECT_EQ(window_->ListEntryText(3006, 7), "");
-  EXPECT_EQ(window_->ListEntryData(3006, 1), 1 | (8 << 16));
-  EXPECT_EQ(window_->ListEntryData(3006, 2), wide);
-  EXPECT_EQ(window_->SelectedListEntry(3006), -1);
+  EXPECT_EQ(window_->AddListEntry(ids::kImageTypeList, "视频 24", wide), 2);
+  EXPECT_EQ(window_->ListEntryCount(ids::kImageTypeList), 3);
+  EXPECT_EQ(window_->ListEntryText(ids::kImageTypeList, 2), "视频 24");
+  EXPECT_EQ(window_->ListEntryText(ids::kImageTypeList, 7), "");
+  EXPECT_EQ(window_->ListEntryData(ids::kImageTypeList, 1), 1 | (8 << 16));
+  EXPECT_EQ(window_->ListEntryData(ids::kImageTypeList, 2), wide);
+  EXPECT_EQ(window_->SelectedListEntry(ids::kImageTypeList), -1);
 
-  window_->SelectListEntry(3006, 1);
-  EXPECT_EQ(SendMessageW(Item(3006), CB_GETCURSEL, 0, 0), 1);
+  window_->SelectListEntry(ids::kImageTypeList, 1);
+  EXPECT_EQ(SendMessageW(Item(ids::kImageTypeList), CB_GETCURSEL, 0, 0), 1);
   // A selection the user makes is read back the same way.
-  SendMessageW(Item(3006), CB_SETCURSEL, 2, 0);
-  EXPECT_EQ(window_->SelectedListEntry(3006), 2);
+  SendMessageW(Item(ids::kImageTypeList), CB_SETCURSEL, 2, 0);
+  EXPECT_EQ(window_->SelectedListEntry(ids::kImageTypeList), 2);
 
   // The sorted interval list inserts in order and gives the entry's place.
-  EXPECT_EQ(window_->AddListEntry(3018, "05", 5), 0);
-  EXPECT_EQ(window_->AddListEntry(3018, "01", 1), 0);
-  EXPECT_EQ(window_->ListEntryText(3018, 1), "05");
-  EXPECT_EQ(window_->ListEntryData(3018, 1), 5);
+  EXPECT_EQ(window_->AddListEntry(ids::kIntervalList, "05", 5), 0);
+  EXPECT_EQ(window_->AddListEntry(ids::kIntervalList, "01", 1), 0);
+  EXPECT_EQ(window_->ListEntryText(ids::kIntervalList, 1), "05");
+  EXPECT_EQ(window_->ListEntryData(ids::kIntervalList, 1), 5);
 
-  window_->ClearList(3006);
-  EXPECT_EQ(window_->ListEntryCount(3006), 0);
-  EXPECT_EQ(window_->SelectedListEntry(3006), -1);
+  window_->ClearList(ids::kImageTypeList);
+  EXPECT_EQ(window_->ListEntryCount(ids::kImageTypeList), 0);
+  EXPECT_EQ(window_->SelectedListEntry(ids::kImageTypeList), -1);
   EXPECT_EQ(window_->AddListEntry(4242, "nowhere", 0), -1);
 }
 
 TEST_F(DialogAdapter, UpDownRangeAndPositionReachTheControlAndItsBuddy) {
   Open(kMainDialog);
-  window_->SetUpDownRange(3007, 1, 25);
-  window_->SetUpDownPosition(3007, 7);
+  window_->SetUpDownRange(ids::kImageCountUpDown, 1, 25);
+  window_->SetUpDownPosition(ids::kImageCountUpDown, 7);
   int low = 0, high = 0;
-  SendMessageW(Item(3007), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+  SendMessageW(Item(ids::kImageCountUpDown), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+               reinterpret_cast<LPARAM>(&high));
   EXPECT_EQ(low, 1);
   EXPECT_EQ(high, 25);
-  EXPECT_EQ(SendMessageW(Item(3007), UDM_GETPOS32, 0, 0), 7);
-  EXPECT_EQ(window_->ItemText(3001), "7");
+  EXPECT_EQ(SendMessageW(Item(ids::kImageCountUpDown), UDM_GETPOS32, 0, 0), 7);
+  EXPECT_EQ(window_->ItemText(ids::kImageCountEdit), "7");
 }
 
 TEST_F(DialogAdapter, GeometryInClientAndScreenCoordinates) {
   Open(kMainDialog);
   SetWindowPos(dialog_, nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  window_->MoveItem(3013, {8, 8, 488, 368}, false);
+  window_->MoveItem(ids::kPreviewControl, {8, 8, 488, 368}, false);
   const Point topLeft = window_->ClientToScreen({8, 8});
-  EXPECT_EQ(window_->ItemScreenRect(3013), (platform::Rect{topLeft.x, topLeft.y, topLeft.x + 480, topLeft.y + 360}));
+  EXPECT_EQ(window_->ItemScreenRect(ids::kPreviewControl),
+            (platform::Rect{topLeft.x, topLeft.y, topLeft.x + 480, topLeft.y + 360}));
   EXPECT_GT(topLeft.x, 30);
   EXPECT_GT(topLeft.y, 40);
   EXPECT_EQ(window_->ScreenToClient(topLeft), (Point{8, 8}));
@@ -255,7 +268,7 @@ TEST_F(DialogAdapter, GeometryInClientAndScreenCoordinates) {
 
 TEST_F(DialogAdapter, IconTopmostAndCursor) {
   Open(kMainDialog);
-  window_->SetIcon(3016);
+  window_->SetIcon(ui::kDialogIcon);
   EXPECT_NE(SendMessageW(dialog_, WM_GETICON, ICON_BIG, 0), 0);
   EXPECT_NE(SendMessageW(dialog_, WM_GETICON, ICON_SMALL, 0), 0);
 

@@ -15,6 +15,7 @@
 #include "imaging/bmp_file.h"
 #include "imaging/colour_mode.h"
 #include "registered_camera.h"
+#include "resources/dialog_ids.h"
 #include "resources/dialog_templates.h"
 #include "template_check.h"
 #include "twain_application.h"
@@ -35,8 +36,8 @@ constexpr char kScene[] =
     "wait 100\n";
 
 constexpr wchar_t kDialogTitle[] = L"Vistrelle Twain V4.1";
-constexpr int kMainTemplate = 3010;
-constexpr int kPreviewControl = 3013;
+constexpr int kMainTemplate = dialog_ids::main_dialog::kTemplate;
+constexpr int kPreviewControl = dialog_ids::main_dialog::kPreviewControl;
 
 // Chooses an entry of a list as the user does: the selection, then its notification.
 void ChooseListEntry(HWND dialog, int id, const wchar_t* text) {

@@ -8,11 +8,11 @@
 #include <atomic>
 #include <memory>
 
+#include "library/main_dialog_bridge.h"
 #include "platform/c_boundary.h"
 #include "platform/diagnostics.h"
 #include "twain/protocol.h"
 #include "twain/source.h"
-#include "ui/main_dialog.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) {
 // application's: the one whose message loop passes the source its events.
 twain::Source& TheSource() {
   static twain::Source* const made = [] {
-    auto source = std::make_unique<twain::Source>(twain::SystemPorts(), &ui::MakeMainDialog);
+    auto source = std::make_unique<twain::Source>(twain::SystemPorts(), &library::MakeMainDialog);
     const DWORD thread = GetCurrentThreadId();
     if (thread != loadingThread) {
       source->GetTrace().Write("\nDS_Entry on a thread other than the one that loaded the source");

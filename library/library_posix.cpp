@@ -3,19 +3,19 @@
 // it) and goes when the library is unloaded; DS_Entry is the only export.
 // As the Windows library hooks its thread's messages, this one gives the
 // headless dialog host its key-down hook, so the space key shoots from anywhere.
+#include "library/main_dialog_bridge.h"
 #include "platform/c_boundary.h"
 #include "platform/diagnostics.h"
 #include "platform/posix/headless_host.h"
 #include "twain/protocol.h"
 #include "twain/source.h"
-#include "ui/main_dialog.h"
 
 namespace {
 
 // The Source with the key-down hook that reaches it: installed after the
 // Source is made and removed before it goes.
 struct LoadedSource {
-  LoadedSource() : source(twain::SystemPorts(), &ui::MakeMainDialog) {
+  LoadedSource() : source(twain::SystemPorts(), &library::MakeMainDialog) {
     platform::headless::SetKeyDownHook(
         [this](std::uintptr_t virtualKey) { return source.PreTranslateKeyDown(virtualKey); });
   }

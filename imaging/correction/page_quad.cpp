@@ -1,0 +1,382 @@
+#include "imaging/correction/page_quad.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <vector>
+
+#include "imaging/correction/page_lines.h"
+
+namespace imaging::correction::detail {
+
+namespace {
+
+// The search runs on a field of about this many pixels along the shorter side.
+constexpr int kSearchShortSide = 300;
+// Edge points need a gradient of this many grey levels a pixel (the noise
+// of a camera's picture stays well below), and a side a step of this many
+// grey levels between the bands beside it.
+constexpr float kMinGradient = 2.5f;
+constexpr float kMinStep = 8.0f;
+constexpr int kMaxLines = 32;
+// A side is this share of the shorter side at least, the page this share
+// of the picture. Each side seen carries edge points with a step beside
+// them, lighter on the same side all round, along this share of its length
+// at least (clutter, a pen or a cable may hide the rest), and the sides
+// together along this share of theirs; more when the page runs over the
+// picture's border and shows fewer sides.
+constexpr double kMinSideShare = 0.1;
+constexpr double kMinAreaShare = 0.03;
+constexpr double kMinSideSupport = 0.35;
+constexpr double kMinSupport = 0.5;
+constexpr double kMinSupportOverBorder = 0.7;
+// Bands beside a side, in pixels of the search: the step's, and the one a
+// page over the border must differ by too.
+constexpr int kNearBand = 6;
+constexpr int kWideBand = 16;
+// Opposite sides of a page seen in perspective meet at no more than this
+// angle, and neighbouring ones stay this close to square.
+const double kMaxOppositeAngle = 15.0 * std::numbers::pi / 180.0;
+const double kMaxSkewFromSquare = 20.0 * std::numbers::pi / 180.0;
+// Corners may lie beyond the picture (a page over the border) by this share of its size.
+constexpr double kCornerReach = 0.25;
+// The refinement fits each side to full-resolution edge points within this distance.
+constexpr double kRefineReach = 2.5;
+const double kRefineCosine = std::cos(10.0 * std::numbers::pi / 180.0);
+
+struct Line {
+  double nx, ny, offset;
+};
+
+std::optional<QuadPoint> Meet(const Line& a, const Line& b) {
+  const double det = a.nx * b.ny - a.ny * b.nx;
+  if (std::abs(det) < 1e-9) return std::nullopt;
+  return QuadPoint{(a.offset * b.ny - a.ny * b.offset) / det, (a.nx * b.offset - a.offset * b.nx) / det};
+}
+
+// Lines of one family, their normals pointing down (across) or right (along).
+PageLine Oriented(PageLine line, bool across) {
+  const bool flip = across ? line.ny < 0 : line.nx < 0;
+  if (!flip) return line;
+  line.nx = -line.nx, line.ny = -line.ny, line.offset = -line.offset;
+  std::swap(line.sidePlus, line.sideMinus);
+  // t changes sign: the bins now run the other way.
+  auto reverse = [](std::vector<int>& prefix) {
+    if (prefix.empty()) return;
+    const int total = prefix.back();
+    std::vector<int> reversed(prefix.size());
+    for (std::size_t i = 0; i < prefix.size(); ++i) reversed[i] = total - prefix[prefix.size() - 1 - i];
+    prefix.swap(reversed);
+  };
+  reverse(line.sidePlus), reverse(line.sideMinus);
+  if (!line.sidePlus.empty()) line.firstBin = -(line.firstBin + static_cast<int>(line.sidePlus.size()) - 1);
+  return line;
+}
+
+// The part [from, to] of the line's positions t that lies inside the field.
+bool VisibleSpan(const PageLine& line, const LightnessField& field, double& from, double& to) {
+  // Point at t: (offset nx - t ny, offset ny + t nx).
+  auto clip = [&](double base, double slope, double limit) {
+    if (std::abs(slope) < 1e-12) return base >= 0 && base <= limit;
+    double a = -base / slope, b = (limit - base) / slope;
+    if (a > b) std::swap(a, b);
+    from = std::max(from, a), to = std::min(to, b);
+    return from < to;
+  };
+  return clip(line.offset * line.nx, -line.ny, field.width - 1.0) &&
+         clip(line.offset * line.ny, line.nx, field.height - 1.0);
+}
+
+struct SideSupport {
+  double seen = 0;       // visible length
+  double supported = 0;  // length with both an edge point and a step of the right way
+  bool valid = false;
+};
+
+// How well a side between corners `a` and `b` is borne out, the page's
+// inside lying at `centre` and lighter (`lighterInside`) or darker.
+SideSupport Support(const PageLine& line, const LightnessField& field, QuadPoint a, QuadPoint b, QuadPoint centre,
+                    bool lighterInside, double minSide) {
+  SideSupport s;
+  double from = -line.ny * a.x + line.nx * a.y, to = -line.ny * b.x + line.nx * b.y;
+  if (from > to) std::swap(from, to);
+  if (!VisibleSpan(line, field, from, to) || to - from < minSide) return s;
+  const bool insidePlus = line.nx * centre.x + line.ny * centre.y > line.offset;
+  const bool plus = insidePlus == lighterInside;  // the lighter side is +n
+  s.seen = to - from;
+  s.supported = PageLine::Count(plus ? line.sidePlus : line.sideMinus, line.firstBin, from, to);
+  s.valid = s.supported >= kMinSideSupport * s.seen;
+  return s;
+}
+
+struct Candidate {
+  const PageLine* sides[4];  // top, right, bottom, left
+  std::array<QuadPoint, 4> corners;
+  bool lighterInside = true;
+  double score = -1;
+};
+
+double Angle(const PageLine& a, const PageLine& b) {
+  return std::abs(std::atan2(a.nx * b.ny - a.ny * b.nx, a.nx * b.nx + a.ny * b.ny));
+}
+
+// The step in `field` into the quadrilateral across its sides seen: the
+// mean, over points along them, of the difference from 2 to `reach`
+// pixels out to as far in; with `typical`, the difference of the medians
+// of all such samples in and out instead, which lines of text beside a
+// side do not shift.
+double StepInward(const Candidate& c, const LightnessField& field, QuadPoint centre, int reach, bool typical = false) {
+  std::vector<float> in, out;
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (c.sides[i]->border) continue;
+    const QuadPoint a = c.corners[i == 3 ? 0 : i], b = c.corners[i == 3 ? 3 : i + 1];
+    const PageLine& line = *c.sides[i];
+    const double inward = line.nx * centre.x + line.ny * centre.y > line.offset ? 1.0 : -1.0;
+    const double nx = inward * line.nx, ny = inward * line.ny;
+    const double length = std::hypot(b.x - a.x, b.y - a.y);
+    for (double along = 0; along <= length; along += 2) {
+      const double x = a.x + (b.x - a.x) * along / length, y = a.y + (b.y - a.y) * along / length;
+      if (!field.Inside(x + reach * nx, y + reach * ny) || !field.Inside(x - reach * nx, y - reach * ny)) continue;
+      for (int d = 2; d <= reach; ++d) {
+        in.push_back(field.Sample(x + d * nx, y + d * ny));
+        out.push_back(field.Sample(x - d * nx, y - d * ny));
+      }
+    }
+  }
+  if (in.empty()) return 0.0;
+  if (!typical) {
+    double sum = 0;
+    for (std::size_t k = 0; k < in.size(); ++k) sum += in[k] - out[k];
+    return sum / static_cast<double>(in.size());
+  }
+  auto median = [](std::vector<float>& values) {
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return static_cast<double>(*middle);
+  };
+  return median(in) - median(out);
+}
+
+// Scores the quadrilateral of the four lines; false when it is no page. On
+// a lightness field the page must be the lighter side of its edges; on
+// another tone either way, but never darker than the desk by a step in
+// `lightness`.
+bool Score(Candidate& c, const LightnessField& field, const LightnessField& lightness) {
+  const Line l[4] = {{c.sides[0]->nx, c.sides[0]->ny, c.sides[0]->offset},
+                     {c.sides[1]->nx, c.sides[1]->ny, c.sides[1]->offset},
+                     {c.sides[2]->nx, c.sides[2]->ny, c.sides[2]->offset},
+                     {c.sides[3]->nx, c.sides[3]->ny, c.sides[3]->offset}};
+  const auto tl = Meet(l[0], l[3]), tr = Meet(l[0], l[1]), br = Meet(l[2], l[1]), bl = Meet(l[2], l[3]);
+  if (!tl || !tr || !br || !bl) return false;
+  c.corners = {*tl, *tr, *br, *bl};
+  const double reachX = kCornerReach * field.width, reachY = kCornerReach * field.height;
+  double area = 0;
+  QuadPoint centre{0, 0};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const QuadPoint& p = c.corners[i];
+    const QuadPoint& q = c.corners[(i + 1) % 4];
+    const QuadPoint& r = c.corners[(i + 2) % 4];
+    if (p.x < -reachX || p.y < -reachY || p.x > field.width - 1 + reachX || p.y > field.height - 1 + reachY) {
+      return false;
+    }
+    // Clockwise as displayed (y down) at every corner: convex and in order.
+    if ((q.x - p.x) * (r.y - q.y) - (q.y - p.y) * (r.x - q.x) <= 0) return false;
+    area += p.x * q.y - q.x * p.y;
+    centre.x += p.x / 4, centre.y += p.y / 4;
+  }
+  if (area / 2 < kMinAreaShare * field.width * field.height) return false;
+  const double minSide = kMinSideShare * std::min(field.width, field.height);
+  c.score = -1;
+  const int borderSides = c.sides[0]->border + c.sides[1]->border + c.sides[2]->border + c.sides[3]->border;
+  const bool onLightness = field.tone == Tone::Lightness;
+  for (bool lighter : {true, false}) {
+    if (onLightness && !lighter) continue;
+    double supported = 0, unsupported = 0;
+    bool valid = true;
+    for (std::size_t i = 0; i < 4 && valid; ++i) {
+      if (c.sides[i]->border) continue;
+      const SideSupport s = Support(*c.sides[i], field, c.corners[i == 3 ? 0 : i], c.corners[i == 3 ? 3 : i + 1],
+                                    centre, lighter, minSide);
+      valid = s.valid;
+      supported += s.supported;
+      unsupported += s.seen - s.supported;
+    }
+    const double score = supported - 0.5 * unsupported;
+    // A page running over the border shows fewer sides: what it shows must bear it out better.
+    const double wanted = borderSides > 0 ? kMinSupportOverBorder : kMinSupport;
+    valid = valid && supported >= wanted * (supported + unsupported);
+    // Paper of another tint must not be darker than the desk; a page over
+    // the border must differ from what lies beyond its sides well out from
+    // them (the rows of text on a page seen close up do not).
+    valid = valid && (onLightness || StepInward(c, lightness, centre, kNearBand) > -kMinStep) &&
+            (borderSides == 0 || (lighter ? 1 : -1) * StepInward(c, field, centre, kWideBand, true) >= kMinStep);
+    if (valid && score > c.score) {
+      c.score = score;
+      c.lighterInside = lighter;
+    }
+  }
+  return c.score > 0;
+}
+
+// The best page among the quadrilaterals of the lines found.
+std::optional<Candidate> BestCandidate(const LightnessField& field, const LightnessField& lightness,
+                                       const std::vector<PageLine>& found, std::vector<PageLine>& across,
+                                       std::vector<PageLine>& along) {
+  for (const PageLine& line : found) {
+    const bool isAcross = std::abs(line.ny) >= std::abs(line.nx);
+    (isAcross ? across : along).push_back(Oriented(line, isAcross));
+  }
+  const std::vector<PageLine> borders = BorderLines(field);
+  across.push_back(borders[0]), across.push_back(borders[2]);
+  along.push_back(borders[3]), along.push_back(borders[1]);
+  const double cx = field.width / 2.0, cy = field.height / 2.0;
+  auto acrossAt = [&](const PageLine& l) { return (l.offset - l.nx * cx) / l.ny; };
+  auto alongAt = [&](const PageLine& l) { return (l.offset - l.ny * cy) / l.nx; };
+  struct Pair {
+    const PageLine* first;
+    const PageLine* second;
+  };
+  auto pairs = [&](const std::vector<PageLine>& lines, auto at, double minApart) {
+    std::vector<Pair> result;
+    for (const PageLine& a : lines) {
+      for (const PageLine& b : lines) {
+        if (at(b) - at(a) < minApart || Angle(a, b) > kMaxOppositeAngle) continue;
+        result.push_back({&a, &b});
+      }
+    }
+    return result;
+  };
+  const double minSide = kMinSideShare * std::min(field.width, field.height);
+  const std::vector<Pair> rows = pairs(across, acrossAt, minSide);
+  const std::vector<Pair> columns = pairs(along, alongAt, minSide);
+  std::optional<Candidate> best;
+  for (const Pair& r : rows) {
+    for (const Pair& c : columns) {
+      const int borderSides = r.first->border + r.second->border + c.first->border + c.second->border;
+      // At most two opposite sides may lie beyond the picture.
+      if (borderSides > 2 || (borderSides == 2 && r.first->border != r.second->border)) continue;
+      const double square = std::abs(Angle(*r.first, *c.first) - std::numbers::pi / 2);
+      if (square > kMaxSkewFromSquare) continue;
+      Candidate candidate{{r.first, c.second, r.second, c.first}, {}, true, -1};
+      if (Score(candidate, field, lightness) && (!best || candidate.score > best->score)) best = candidate;
+    }
+  }
+  return best;
+}
+
+// Fits a side's line to the full-resolution edge points near it; the
+// coarse line when too few are there.
+Line Refine(const Line& coarse, const std::vector<EdgePoint>& points, QuadPoint a, QuadPoint b, bool plus) {
+  Line line = coarse;
+  double from = -line.ny * a.x + line.nx * a.y, to = -line.ny * b.x + line.nx * b.y;
+  if (from > to) std::swap(from, to);
+  const double trim = 0.05 * (to - from);
+  from += trim, to -= trim;
+  for (double reach : {kRefineReach, 1.0}) {
+    double n = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+    for (const EdgePoint& p : points) {
+      const double t = -line.ny * p.x + line.nx * p.y;
+      if (t < from || t > to || std::abs(line.nx * p.x + line.ny * p.y - line.offset) > reach) continue;
+      const double cosine = (p.gx * line.nx + p.gy * line.ny) / std::hypot(p.gx, p.gy);
+      if ((plus ? cosine : -cosine) < kRefineCosine) continue;
+      n += 1, sx += p.x, sy += p.y, sxx += p.x * p.x, syy += p.y * p.y, sxy += p.x * p.y;
+    }
+    if (n < 10) return line;
+    const double mx = sx / n, my = sy / n;
+    const double cxx = sxx / n - mx * mx, cyy = syy / n - my * my, cxy = sxy / n - mx * my;
+    // The normal is the direction of least spread.
+    const double theta = 0.5 * std::atan2(2 * cxy, cxx - cyy) + std::numbers::pi / 2;
+    double nx = std::cos(theta), ny = std::sin(theta);
+    if (nx * line.nx + ny * line.ny < 0) nx = -nx, ny = -ny;
+    line = {nx, ny, nx * mx + ny * my};
+  }
+  return line;
+}
+
+}  // namespace
+
+PageQuad FindPageQuad(const Picture& picture) {
+  PageQuad quad;
+  const int shorter = std::min(picture.Width(), picture.Height());
+  const int scale = std::max(1, static_cast<int>(std::lround(static_cast<double>(shorter) / kSearchShortSide)));
+  const LightnessField lightness = LightnessOf(picture, scale, Tone::Lightness);
+  LightnessField field;
+  std::vector<EdgePoint> coarsePoints;
+  std::vector<PageLine> lines, across, along;
+  std::optional<Candidate> best;
+  for (Tone tone : {Tone::Lightness, Tone::Blueness}) {
+    field = tone == Tone::Lightness ? lightness : LightnessOf(picture, scale, tone);
+    if (field.width < 16 || field.height < 16) return quad;
+    coarsePoints = EdgePointsOf(field, kMinGradient);
+    const int minVotes = static_cast<int>(kMinSideShare * std::min(field.width, field.height));
+    lines = FindPageLines(field, coarsePoints, minVotes, kMaxLines, kMinStep);
+    across.clear(), along.clear();
+    best = BestCandidate(field, lightness, lines, across, along);
+    if (best) break;
+  }
+  if (!best) return quad;
+
+  // Back to the picture's pixels, refined on its own edge points.
+  const LightnessField fine = LightnessOf(picture, 1, field.tone);
+  const std::vector<EdgePoint> finePoints = EdgePointsOf(fine, kMinGradient);
+  const double s = field.scale;
+  const double shift = (s - 1) / 2;  // a block's centre in picture pixels
+  auto toPicture = [&](QuadPoint p) { return QuadPoint{p.x * s + shift, p.y * s + shift}; };
+  Line sides[4];
+  double angleSum = 0;
+  quad.sidesSeen = 0;
+  const QuadPoint centre{(best->corners[0].x + best->corners[2].x) / 2, (best->corners[0].y + best->corners[2].y) / 2};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const PageLine& side = *best->sides[i];
+    Line line{side.nx, side.ny, side.offset * s + shift * (side.nx + side.ny)};
+    if (side.border) {
+      // The picture's outer edge.
+      const bool far = side.offset > 0;
+      line.offset = far ? (side.nx != 0 ? picture.Width() : picture.Height()) - 0.5 : -0.5;
+    } else {
+      const bool insidePlus = side.nx * centre.x + side.ny * centre.y > side.offset;
+      const QuadPoint a = toPicture(best->corners[i == 3 ? 0 : i]);
+      const QuadPoint b = toPicture(best->corners[i == 3 ? 3 : i + 1]);
+      line = Refine(line, finePoints, a, b, insidePlus == best->lighterInside);
+      // Across (top, bottom): direction (ny, -nx); along (right, left): (-ny, nx), less a quarter turn.
+      const bool isAcross = i % 2 == 0;
+      const double degrees =
+          (isAcross ? std::atan2(-line.nx, line.ny) : std::atan2(line.nx, -line.ny) - std::numbers::pi / 2) * 180.0 /
+          std::numbers::pi;
+      angleSum += degrees;
+      ++quad.sidesSeen;
+    }
+    sides[i] = line;
+  }
+  const auto tl = Meet(sides[0], sides[3]), tr = Meet(sides[0], sides[1]);
+  const auto br = Meet(sides[2], sides[1]), bl = Meet(sides[2], sides[3]);
+  if (!tl || !tr || !br || !bl || quad.sidesSeen == 0) return quad;
+  quad.corners = {*tl, *tr, *br, *bl};
+  const double angle = angleSum / quad.sidesSeen;
+  quad.angle = angle >= 45.0 ? angle - 90.0 : (angle < -45.0 ? angle + 90.0 : angle);
+  quad.found = true;
+  return quad;
+}
+
+Rect TurnedBounds(const PageQuad& quad, int width, int height, double turn) {
+  if (!quad.found) return {0, 0, width, height};
+  const double radians = turn * std::numbers::pi / 180.0;
+  const double c = std::cos(radians), s = std::sin(radians);
+  const double cx = width / 2.0, cy = height / 2.0;
+  double left = 1e18, top = 1e18, right = -1e18, bottom = -1e18;
+  for (const QuadPoint& p : quad.corners) {
+    // Pixel centres lie half a pixel in from the picture's corner.
+    const double dx = p.x + 0.5 - cx, dy = p.y + 0.5 - cy;
+    const double u = dx * c - dy * s + cx, v = dx * s + dy * c + cy;
+    left = std::min(left, u), right = std::max(right, u), top = std::min(top, v), bottom = std::max(bottom, v);
+  }
+  const Rect bounds{static_cast<int>(std::floor(std::clamp(left, 0.0, 1.0 * width))),
+                    static_cast<int>(std::floor(std::clamp(top, 0.0, 1.0 * height))),
+                    static_cast<int>(std::ceil(std::clamp(right, 0.0, 1.0 * width))),
+                    static_cast<int>(std::ceil(std::clamp(bottom, 0.0, 1.0 * height)))};
+  if (bounds.left >= bounds.right || bounds.top >= bounds.bottom) return {0, 0, width, height};
+  return bounds;
+}
+
+}  // namespace imaging::correction::detail

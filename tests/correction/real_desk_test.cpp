@@ -1,0 +1,114 @@
+// Our edge finder on desks as real desks look, and the position correction
+// of a still shot from a picture file by the virtual camera.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "imaging/bmp_file.h"
+#include "imaging/correction/correction.h"
+#include "imaging/picture_file.h"
+#include "made_pages.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace correction_testing;
+
+struct Found {
+  double angle = 99;
+  Rect page;
+  std::int32_t found = -1;
+};
+
+class RealDeskTest : public ::testing::Test {
+ protected:
+  // The scene's first frame at 800 x 600, brightened as a work picture, measured.
+  Found Measure(const std::string& sceneText) {
+    frame = Render(sceneText, 800, 600);
+    imaging::AdjustBrightnessContrast(frame.picture, 25, 0);
+    imaging::SaveBmp(frame.picture, input);
+    Found f;
+    std::int32_t width = 0, height = 0, sides = 0;
+    float left = -1, top = -1, right = -1, bottom = -1;
+    finder->FindEdge(input.c_str(), output.c_str(), &f.angle, &width, &height, &left, &top, &right, &bottom, &f.found,
+                     &sides);
+    f.page = {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right), static_cast<int>(bottom)};
+    return f;
+  }
+  void ExpectNoPage(const Found& f) {
+    EXPECT_EQ(f.found, 0);
+    EXPECT_EQ(f.angle, 0.0);
+    EXPECT_EQ(f.page.left, 0);
+    EXPECT_EQ(f.page.top, 0);
+    EXPECT_EQ(f.page.right, 800);
+    EXPECT_EQ(f.page.bottom, 600);
+  }
+
+  testing_support::TempDir folder;
+  std::string input = folder.File("in_pai.bmp");
+  std::string output = folder.File("out_pai.bmp");
+  std::unique_ptr<imaging::correction::EdgeFinder> finder = imaging::correction::MakePageEdgeFinder();
+  RenderedFrame frame;
+};
+
+constexpr const char* kLightWood =
+    "field 440\ndesk 186 152 116\nwood seed 7\nvignette 0.3\nlight 0.25 200\n"
+    "object round 385 70 64 64 250 250 246\nobject rect 70 262 130 14\n";
+
+TEST_F(RealDeskTest, BareDesksWithGrainShadowsAndWhiteThingsHoldNoPage) {
+  ExpectNoPage(Measure(kLightWood));
+  ExpectNoPage(Measure(std::string(kLightWood) + "shadow 220 150 200 120 0.4\n"));
+  ExpectNoPage(Measure("field 440\ndesk 50 46 48\nwood seed 2\nvignette 0.6\nperspective 0.05\n"));
+  // A white surface running out of the picture beside a grey desk is no page either.
+  ExpectNoPage(Measure("field 440\ndesk 120 110 118\nobject rect 420 165 120 400 240 240 236\n"));
+}
+
+TEST_F(RealDeskTest, APageOnLightWoodBesideWhiteThingsIsFoundWhole) {
+  const Found f = Measure(std::string(kLightWood) + "page p 210 297 seed 5 text\nplace p 215 165 -7\n");
+  EXPECT_EQ(f.found, 1);
+  EXPECT_NEAR(f.angle, 7.0, 0.2);
+  EXPECT_GT(Overlap(f.page, TruePage(frame, 7.0)), 0.95);
+}
+
+TEST_F(RealDeskTest, AShadowOverHalfThePageDoesNotCutItInHalf) {
+  const Found f =
+      Measure("field 440\ndesk 90 80 70\npage p 210 297 seed 6\nplace p 220 165 4\nshadow 220 300 440 300 0.45\n");
+  EXPECT_NEAR(f.angle, -4.0, 0.2);
+  EXPECT_GT(Overlap(f.page, TruePage(frame, -4.0)), 0.95);
+}
+
+TEST_F(RealDeskTest, PaperNoLighterThanTheDeskIsFoundByItsEdges) {
+  // Bluish white paper on a pink desk of nearly its lightness.
+  const Found f = Measure("field 440\ndesk 205 180 190\npage p 210 297 seed 8 paper 196 188 236\nplace p 220 165 -5\n");
+  EXPECT_EQ(f.found, 1);
+  EXPECT_NEAR(f.angle, 5.0, 0.3);
+  EXPECT_GT(Overlap(f.page, TruePage(frame, 5.0)), 0.93);
+}
+
+// A 16:9 picture file played by the virtual camera: the still is turned
+// straight and cropped to the page in its own proportions.
+TEST(PictureStill, AStillShotFromAPictureFileIsStraightenedAndCropped) {
+  testing_support::TempDir folder;
+  const RenderedFrame recorded =
+      Render("field 480\ndesk 70 60 55\npage p 148 210 seed 9 paper 250 250 250\nplace p 240 135 12\n", 1280, 720);
+  const std::string file = folder.File("recorded.jpg");
+  ASSERT_TRUE(imaging::SavePicture(recorded.picture, file, imaging::PictureFormat::Jpeg));
+  const RenderedFrame shot = Render("format RGB24 1920 1080\npicture " + file + "\n", 1920, 1080);
+  ASSERT_EQ(shot.picture.Width(), 1920);
+
+  Picture still = shot.picture;
+  imaging::correction::AutomaticCorrection correction;
+  correction.CorrectStill(still, folder.Path(), imaging::CorrectionSwitches{.autoCrop = true});
+  // The page is 148 x 210 mm of a 480 mm field shown 1920 pixels wide: 592 x 840 pixels.
+  EXPECT_NEAR(still.Width(), 592, 592 * 0.04);
+  EXPECT_NEAR(still.Height(), 840, 840 * 0.04);
+  // Straight: the page's paper reaches the crop's corners' neighbourhood on every side.
+  for (auto [x, y] : {std::pair{15, 15},
+                      {still.Width() - 15, 15},
+                      {15, still.Height() - 15},
+                      {still.Width() - 15, still.Height() - 15}}) {
+    EXPECT_GT(At(still, x, y).red, 200) << x << "," << y;
+  }
+}
+
+}  // namespace
