@@ -100,7 +100,7 @@ bool PageQueue::CopyRows(std::uint8_t* destination, std::uint32_t size, std::uin
   if (held_ == nullptr) return false;
 
   const PageEntry* entry = Entry(NextPictureNumber());
-  const bool colour = entry != nullptr && entry->pixelType == 2;
+  const bool colour = entry != nullptr && entry->pixelType == protocol::PixelType::Colour;
   for (std::uint32_t row = 0; row < size / rowBytes_; ++row) {
     if (colour) {
       // Blue, green, red becomes red, green, blue for every whole group of three.

@@ -12,6 +12,7 @@
 #include "acquire/picture_bitmap.h"
 #include "platform/global_memory.h"
 #include "platform/message_box.h"
+#include "protocol/pixel_type.h"
 
 namespace acquire {
 
@@ -21,9 +22,10 @@ inline constexpr int kEntryStorage = 2048;
 
 struct PageEntry {
   std::string filePath;
-  float widthInches = 0;       // pixel width / the X resolution when the picture was stored
-  float heightInches = 0;      // pixel height / the same resolution
-  std::uint8_t pixelType = 0;  // 1 grey, 2 colour, any other value black-and-white
+  float widthInches = 0;   // pixel width / the X resolution when the picture was stored
+  float heightInches = 0;  // pixel height / the same resolution
+  // Grey, colour or black-and-white; "Color and B&W" only when a still was shot as such.
+  protocol::PixelType pixelType = protocol::PixelType::BlackWhite;
 };
 
 class PageQueue {

@@ -6,8 +6,11 @@ namespace acquire {
 
 std::string PictureFolder() { return platform::PrivateTemporaryFolder("TAVO"); }
 
-std::string PictureFileName(const std::string& folder, int number, std::uint8_t pixelType) {
-  const char* prefix = pixelType == 1 ? "twaingray" : pixelType == 2 ? "twainrgb" : "twainbw";
+std::string PictureFileName(const std::string& folder, int number, protocol::PixelType pixelType) {
+  using protocol::PixelType;
+  const char* prefix = pixelType == PixelType::Grey     ? "twaingray"
+                       : pixelType == PixelType::Colour ? "twainrgb"
+                                                        : "twainbw";
   return folder + prefix + std::to_string(number) + ".bmp";
 }
 

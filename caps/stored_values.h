@@ -40,9 +40,9 @@ static_assert(sizeof(StoredFrame) == sizeof(twain::TW_FRAME));
 // A STR32 item: up to 32 characters, zero-filled to the field's 34 bytes.
 using StoredStr32 = std::array<char, sizeof(twain::TW_STR32)>;
 
-// Pixel type 3: every shot yields a colour and a black-and-white picture.
-inline constexpr std::uint16_t kPixelTypeColourAndBlackWhite = 3;
-inline constexpr int kPixelTypeCount = 4;
+// "Color and B&W": every shot yields a colour and a black-and-white picture.
+inline constexpr std::uint16_t kPixelTypeColourAndBlackWhite = protocol::Wire(protocol::PixelType::ColourAndBlackWhite);
+inline constexpr int kPixelTypeCount = protocol::kPixelTypeCount;
 
 // The ids of CAP_SUPPORTEDCAPS, in the order applications receive them.
 inline constexpr std::array<twain::TW_UINT16, 41> kSupportedCaps = {

@@ -9,24 +9,21 @@
 #include <string>
 
 #include "capture/media_format.h"
+#include "protocol/geometry.h"
+#include "protocol/pixel_type.h"
 
 namespace capture {
 
-// What a requested still becomes.
-enum class PictureKind : std::uint8_t { Colour = 0, Grey = 4, BlackWhite = 5 };
+// What a requested still becomes: grey, colour or black-and-white.
+using PictureKind = protocol::PixelType;
 
-// The still kind for the current pixel type: 1 (grey) gives Grey, 2 (colour)
-// Colour, anything else (black-and-white, and colour-and-black-and-white,
-// whose pair the callers take as two stills) BlackWhite.
+// The still kind for the current pixel type: grey and colour as themselves,
+// anything else (black-and-white, and "Color and B&W", whose pair the
+// callers take as two stills) black-and-white.
 PictureKind PictureKindForPixelType(std::uint16_t pixelType);
 
-struct CropRect {
-  std::int32_t left = 0;  // ten-thousandths of the frame width (left, right) or height (top, bottom)
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-  friend bool operator==(const CropRect&, const CropRect&) = default;
-};
+// Ten-thousandths of the frame width (left, right) or height (top, bottom).
+using CropRect = geometry::FrameFractions;
 
 // What the settings and the capability values say about one still. The
 // picture processing copies them on the dialog's thread when the still is

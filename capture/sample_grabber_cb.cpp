@@ -8,14 +8,7 @@
 namespace capture {
 
 PictureKind PictureKindForPixelType(std::uint16_t pixelType) {
-  switch (pixelType) {
-    case 1:
-      return PictureKind::Grey;
-    case 2:
-      return PictureKind::Colour;
-    default:
-      return PictureKind::BlackWhite;
-  }
+  return protocol::StoredAs(protocol::PixelTypeOf(pixelType));
 }
 
 namespace {

@@ -8,14 +8,7 @@
 
 namespace imaging {
 
-// Edges of a rectangle in ten-thousandths of a frame's width (left, right)
-// or height (top, bottom), counted from the top-left.
-struct FrameFractions {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-};
+using FrameFractions = geometry::FrameFractions;
 
 // The fractions on a frame of width × height: each edge is the side times
 // its fraction / 10000, the division truncating toward zero. Edges beyond

@@ -7,13 +7,6 @@
 
 namespace imaging {
 
-namespace {
-
-constexpr std::uint8_t kColour = 2;
-constexpr std::uint8_t kBlackWhite = 0;
-
-}  // namespace
-
 // The front is stored as the next picture without being counted (the card
 // counts once, when its back completes it), yet the pair counts its colour
 // picture at once: before the back shot that count is taken back, and the
@@ -34,15 +27,16 @@ bool StillPipeline::ShootIdCardColourAndBlackWhite(const std::function<void()>& 
   }
   int count = queue.PictureCount();
   if (IdCardSide() == 0) --count;
-  const std::string colourName = acquire::PictureFileName(folder, count + 1, kColour);
-  const std::string blackWhiteName = acquire::PictureFileName(folder, count + 2, kBlackWhite);
+  const std::string colourName = acquire::PictureFileName(folder, count + 1, protocol::PixelType::Colour);
+  const std::string blackWhiteName = acquire::PictureFileName(folder, count + 2, protocol::PixelType::BlackWhite);
   acquire::PageEntry* colourEntry = queue.Entry(count + 1);
   acquire::PageEntry* blackWhiteEntry = queue.Entry(count + 2);
   ++count;
   if (colourEntry != nullptr && blackWhiteEntry != nullptr) {
     colourEntry->filePath = colourName;
     // The copy has the colour picture's size; its record says so, and that it is black-and-white.
-    *blackWhiteEntry = {blackWhiteName, colourEntry->widthInches, colourEntry->heightInches, kBlackWhite};
+    *blackWhiteEntry = {blackWhiteName, colourEntry->widthInches, colourEntry->heightInches,
+                        protocol::PixelType::BlackWhite};
     Picture picture = LoadPicture(colourName);
     ConvertToBlackWhite(picture);
     SavePicture(picture, blackWhiteName, PictureFormat::Bmp);

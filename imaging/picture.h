@@ -13,25 +13,16 @@
 #include <span>
 #include <vector>
 
+#include "protocol/geometry.h"
+
 namespace imaging {
 
-struct Rgb {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  bool operator==(const Rgb&) const = default;
-};
+using Rgb = geometry::Rgb;
 
 inline constexpr Rgb kBlack{0, 0, 0};
 inline constexpr Rgb kWhite{255, 255, 255};
 
-// A rectangle counted from the top-left; right and bottom are exclusive.
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-};
+using Rect = geometry::Rect;
 
 inline constexpr int kDefaultDpi = 96;
 

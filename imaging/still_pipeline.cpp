@@ -20,20 +20,8 @@ namespace {
 
 using capture::PictureKind;
 
-// The pixel type whose file names a picture of this kind takes.
-std::uint8_t NamingPixelType(PictureKind kind) {
-  switch (kind) {
-    case PictureKind::Grey:
-      return 1;
-    case PictureKind::Colour:
-      return 2;
-    default:
-      return 0;
-  }
-}
-
 std::string FileFor(const std::string& folder, int number, PictureKind kind) {
-  return acquire::PictureFileName(folder, number, NamingPixelType(kind));
+  return acquire::PictureFileName(folder, number, kind);
 }
 
 // The whole frame handed to smart paging: the picture's name with "_tmp" before ".bmp".
@@ -144,19 +132,13 @@ void StillPipeline::ProcessStill(const capture::FrameView& frame, const capture:
   const bool idCard = s.idCardMode;
   const bool autoCorrect = s.autoCorrect;
   if (!idCard || autoCorrect) {
-    const capture::CropRect& crop = parameters.cropRect;
-    CropToFrame(picture, frameWidth, frameHeight, parameters.cropMode, {crop.left, crop.top, crop.right, crop.bottom});
+    CropToFrame(picture, frameWidth, frameHeight, parameters.cropMode, parameters.cropRect);
     if (correction != nullptr && autoCorrect) correction->CorrectStill(picture, folder, CorrectionSwitchesOf(s));
     if (correction != nullptr && !autoCorrect && s.autoCrop) correction->RemoveBlackEdges(picture);
   }
   const bool backSide = idCard && s.idCardBackSide;
   if (idCard) {
-    const capture::CropRect& area = s.idCardArea;
-    HandleIdCard(picture, {frameWidth,
-                           frameHeight,
-                           !autoCorrect,
-                           {area.left, area.top, area.right, area.bottom},
-                           backSide,
+    HandleIdCard(picture, {frameWidth, frameHeight, !autoCorrect, s.idCardArea, backSide,
                            FileFor(folder, number, parameters.kind)});
   }
 
@@ -268,7 +250,7 @@ bool StillPipeline::Store(int number, const std::string& path, const Picture& pi
   entry->filePath = path;
   entry->widthInches = resolution > 0 ? static_cast<float>(picture.Width()) / resolution : 0.0f;
   entry->heightInches = resolution > 0 ? static_cast<float>(picture.Height()) / resolution : 0.0f;
-  entry->pixelType = static_cast<std::uint8_t>(settings.pixelType);
+  entry->pixelType = protocol::PixelTypeOf(settings.pixelType);
   return true;
 }
 

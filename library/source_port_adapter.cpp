@@ -12,9 +12,6 @@ namespace {
 constexpr std::int32_t kCropModeNone = 0;
 constexpr std::int32_t kCropModeRegion = 2;
 
-constexpr std::uint16_t kColour = 2;
-constexpr std::uint16_t kBlackWhite = 0;
-
 }  // namespace
 
 // The saved settings hold the user's last pixel type, orientation and
@@ -38,17 +35,17 @@ void SourcePortAdapter::CommitSettings() {
   source_.Stills().PublishSettings();
 }
 
-void SourcePortAdapter::ChooseImageType(std::uint16_t pixelType, std::uint16_t bitDepth) {
+void SourcePortAdapter::ChooseImageType(protocol::PixelType pixelType, std::uint16_t bitDepth) {
   caps::StoredValues& values = source_.CapValues();
-  values.pixelType = pixelType;
-  caps::SetCurrentBitDepth(values, bitDepth, pixelType);
+  values.pixelType = protocol::Wire(pixelType);
+  caps::SetCurrentBitDepth(values, bitDepth, values.pixelType);
 }
 
 bool SourcePortAdapter::StartCamera(platform::WindowHandle dialog, int previewControl) {
   return source_.Camera().StartDocumentCamera({dialog, previewControl}) != capture::kStartNoDevice;
 }
 
-void SourcePortAdapter::SetCropRegion(const std::optional<ui::CropRegion>& region) {
+void SourcePortAdapter::SetCropRegion(const std::optional<geometry::FrameFractions>& region) {
   capture::CCaptureVideo& camera = source_.Camera();
   if (!region) {
     camera.SetCropMode(kCropModeNone);
@@ -64,18 +61,19 @@ void SourcePortAdapter::ShootStill(const ui::StillRequest& request) {
   capture::CCaptureVideo& camera = source_.Camera();
   caps::StoredValues& values = source_.CapValues();
   const std::uint16_t chosen = values.pixelType;
-  const auto shoot = [&](std::uint16_t pixelType) {
-    values.pixelType = pixelType;
+  const auto shoot = [&](protocol::PixelType pixelType) {
+    values.pixelType = protocol::Wire(pixelType);
     camera.CaptureStill(true);
   };
   camera.SetRotation(request.rotationIndex);
-  if (request.pixelType != caps::kPixelTypeColourAndBlackWhite) {
+  if (request.pixelType != protocol::PixelType::ColourAndBlackWhite) {
     shoot(request.pixelType);
   } else if (request.idCardSide) {
-    if (source_.Stills().ShootIdCardColourAndBlackWhite([&] { shoot(kColour); })) camera.ShowPicturePreview();
+    if (source_.Stills().ShootIdCardColourAndBlackWhite([&] { shoot(protocol::PixelType::Colour); }))
+      camera.ShowPicturePreview();
   } else {
-    shoot(kColour);
-    shoot(kBlackWhite);
+    shoot(protocol::PixelType::Colour);
+    shoot(protocol::PixelType::BlackWhite);
   }
   values.pixelType = chosen;
 }

@@ -19,13 +19,13 @@ class SourcePortAdapter final : public ui::SourcePort {
   void LoadSettingsKeepingApplicationChoices() override;
   void CommitSettings() override;
   const caps::StoredValues& CapValues() const override { return source_.CapValues(); }
-  void ChooseImageType(std::uint16_t pixelType, std::uint16_t bitDepth) override;
+  void ChooseImageType(protocol::PixelType pixelType, std::uint16_t bitDepth) override;
   void ChooseRotation(std::uint16_t rotationIndex) override { source_.CapValues().rotationIndex = rotationIndex; }
   void ChoosePaperSize(std::uint16_t paperSize) override { source_.CapValues().paperSize = paperSize; }
 
   bool StartCamera(platform::WindowHandle dialog, int previewControl) override;
   void StopCamera() override { source_.Camera().CloseCapture(); }
-  void SetCropRegion(const std::optional<ui::CropRegion>& region) override;
+  void SetCropRegion(const std::optional<geometry::FrameFractions>& region) override;
   imaging::DetectedPage& PageDetection() override { return source_.PageDetection(); }
 
   void ShootStill(const ui::StillRequest& request) override;

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/geometry.h"
+
 namespace platform {
 
 using WindowHandle = void*;
@@ -48,26 +50,9 @@ inline constexpr unsigned kMouseShift = 0x0004;
 inline constexpr unsigned kMouseControl = 0x0008;
 inline constexpr unsigned kMouseMiddleButton = 0x0010;
 
-struct Point {
-  int x = 0;
-  int y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
-
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-struct Rgb {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  friend bool operator==(const Rgb&, const Rgb&) = default;
-};
+using Point = geometry::Point;
+using Rect = geometry::Rect;
+using Rgb = geometry::Rgb;
 
 // A font as the drawing asks for it (the fields of a logical font).
 struct FontRequest {

@@ -13,7 +13,7 @@ unsigned BitDepthPixelType(Source& source) {
   const acquire::PageQueue& queue = source.Queue();
   const acquire::PageEntry* next = queue.Entry(queue.NextPictureNumber());
   if (!queue.AnyPending() || next == nullptr) return source.CapValues().pixelType;
-  return next->pixelType == TWPT_GRAY || next->pixelType == TWPT_RGB ? next->pixelType : TWPT_BW;
+  return protocol::Wire(protocol::StoredAs(next->pixelType));
 }
 
 // A running camera is present; otherwise the devices are enumerated now.

@@ -87,7 +87,7 @@ TW_UINT16 ImageInfoMsg(Source& source, TripletMessage& message) {
   info.ImageWidth = WholePart(resolution * entry->widthInches);
   info.ImageLength =
       WholePart(values.paperSize == TWSS_USLETTER ? resolution * entry->heightInches : resolution * 14.0f);
-  info.BitsPerPixel = static_cast<TW_INT16>(caps::GetCurrentBitDepth(values, entry->pixelType));
+  info.BitsPerPixel = static_cast<TW_INT16>(caps::GetCurrentBitDepth(values, protocol::Wire(entry->pixelType)));
   if (info.BitsPerPixel < 24) {
     info.SamplesPerPixel = 1;
     info.BitsPerSample[0] = info.BitsPerPixel;
@@ -96,7 +96,7 @@ TW_UINT16 ImageInfoMsg(Source& source, TripletMessage& message) {
     info.BitsPerSample[0] = info.BitsPerSample[1] = info.BitsPerSample[2] = 8;
   }
   info.Planar = 0;
-  info.PixelType = entry->pixelType;
+  info.PixelType = static_cast<TW_INT16>(protocol::Wire(entry->pixelType));
   info.Compression = TWCP_NONE;
   std::memcpy(message.data, &info, sizeof info);
   return TWRC_SUCCESS;

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/pixel_type.h"
+
 #if defined(_WIN32)
 #define TW_CALLINGSTYLE __stdcall
 #else
@@ -414,9 +416,9 @@ inline constexpr TW_UINT32 TWQC_RESET = 0x0010;
 // Capability values.
 inline constexpr TW_BOOL TWAIN_FALSE = 0;
 inline constexpr TW_BOOL TWAIN_TRUE = 1;
-inline constexpr TW_UINT16 TWPT_BW = 0;
-inline constexpr TW_UINT16 TWPT_GRAY = 1;
-inline constexpr TW_UINT16 TWPT_RGB = 2;
+inline constexpr TW_UINT16 TWPT_BW = protocol::Wire(protocol::PixelType::BlackWhite);
+inline constexpr TW_UINT16 TWPT_GRAY = protocol::Wire(protocol::PixelType::Grey);
+inline constexpr TW_UINT16 TWPT_RGB = protocol::Wire(protocol::PixelType::Colour);
 inline constexpr TW_UINT16 TWSX_NATIVE = 0;
 inline constexpr TW_UINT16 TWSX_FILE = 1;
 inline constexpr TW_UINT16 TWSX_MEMORY = 2;

@@ -10,7 +10,7 @@ imaging::DetectedPage& MainDialog::PageDetection() { return source_.PageDetectio
 int MainDialog::ShootTick() {
   const int before = source_.Queue().PictureCount();
   const caps::StoredValues& values = source_.CapValues();
-  source_.ShootStill({values.pixelType, values.rotationIndex, false});
+  source_.ShootStill({protocol::PixelTypeOf(values.pixelType), values.rotationIndex, false});
   return source_.Queue().PictureCount() - before;
 }
 

@@ -1,6 +1,5 @@
 // The main dialog's mode radios, lists, correction check boxes and the
 // Settings button: each change is kept in the settings and saved at once.
-#include "caps/pixel_type.h"
 #include "ui/main_dialog.h"
 
 namespace ui {
@@ -72,7 +71,7 @@ void MainDialog::OnImageTypeList() {
   const int entry = dialog_->SelectedListEntry(kImageTypeList);
   if (entry < 0) return;
   const auto data = static_cast<std::uint32_t>(dialog_->ListEntryData(kImageTypeList, entry));
-  source_.ChooseImageType(static_cast<std::uint16_t>(data & 0xFFFF), static_cast<std::uint16_t>(data >> 16));
+  source_.ChooseImageType(protocol::PixelTypeOf(data & 0xFFFF), static_cast<std::uint16_t>(data >> 16));
   Save();
 }
 

@@ -63,7 +63,8 @@ void MainDialog::TakeSingleShot() {
   const bool idCard = settings.idCardMode != 0;
   const caps::StoredValues& values = source_.CapValues();
   // ID cards are cut out upright; the guide frame is drawn on the unturned preview.
-  source_.ShootStill({values.pixelType, settings.scanType == 0 && idCard ? 0 : values.rotationIndex, idCard});
+  source_.ShootStill(
+      {protocol::PixelTypeOf(values.pixelType), settings.scanType == 0 && idCard ? 0 : values.rotationIndex, idCard});
 }
 
 void MainDialog::OnContinuousShotTimer() {
@@ -101,8 +102,7 @@ void MainDialog::OnSubmit() {
   if (const auto rotation = selectedData(kRotationList)) source_.ChooseRotation(static_cast<std::uint16_t>(*rotation));
   if (const auto paper = selectedData(kPaperList)) source_.ChoosePaperSize(static_cast<std::uint16_t>(*paper));
   if (const auto imageType = selectedData(kImageTypeList)) {
-    source_.ChooseImageType(static_cast<std::uint16_t>(*imageType & 0xFFFF),
-                            static_cast<std::uint16_t>(*imageType >> 16));
+    source_.ChooseImageType(protocol::PixelTypeOf(*imageType & 0xFFFF), static_cast<std::uint16_t>(*imageType >> 16));
   }
   source_.SubmitPictures();
 }

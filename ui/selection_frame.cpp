@@ -96,10 +96,10 @@ void SelectionFrame::SetCropRegionFromCorners() {
   const platform::Rect preview = PreviewScreenRect(*window_);
   const int width = preview.right - preview.left;
   const int height = preview.bottom - preview.top;
-  source_.SetCropRegion(CropRegion{TenThousandths(std::min(start.x, end.x), preview.left, width),
-                                   TenThousandths(std::min(start.y, end.y), preview.top, height),
-                                   TenThousandths(std::max(start.x, end.x), preview.left, width),
-                                   TenThousandths(std::max(start.y, end.y), preview.top, height)});
+  source_.SetCropRegion(geometry::FrameFractions{TenThousandths(std::min(start.x, end.x), preview.left, width),
+                                                 TenThousandths(std::min(start.y, end.y), preview.top, height),
+                                                 TenThousandths(std::max(start.x, end.x), preview.left, width),
+                                                 TenThousandths(std::max(start.y, end.y), preview.top, height)});
 }
 
 }  // namespace ui

@@ -15,25 +15,19 @@
 #include "imaging/detected_page.h"
 #include "platform/dialog.h"
 #include "platform/message_box.h"
+#include "protocol/geometry.h"
+#include "protocol/pixel_type.h"
 #include "settings/settings.h"
 
 namespace ui {
 
 // One shot as the dialog asks for it.
 struct StillRequest {
-  std::uint16_t pixelType = 0;  // "Color and B&W" takes a colour and a black-and-white picture
+  protocol::PixelType pixelType =
+      protocol::PixelType::Colour;  // "Color and B&W": a colour and a black-and-white picture
   int rotationIndex = 0;
   // An ID-card side: in "Color and B&W" its colour picture gets a black-and-white copy.
   bool idCardSide = false;
-};
-
-// The part of the frame the next shots are cut to, in ten-thousandths of
-// the frame's width (left, right) and height (top, bottom).
-struct CropRegion {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
 };
 
 class SourcePort {
@@ -58,7 +52,7 @@ class SourcePort {
   virtual void CommitSettings() = 0;
   // The capability values and the three the user may choose in the dialog.
   virtual const caps::StoredValues& CapValues() const = 0;
-  virtual void ChooseImageType(std::uint16_t pixelType, std::uint16_t bitDepth) = 0;
+  virtual void ChooseImageType(protocol::PixelType pixelType, std::uint16_t bitDepth) = 0;
   virtual void ChooseRotation(std::uint16_t rotationIndex) = 0;
   virtual void ChoosePaperSize(std::uint16_t paperSize) = 0;
 
@@ -69,7 +63,7 @@ class SourcePort {
   // Closes the picture preview and stops and releases the camera.
   virtual void StopCamera() = 0;
   // Cuts the next shots to `region`; none: they are not cut.
-  virtual void SetCropRegion(const std::optional<CropRegion>& region) = 0;
+  virtual void SetCropRegion(const std::optional<geometry::FrameFractions>& region) = 0;
   // What the page detection on the streaming thread shares with the dialog.
   virtual imaging::DetectedPage& PageDetection() = 0;
 

@@ -1,8 +1,5 @@
 #include "capture/virtual/scene.h"
 
-#include "capture/virtual/desk_look.h"
-#include "capture/virtual/scene_pictures.h"
-
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,7 +9,9 @@
 #include <map>
 #include <sstream>
 
+#include "capture/virtual/desk_look.h"
 #include "capture/virtual/motion_steps.h"
+#include "capture/virtual/scene_pictures.h"
 
 namespace capture {
 namespace {

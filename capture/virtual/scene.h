@@ -14,15 +14,11 @@
 
 #include "capture/media_format.h"
 #include "capture/video_capture_service.h"
+#include "protocol/geometry.h"
 
 namespace capture {
 
-struct Rgb {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  friend bool operator==(const Rgb&, const Rgb&) = default;
-};
+using Rgb = geometry::Rgb;
 
 struct SceneDevice {
   std::optional<std::string> friendlyName;  // empty: the property cannot be read
@@ -90,7 +86,7 @@ struct DeskLook {
   double lightAngle = 0;  // ...brightest towards this direction, degrees clockwise from the right
   std::vector<DeskObject> objects;
   std::vector<DeskShadow> shadows;
-  double perspective = 0;  // share narrower the frame's top row sees the desk than its bottom row
+  double perspective = 0;  // share narrower a rectangle on the desk shows at the frame's top than at its foot
 };
 
 // A recorded picture the camera shows in place of its desk, for `milliseconds`

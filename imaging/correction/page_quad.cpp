@@ -254,8 +254,8 @@ std::optional<Candidate> BestCandidate(const LightnessField& field, const Lightn
   for (const Pair& r : rows) {
     for (const Pair& c : columns) {
       const int borderSides = r.first->border + r.second->border + c.first->border + c.second->border;
-      // At most two opposite sides may lie beyond the picture.
-      if (borderSides > 2 || (borderSides == 2 && r.first->border != r.second->border)) continue;
+      // At most two sides may lie beyond the picture (a page over the border or a corner).
+      if (borderSides > 2) continue;
       const double square = std::abs(Angle(*r.first, *c.first) - std::numbers::pi / 2);
       if (square > kMaxSkewFromSquare) continue;
       Candidate candidate{{r.first, c.second, r.second, c.first}, {}, true, -1};

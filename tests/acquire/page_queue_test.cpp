@@ -30,9 +30,9 @@ class PageQueueTest : public ::testing::Test {
     layout.height = height;
     layout.bitCount = pixelType == 2 ? 24 : pixelType == 1 ? 8 : 1;
     if (layout.bitCount != 24) layout.palette.assign(layout.bitCount == 8 ? 1024 : 8, 0x55);
-    const std::string path = PictureFileName(PictureFolder(), number, pixelType);
+    const std::string path = PictureFileName(PictureFolder(), number, protocol::PixelTypeOf(pixelType));
     testing_support::WriteBytes(path, testing_support::BuildBmp(layout));
-    queue_.Entry(number)->pixelType = pixelType;
+    queue_.Entry(number)->pixelType = protocol::PixelTypeOf(pixelType);
     queue_.Entry(number)->filePath = path;
     queue_.SetPictureCount(std::max(queue_.PictureCount(), number));
     return path;
@@ -167,7 +167,7 @@ TEST_F(PageQueueTest, EndingATransferNeverTakesThePendingCountBelowZero) {
   queue_.AnnounceAll();
   queue_.DropAllPending();
   EXPECT_EQ(queue_.PendingCount(), 0);
-  EXPECT_TRUE(platform::FileExists(PictureFileName(PictureFolder(), 2, 2)));
+  EXPECT_TRUE(platform::FileExists(PictureFileName(PictureFolder(), 2, protocol::PixelType::Colour)));
 }
 
 }  // namespace

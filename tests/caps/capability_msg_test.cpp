@@ -417,9 +417,9 @@ TEST(ClosedSource, CurrentValuesSurviveCloseAndReopen) {
 // ICAP_BITDEPTH answers for the pixel type recorded with the next picture to transfer.
 class BitDepth : public OpenSource {
  protected:
-  void Submit(std::initializer_list<std::uint8_t> pixelTypes) {
+  void Submit(std::initializer_list<std::uint16_t> pixelTypes) {
     int number = 1;
-    for (std::uint8_t type : pixelTypes) h.source->Queue().Entry(number++)->pixelType = type;
+    for (std::uint16_t type : pixelTypes) h.source->Queue().Entry(number++)->pixelType = protocol::PixelTypeOf(type);
     h.SubmitPictures(static_cast<int>(pixelTypes.size()));
   }
   std::uint16_t OnlyBitDepth() {
@@ -457,7 +457,7 @@ TEST_F(BitDepth, FollowsTheRecordedTypeOfTheNextPicture) {
 
 // A recorded type other than grey or colour is a black-and-white picture.
 TEST_F(BitDepth, AnyOtherRecordedTypeIsBlackAndWhite) {
-  Submit({3});
+  Submit({caps::kPixelTypeColourAndBlackWhite});
   ASSERT_EQ(SetOneValue(h, ICAP_PIXELTYPE, TWTY_UINT16, TWPT_RGB), TWRC_SUCCESS);
   EXPECT_EQ(OnlyBitDepth(), 1);
 }

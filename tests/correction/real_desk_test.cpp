@@ -85,6 +85,27 @@ TEST_F(RealDeskTest, PaperNoLighterThanTheDeskIsFoundByItsEdges) {
   EXPECT_GT(Overlap(f.page, TruePage(frame, 5.0)), 0.93);
 }
 
+TEST_F(RealDeskTest, PagesOverABorderOrACornerOrPartlyHiddenAreMeasuredByWhatTheyShow) {
+  struct Case {
+    const char* what;
+    const char* page;
+    double angle;  // the turn that straightens it
+  };
+  const Case cases[] = {
+      {"over the top", "page p 210 297 seed 6\nplace p 220 130 5\n", -5},
+      {"over the left", "page p 297 210 seed 6\nplace p 100 165 -4\n", 4},
+      {"over the top-left corner", "page p 210 297 seed 6\nplace p 60 60 3\n", -3},
+      {"a dark hand over its right side", "page p 210 297 seed 6\nplace p 220 165 6\nshadow 330 165 40 60 0.8\n", -6},
+      {"turned far", "page p 148 210 seed 6\nplace p 220 165 30\n", -30},
+  };
+  for (const Case& c : cases) {
+    const Found f = Measure(std::string("field 440\ndesk 90 80 70\n") + c.page);
+    EXPECT_EQ(f.found, 1) << c.what;
+    EXPECT_NEAR(f.angle, c.angle, 0.1) << c.what;
+    EXPECT_GT(Overlap(f.page, TruePage(frame, c.angle)), 0.97) << c.what;
+  }
+}
+
 // A 16:9 picture file played by the virtual camera: the still is turned
 // straight and cropped to the page in its own proportions.
 TEST(PictureStill, AStillShotFromAPictureFileIsStraightenedAndCropped) {

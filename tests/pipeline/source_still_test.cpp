@@ -99,7 +99,7 @@ TEST_F(SourceStills, AColourAndBlackAndWhitePairIsStoredCountedAndTransferred) {
 
   EXPECT_TRUE(platform::FileExists(Picture("twainrgb1.bmp")));
   EXPECT_TRUE(platform::FileExists(Picture("twainbw2.bmp")));
-  EXPECT_EQ(source->Queue().Entry(1)->pixelType, TWPT_RGB);
+  EXPECT_EQ(source->Queue().Entry(1)->pixelType, protocol::PixelType::Colour);
   EXPECT_FLOAT_EQ(source->Queue().Entry(2)->widthInches, 160 / 200.0f);
   EXPECT_EQ(source->Stills().LastPicturePath(), Picture("twainbw2.bmp"));
 
@@ -191,7 +191,7 @@ TEST_F(SourceStills, ALateStillLeavesNoPictureAndTheNextFollowsTheNewSettings) {
   video.CaptureStill(false);
   ASSERT_EQ(source->Queue().PictureCount(), 1);
   EXPECT_EQ(source->Stills().IdCardSide(), 0);
-  EXPECT_EQ(source->Queue().Entry(1)->pixelType, TWPT_GRAY);
+  EXPECT_EQ(source->Queue().Entry(1)->pixelType, protocol::PixelType::Grey);
   EXPECT_FLOAT_EQ(source->Queue().Entry(1)->widthInches, 160 / 200.0f);
   EXPECT_EQ(imaging::LoadBmp(Picture("twaingray1.bmp")).DpiX(), 300);
   EXPECT_TRUE(boxes.texts.empty());

@@ -171,7 +171,7 @@ TEST_F(StillPipelineTest, AColourStillBecomesPictureOneInThePrivatePictureFolder
   EXPECT_EQ(entry.filePath, path);
   EXPECT_FLOAT_EQ(entry.widthInches, 0.32f);
   EXPECT_FLOAT_EQ(entry.heightInches, 0.24f);
-  EXPECT_EQ(entry.pixelType, 2);
+  EXPECT_EQ(entry.pixelType, protocol::PixelType::Colour);
   EXPECT_EQ(pipeline.LastPicturePath(), path);
   EXPECT_EQ(pipeline.CountAfterLastStill(), 1);
   EXPECT_TRUE(boxes.shown.empty());
@@ -188,7 +188,7 @@ TEST_F(StillPipelineTest, GreyAndBlackAndWhiteStillsCarryTheirDepthPaletteAndDpi
   EXPECT_EQ(Le32(grey, 38), 7874u);  // biXPelsPerMeter for 200 DPI
   EXPECT_EQ(Le32(grey, 42), 5906u);  // and for 150
   EXPECT_EQ(Le32(grey, 46), 256u);
-  EXPECT_EQ(queue.Entry(1)->pixelType, 1);
+  EXPECT_EQ(queue.Entry(1)->pixelType, protocol::PixelType::Grey);
 
   capValues.pixelType = 0;
   Shoot(Frame(33, 10), PictureKind::BlackWhite);
@@ -210,9 +210,9 @@ TEST_F(StillPipelineTest, AColourAndBlackAndWhitePairTakesTwoConsecutiveNumbers)
   Shoot(frame, PictureKind::BlackWhite);
   EXPECT_EQ(queue.PictureCount(), 2);
   EXPECT_EQ(queue.Entry(1)->filePath, File("twainrgb1.bmp"));
-  EXPECT_EQ(queue.Entry(1)->pixelType, 2);
+  EXPECT_EQ(queue.Entry(1)->pixelType, protocol::PixelType::Colour);
   EXPECT_EQ(queue.Entry(2)->filePath, File("twainbw2.bmp"));
-  EXPECT_EQ(queue.Entry(2)->pixelType, 0);
+  EXPECT_EQ(queue.Entry(2)->pixelType, protocol::PixelType::BlackWhite);
   EXPECT_EQ(LoadBmp(File("twainbw2.bmp")).BitsPerPixel(), 1);
 }
 
@@ -305,7 +305,7 @@ TEST_F(StillPipelineTest, AStillReadsTheCopyMadeWhenItWasAskedFor) {
   EXPECT_EQ(pipeline.IdCardSide(), 0);
   const Picture stored = LoadBmp(File("twaingray1.bmp"));
   EXPECT_EQ(stored.DpiX(), 300);
-  EXPECT_EQ(queue.Entry(1)->pixelType, 1);
+  EXPECT_EQ(queue.Entry(1)->pixelType, protocol::PixelType::Grey);
   EXPECT_FLOAT_EQ(queue.Entry(1)->widthInches, 64 / 200.0f);
   ASSERT_EQ(renderer.requests.size(), 1u);
   EXPECT_EQ(renderer.requests[0].text, "B");
@@ -438,7 +438,7 @@ TEST_F(StillPipelineTest, ThePagePipelineStoresTheProcessorsResultAsABitmapOfThe
   EXPECT_EQ(Le32(bytes, 18), 30u);
   EXPECT_EQ(queue.PictureCount(), 1);
   EXPECT_FLOAT_EQ(queue.Entry(1)->widthInches, 30 / 200.0f);
-  EXPECT_EQ(queue.Entry(1)->pixelType, 1);
+  EXPECT_EQ(queue.Entry(1)->pixelType, protocol::PixelType::Grey);
   pipeline.SetCorrection(nullptr);
 }
 

@@ -59,7 +59,7 @@ void SourceHarness::SubmitPictures(int count) {
 
 namespace testing_support {
 
-std::string SourceHarness::StorePicture(int number, std::uint8_t pixelType, std::int32_t width, std::int32_t height) {
+std::string SourceHarness::StorePicture(int number, std::uint16_t pixelType, std::int32_t width, std::int32_t height) {
   BmpLayout layout;
   layout.width = width;
   layout.height = height;
@@ -71,12 +71,12 @@ std::string SourceHarness::StorePicture(int number, std::uint8_t pixelType, std:
     layout.palette = {0, 0, 0, 0, 255, 255, 255, 0};
   }
   std::filesystem::create_directories(acquire::PictureFolder());
-  const std::string path = acquire::PictureFileName(acquire::PictureFolder(), number, pixelType);
+  const std::string path = acquire::PictureFileName(acquire::PictureFolder(), number, protocol::PixelTypeOf(pixelType));
   WriteBytes(path, BuildBmp(layout));
   acquire::PageEntry& entry = *source->Queue().Entry(number);
   const float resolution = source->CapValues().xResolution;
   entry = acquire::PageEntry{path, static_cast<float>(width) / resolution, static_cast<float>(height) / resolution,
-                             pixelType};
+                             protocol::PixelTypeOf(pixelType)};
   source->Queue().SetPictureCount(std::max(source->Queue().PictureCount(), number));
   return path;
 }

@@ -98,7 +98,7 @@ class SourceHarness {
   void SubmitPictures(int count);
   // Writes picture `number` into the picture folder and records it as the
   // pipelines do, at the current resolution; returns its path.
-  std::string StorePicture(int number, std::uint8_t pixelType, std::int32_t width, std::int32_t height);
+  std::string StorePicture(int number, std::uint16_t pixelType, std::int32_t width, std::int32_t height);
 
   std::string TraceBytes() const { return ReadFileBytes(trace); }
   int State() const { return source->Context().protocolState; }

@@ -164,7 +164,7 @@ TEST_F(TransferFailures, FilesPlantedWherePicturesGoAreNeitherReadNorFollowed) {
   const std::string target = h.folder.File("elsewhere.bmp");
   testing_support::WriteBytes(target, testing_support::BuildBmp({}));
   const std::string targetBytes = ReadFileBytes(target);
-  const std::string name = acquire::PictureFileName(acquire::PictureFolder(), 1, TWPT_RGB);
+  const std::string name = acquire::PictureFileName(acquire::PictureFolder(), 1, protocol::PixelType::Colour);
   struct Plant {
     std::function<void()> make;
     bool replacedByAShot;
@@ -178,7 +178,7 @@ TEST_F(TransferFailures, FilesPlantedWherePicturesGoAreNeitherReadNorFollowed) {
   for (const Plant& plant : plants) {
     plant.make();
     const fs::file_type planted = fs::symlink_status(name).type();
-    Queue().Entry(1)->pixelType = TWPT_RGB;
+    Queue().Entry(1)->pixelType = protocol::PixelType::Colour;
     h.SubmitPictures(1);
     TW_HANDLE bitmap = nullptr;
     EXPECT_EQ(Image(DAT_IMAGENATIVEXFER, &bitmap), TWRC_FAILURE);

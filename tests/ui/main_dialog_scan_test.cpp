@@ -90,7 +90,7 @@ TEST_F(MainDialogTest, AColourAndBlackWhiteIdCardAddsABlackWhiteCopyOfEachSide) 
   const acquire::PageEntry& blackWhite = *source->Queue().Entry(2);
   EXPECT_EQ(colour.filePath, Picture("twainrgb1.bmp"));
   EXPECT_EQ(blackWhite.filePath, Picture("twainbw2.bmp"));
-  EXPECT_EQ(blackWhite.pixelType, 0);
+  EXPECT_EQ(blackWhite.pixelType, protocol::PixelType::BlackWhite);
   EXPECT_FLOAT_EQ(blackWhite.widthInches, colour.widthInches);
   EXPECT_EQ(source->CapValues().pixelType, 3);
 
@@ -139,7 +139,7 @@ TEST_F(MainDialogTest, AnIdCardShotThatCameTooLateLeavesNothingForTheNextMode) {
   ASSERT_TRUE(Dialog().Click(kScanButton));
   EXPECT_EQ(Count(), 2);
   EXPECT_EQ(source->Queue().Entry(1)->filePath, Picture("twainrgb1.bmp"));
-  EXPECT_EQ(source->Queue().Entry(2)->pixelType, 0);
+  EXPECT_EQ(source->Queue().Entry(2)->pixelType, protocol::PixelType::BlackWhite);
   EXPECT_TRUE(boxes.shown.empty());
 }
 

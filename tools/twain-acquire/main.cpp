@@ -65,7 +65,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       } else if (type == "colour") {
         options.session.pixelType = TWPT_RGB;
       } else if (type == "colour+bw") {
-        options.session.pixelType = 3;
+        options.session.pixelType = protocol::Wire(protocol::PixelType::ColourAndBlackWhite);
       } else {
         return false;
       }
