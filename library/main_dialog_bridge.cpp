@@ -11,7 +11,7 @@ namespace {
 class MainDialogInterface final : public twain::ScanUserInterface {
  public:
   explicit MainDialogInterface(twain::Source& source)
-      : port_(source), dialog_(port_, ui::MakeUnavailableSatellites(port_.MessageBoxes())) {}
+      : port_(source), dialog_(port_) {}
 
   bool Open(platform::WindowHandle owner) override { return dialog_.Open(owner); }
   void Close() override { dialog_.Close(); }

@@ -117,6 +117,8 @@ class DialogWindow {
   virtual bool IsItemEnabled(int id) const = 0;
   virtual void EnableItem(int id, bool enabled) = 0;
   virtual bool IsItemVisible(int id) const = 0;
+  // Shows or hides the control; a hidden control takes no clicks and no focus.
+  virtual void ShowItem(int id, bool visible) = 0;
   // Check boxes and radio buttons.
   virtual bool IsChecked(int id) const = 0;
   virtual void SetChecked(int id, bool checked) = 0;
@@ -144,6 +146,9 @@ class DialogWindow {
   // Up-down controls.
   virtual void SetUpDownRange(int id, int low, int high) = 0;
   virtual void SetUpDownPosition(int id, int position) = 0;
+
+  // Progress bars, of the range 0 to 100: the position is clamped to it.
+  virtual void SetProgressPosition(int id, int position) = 0;
 
   // Timers of the window: OnTimer(id) every `milliseconds` until stopped.
   // Starting a running timer restarts it with the new period.

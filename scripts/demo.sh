@@ -37,3 +37,18 @@ echo "The source's trace of this session: $TMPDIR/twsrc.log"
 # --- Parameter settings and picture preview (begin) ---
 echo "Deleted in the picture preview (the session's trash): $(ls "$XDG_DATA_HOME/Trash/files" 2>/dev/null | tr '\n' ' ')"
 # --- Parameter settings and picture preview (end) ---
+
+# Continuous scanning: a second session on a desk where a hand lays five
+# pages one on another (scripts/demo-continuous-scene.txt). The user
+# (scripts/demo-continuous-user.txt) starts the automatic scanning, which
+# shoots each page once it lies still, then runs a short timed scan; the
+# pictures are written to build/demo-output/continuous.
+continuous="$output/continuous"
+mkdir -p "$continuous"
+start=$(date +%s)
+MERVALE_USER_SCRIPT="$PWD/scripts/demo-continuous-user.txt" MERVALE_SCENE="$PWD/scripts/demo-continuous-scene.txt" \
+  timeout 120 "$build/tools/twain-acquire/twain-acquire" --source "$build/MervaleTwain.ds" --wait 60000 \
+  --out "$continuous" "$@"
+echo
+echo "Continuous scanning finished in $(($(date +%s) - start)) s: $(find "$continuous" -name '*.bmp' | wc -l) pictures in $continuous"
+ls -l "$continuous"

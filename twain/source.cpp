@@ -31,6 +31,7 @@ Source::Source(SourcePorts ports, const UserInterfaceFactory& makeUserInterface)
       userInterface_(makeUserInterface(*this)) {
   context_.sourceIdentity = MakeSourceIdentity();
   stills_.SetCorrection(&correction_);
+  stills_.SetFrameAnalysis(&pageDetector_);
   grabberCallback_.SetHooks(&stills_);
 }
 

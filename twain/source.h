@@ -19,6 +19,7 @@
 #include "capture/video_capture_service.h"
 #include "imaging/correction/correction.h"
 #include "imaging/detected_page.h"
+#include "stills/page_detector.h"
 #include "platform/component_system.h"
 #include "platform/dialog.h"
 #include "platform/global_memory.h"
@@ -147,13 +148,15 @@ class Source {
   // Outlives the frame callback, which points at it.
   imaging::StillPipeline stills_{
       {queue_, settings_, capValues_, ports_.messageBoxes, platform::SystemTextRenderer(), platform::LocalTimeNow}};
+  // The page detection the still pipeline hands each analysed frame; outlives the camera too.
+  imaging::DetectedPage detectedPage_;
+  imaging::PageDetector pageDetector_{detectedPage_};
   capture::CSampleGrabberCB grabberCallback_{[this](std::string_view line) { trace_.Write(line); }};
   capture::CCaptureVideo camera_{capture::CaptureLinks{
       ports_.videoCapture != nullptr ? *ports_.videoCapture : capture::SystemVideoCaptureService(), grabberCallback_,
       ports_.messageBoxes, settings_.documentFormat, [this] { settingsFile_.SaveSettings(); }, capValues_,
       [this](std::string_view line) { trace_.Write(line); }}};
   std::atomic<bool> ignoreNextCommand_{false};
-  imaging::DetectedPage detectedPage_;
   std::unique_ptr<platform::ComponentSystemSession> componentSystem_;
   std::unique_ptr<ScanUserInterface> userInterface_;
   // Every call of the application, and every turn of the idle pump, runs

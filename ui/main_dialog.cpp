@@ -7,12 +7,12 @@ namespace ui {
 
 using namespace dialog_ids::main_dialog;
 
-MainDialog::MainDialog(SourcePort& source, std::unique_ptr<SatelliteDialogs> satellites)
+MainDialog::MainDialog(SourcePort& source)
     : source_(source),
-      satellites_(std::move(satellites)),
       selection_(source.Settings(), source),
       idCardFrame_(source.Settings()),
-      settingsAndPreview_(source) {}
+      settingsAndPreview_(source),
+      autoShot_(source.PageDetection()) {}
 
 MainDialog::~MainDialog() { Close(); }
 
@@ -101,12 +101,15 @@ void MainDialog::OnTimer(int timerId) {
       if (settings.cropFrameShown) selection_.Draw();
       break;
     case kPageOutlineTimer: {
+      // While the automatic scanning's detection runs, the detected page is
+      // the shot timer's to take: a repaint, which restarts this timer,
+      // must not swallow it.
       imaging::DetectedPage& page = source_.PageDetection();
-      if (page.pageDetected.load(std::memory_order_acquire) && settings.curveFlatten == 0 &&
+      if (!page.autoScanRunning.load(std::memory_order_acquire) && settings.curveFlatten == 0 &&
           settings.smartPaging == 0 && settings.fingerErase == 0) {
         page.pageDetected.store(false, std::memory_order_release);
       }
-      DrawPageOutline(*dialog_, page.Quad(), settings.documentFormat);
+      if (page.HasOutline()) DrawPageOutline(*dialog_, page.Quad(), settings.documentFormat);
       break;
     }
     default:

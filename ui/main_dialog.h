@@ -10,18 +10,20 @@
 
 #include "platform/dialog.h"
 #include "resources/dialog_ids.h"
+#include "ui/auto_shot_dialog.h"
 #include "ui/id_card_frame.h"
 #include "ui/main_dialog_timers.h"
-#include "ui/satellites.h"
+#include "ui/scanning_port.h"
 #include "ui/selection_frame.h"
 #include "ui/settings_and_preview.h"
 #include "ui/source_port.h"
+#include "ui/timed_scan_dialog.h"
 
 namespace ui {
 
-class MainDialog final : private platform::DialogEvents {
+class MainDialog final : private platform::DialogEvents, private ScanningPort {
  public:
-  MainDialog(SourcePort& source, std::unique_ptr<SatelliteDialogs> satellites);
+  explicit MainDialog(SourcePort& source);
   ~MainDialog() override;
 
   // Creates the dialog owned by `owner` and shows it; false when no window could be made.
@@ -72,11 +74,19 @@ class MainDialog final : private platform::DialogEvents {
   void EndContinuousRun();
   void TakeSingleShot();
   void OnContinuousShotTimer();
+  // The detected page's outline over the preview, once one was found.
+  void DrawDetectedOutline();
   void OnSubmit();
   void OnClose();
 
+  // What the automatic and timed scanning dialogs use (main_dialog_continuous.cpp).
+  imaging::DetectedPage& PageDetection() override;
+  int ShootTick() override;
+  int StoredPictures() const override;
+  int ScanInterval() const override;
+  void TellUser(platform::DialogWindow& owner, const char* text) override;
+
   SourcePort& source_;
-  std::unique_ptr<SatelliteDialogs> satellites_;
   std::unique_ptr<platform::DialogWindow> window_;
   // The window the handlers work on: known from the initialisation on,
   // before its creation has returned `window_`.
@@ -84,6 +94,9 @@ class MainDialog final : private platform::DialogEvents {
   SelectionFrame selection_;
   IdCardFrame idCardFrame_;
   SettingsAndPreview settingsAndPreview_;
+  // One of each for the library's lifetime, shown as often as the user asks.
+  AutoShotDialog autoShot_;
+  TimedScanDialog timed_{*this};
   bool continuousRun_ = false;
   // Cleared while the parameter settings are open, so the guide frame is not drawn over them.
   bool overlayPermitted_ = true;

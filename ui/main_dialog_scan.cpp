@@ -39,10 +39,10 @@ void MainDialog::RunContinuous() {
     if (settings.autoContinuous) {
       dialog_->EnableItem(kTimedRadio, false);
       dialog_->StartTimer(kContinuousShotTimer, kContinuousShotPeriod);
-      satellites_->RunAutomaticScanning(*dialog_);
+      autoShot_.Run(*dialog_);
     } else {
       dialog_->EnableItem(kAutomaticRadio, false);
-      satellites_->RunTimedScanning(*dialog_);
+      timed_.Run(*dialog_);
     }
   }
   EndContinuousRun();
@@ -68,9 +68,13 @@ void MainDialog::TakeSingleShot() {
 }
 
 void MainDialog::OnContinuousShotTimer() {
-  if (source_.Settings().autoContinuous && !satellites_->AutomaticScanStep()) return;
-  const caps::StoredValues& values = source_.CapValues();
-  source_.ShootStill({protocol::PixelTypeOf(values.pixelType), values.rotationIndex, false});
+  const bool automatic = source_.Settings().autoContinuous;
+  if (automatic) {
+    if (source_.PageDetection().pageDetected.load(std::memory_order_acquire)) DrawDetectedOutline();
+    if (!autoShot_.Step()) return;
+  }
+  const int stored = ShootTick();
+  if (automatic) autoShot_.AfterShot(stored);
   // The queue is full: further ticks would only be refused, one message each.
   if (source_.Queue().PictureCount() >= acquire::kMaxPictures) {
     dialog_->StopTimer(kContinuousShotTimer);

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "capture/virtual/desk_look.h"
+#include "capture/virtual/motion_steps.h"
 #include "capture/virtual/scene_pictures.h"
 
 namespace capture {
@@ -170,6 +171,11 @@ class SceneParser {
     if (keyword == "loop") {
       scene_.loop = true;
       return Count(0, error);
+    }
+    if (IsMotionKeyword(keyword)) {
+      std::vector<std::string> values;
+      for (const Word& word : args_) values.push_back(word.text);
+      return AddMotionLine(keyword, values, scene_, error);
     }
     error = "unknown keyword \"" + keyword + "\"";
     return false;

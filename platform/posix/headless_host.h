@@ -73,6 +73,7 @@ class Dialog : public DialogWindow {
   virtual Cursor CurrentCursor() const = 0;
   virtual std::pair<int, int> UpDownRange(int id) const = 0;
   virtual int UpDownPosition(int id) const = 0;
+  virtual int ProgressPosition(int id) const = 0;
   virtual bool IsTimerRunning(int timerId) const = 0;
   // The control with the keyboard focus; none when the dialog itself has it.
   virtual std::optional<int> FocusedItem() const = 0;

@@ -107,6 +107,14 @@ bool Window::IsItemVisible(int id) const {
   return control && control->visible;
 }
 
+void Window::ShowItem(int id, bool visible) {
+  Control* control = Find(id);
+  if (control == nullptr) return;
+  control->visible = visible;
+  // A hidden control loses the focus to the dialog itself.
+  if (!visible && focus_ == control) focus_ = nullptr;
+}
+
 bool Window::IsChecked(int id) const {
   const Control* control = Find(id);
   return control && control->checked;
@@ -201,6 +209,17 @@ void Window::SetUpDownPosition(int id, int position) {
   if (control == controls_.begin()) return;
   Control& buddy = *std::prev(control);
   if (buddy.kind == ControlKind::Edit) buddy.text = std::to_string(control->position);
+}
+
+void Window::SetProgressPosition(int id, int position) {
+  if (Control* control = Find(id); control && control->kind == resources::ControlKind::ProgressBar) {
+    control->position = std::clamp(position, 0, 100);
+  }
+}
+
+int Window::ProgressPosition(int id) const {
+  const Control* control = Find(id);
+  return control && control->kind == resources::ControlKind::ProgressBar ? control->position : 0;
 }
 
 std::pair<int, int> Window::UpDownRange(int id) const {

@@ -49,6 +49,7 @@ class Window final : public Dialog {
   bool IsItemEnabled(int id) const override;
   void EnableItem(int id, bool enabled) override;
   bool IsItemVisible(int id) const override;
+  void ShowItem(int id, bool visible) override;
   bool IsChecked(int id) const override;
   void SetChecked(int id, bool checked) override;
   void FocusItem(int id) override;
@@ -66,6 +67,8 @@ class Window final : public Dialog {
   void SelectListEntry(int id, int index) override;
   void SetUpDownRange(int id, int low, int high) override;
   void SetUpDownPosition(int id, int position) override;
+  void SetProgressPosition(int id, int position) override;
+  int ProgressPosition(int id) const override;
   void StartTimer(int id, unsigned milliseconds) override;
   void StopTimer(int id) override;
   std::unique_ptr<Canvas> Draw() override;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "platform/c_boundary.h"
 #include "platform/diagnostics.h"
 #include "platform/win32/canvas_win32.h"
@@ -157,6 +159,7 @@ bool Win32DialogWindow::IsItemVisible(int id) const {
   // The control's own visible style: a control of a hidden dialog still counts as shown.
   return (GetWindowLongW(Item(id), GWL_STYLE) & WS_VISIBLE) != 0;
 }
+void Win32DialogWindow::ShowItem(int id, bool visible) { ShowWindow(Item(id), visible ? SW_SHOW : SW_HIDE); }
 bool Win32DialogWindow::IsChecked(int id) const { return IsDlgButtonChecked(window_, id) == BST_CHECKED; }
 void Win32DialogWindow::SetChecked(int id, bool checked) {
   CheckDlgButton(window_, id, checked ? BST_CHECKED : BST_UNCHECKED);
@@ -241,6 +244,11 @@ void Win32DialogWindow::SetUpDownRange(int id, int low, int high) {
 
 void Win32DialogWindow::SetUpDownPosition(int id, int position) {
   SendToItem(id, UDM_SETPOS32, 0, static_cast<LPARAM>(position));
+}
+
+void Win32DialogWindow::SetProgressPosition(int id, int position) {
+  // The bar's range is the default one, 0 to 100.
+  SendToItem(id, PBM_SETPOS, static_cast<WPARAM>(std::clamp(position, 0, 100)), 0);
 }
 
 void Win32DialogWindow::StartTimer(int id, unsigned milliseconds) {

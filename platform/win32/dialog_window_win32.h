@@ -42,6 +42,7 @@ class Win32DialogWindow final : public DialogWindow {
   bool IsItemEnabled(int id) const override;
   void EnableItem(int id, bool enabled) override;
   bool IsItemVisible(int id) const override;
+  void ShowItem(int id, bool visible) override;
   bool IsChecked(int id) const override;
   void SetChecked(int id, bool checked) override;
   void FocusItem(int id) override;
@@ -61,6 +62,7 @@ class Win32DialogWindow final : public DialogWindow {
 
   void SetUpDownRange(int id, int low, int high) override;
   void SetUpDownPosition(int id, int position) override;
+  void SetProgressPosition(int id, int position) override;
 
   void StartTimer(int id, unsigned milliseconds) override;
   void StopTimer(int id) override;

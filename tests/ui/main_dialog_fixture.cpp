@@ -9,9 +9,9 @@ namespace ui_testing {
 
 using namespace twain;
 
-MainDialogTest::MainDialogTest() {
+MainDialogTest::MainDialogTest(std::string_view sceneText) {
   platform::headless::Reset();
-  camera = std::make_unique<capture::VirtualCamera>(capture::SceneOf(kDeskScene));
+  camera = std::make_unique<capture::VirtualCamera>(capture::SceneOf(sceneText));
   source =
       std::make_unique<Source>(SourcePorts{platform::SystemGlobalMemory(), manager, boxes, platform::SystemDialogs(),
                                            folder.File("twsrc.log"), camera.get(), folder.File("config.ini")},

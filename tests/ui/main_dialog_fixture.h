@@ -33,7 +33,7 @@ inline constexpr const char* kDeskScene =
 
 class MainDialogTest : public ::testing::Test {
  protected:
-  MainDialogTest();
+  explicit MainDialogTest(std::string_view sceneText = kDeskScene);
   ~MainDialogTest() override;
 
   twain::TW_UINT16 Call(twain::TW_UINT32 dg, twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data);

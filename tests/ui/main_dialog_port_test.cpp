@@ -33,7 +33,7 @@ class MainDialogPortTest : public ::testing::Test {
   }
 
   FakeSourcePort port;
-  ui::MainDialog dialog{port, ui::MakeUnavailableSatellites(port.boxes)};
+  ui::MainDialog dialog{port};
 };
 
 TEST_F(MainDialogPortTest, OpeningLoadsTheSettingsStartsTheCameraAndNumbersAfresh) {

@@ -275,13 +275,12 @@ TEST_F(MainDialogTest, KeysAddressedToTheDialogItselfShowOne) {
   EXPECT_EQ(boxes.shown[0].text, "1");
 }
 
-TEST_F(MainDialogTest, ButtonsOfDialogsStillToComeSayPlainlyTheyAreNotAvailable) {
+TEST_F(MainDialogTest, ATimedRunEndsWithItsDialog) {
   Enable();
-  // A timed run opens its dialog (here: the message) and ends when it returns.
+  // A timed run opens its dialog (nobody drives it here, so it is closed at once) and ends with it.
   ASSERT_TRUE(Dialog().Click(kTimedRadio));
   ASSERT_TRUE(Dialog().Click(kScanButton));
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_NE(boxes.shown[0].text.find("not available yet"), std::string::npos);
+  EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(Dialog().ItemText(kScanButton), "Scan");
   EXPECT_TRUE(Dialog().IsItemEnabled(kDefaultRadio));
   EXPECT_TRUE(Dialog().IsItemEnabled(kAutomaticRadio));

@@ -155,17 +155,30 @@ TEST_F(OverlayTest, ClicksInIdCardModeNeverStartASelection) {
   EXPECT_FALSE(source->UserSettings().cropFrameShown);
 }
 
-TEST_F(OverlayTest, TheOutlineTimerDrawsTheDetectedPageAndClearsTheDetection) {
+TEST_F(OverlayTest, TheOutlineTimerDrawsTheDetectedPageAndClearsTheDetectionOutsideAutomaticScanning) {
   // Both corrections are on at first start: painting started the outline timer.
   ASSERT_TRUE(Dialog().IsTimerRunning(kPageOutlineTimer));
-  source->PageDetection().pageDetected.store(true);
+  imaging::DetectedPage& page = source->PageDetection();
+  imaging::PageQuad quad;
+  quad.corners = {{{20, 10}, {140, 10}, {20, 100}, {140, 100}}};
+  page.SetQuad(quad);
+  page.pageDetected.store(true);
   headless::ClearDrawing();
   headless::AdvanceClock(kOverlayPeriod);
-  EXPECT_FALSE(source->PageDetection().pageDetected.load());
+  EXPECT_FALSE(page.pageDetected.load());
   const auto lines = Marks(headless::DrawnMark::Kind::Polyline);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0].penWidth, 3);
   EXPECT_EQ(lines[0].points.size(), 5u);
+
+  // While the automatic scanning's detection runs, a repaint restarts the
+  // timer, and the page it found stays for the shot timer to take.
+  page.autoScanRunning.store(true);
+  page.pageDetected.store(true);
+  Dialog().Paint();
+  headless::AdvanceClock(4 * kOverlayPeriod);
+  EXPECT_TRUE(page.pageDetected.load());
+  page.autoScanRunning.store(false);
 }
 
 TEST_F(OverlayTest, PaintingDrawsTheBannerUnderTheRotationList) {

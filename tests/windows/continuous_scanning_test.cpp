@@ -1,0 +1,117 @@
+// Automatic and timed continuous scanning under Wine, as a user meets them:
+// twain-acquire enables the installed source with the virtual camera, whose
+// desk gets pages laid by hand one on another; the test opens each mode's
+// dialog from Scan, runs it, and the application receives every picture.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "child_process.h"
+#include "registered_camera.h"
+#include "wine_desktop.h"
+
+namespace {
+
+// Three pages laid by hand after the dialogs have had time to open, each
+// resting two seconds; the last one then stays for the timed run.
+constexpr char kScene[] =
+    "rate 15\n"
+    "format RGB24 640 480\n"
+    "current RGB24 640 480\n"
+    "wait 8000\n"
+    "stack sheet 3 220 165 rest 2000\n"
+    "wait 600000\n";
+
+constexpr wchar_t kMainTitle[] = L"Vistrelle Twain V4.1";
+constexpr wchar_t kAutomaticTitle[] = L"Automatic continuous scanning";
+constexpr wchar_t kTimedTitle[] = L"Timed Scanning";
+
+const auto* const registeredCamera =
+    ::testing::AddGlobalTestEnvironment(new wine_desktop::RegisteredCamera(kScene, MERVALE_CAMERA_PATH));
+
+HWND WaitForWindow(const wchar_t* title, DWORD milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  do {
+    HWND window = FindWindowW(L"#32770", title);
+    if (window != nullptr && IsWindowVisible(window)) return window;
+    Sleep(50);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+  return nullptr;
+}
+
+bool WaitForText(HWND control, const wchar_t* text, DWORD milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  do {
+    if (wine_desktop::WindowText(control) == text) return true;
+    Sleep(50);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+  return false;
+}
+
+// A click that returns once the button's handler has.
+void Click(HWND dialog, int id) {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(GetDlgItem(dialog, id), BM_CLICK, 0, 0, SMTO_NORMAL, 30000, &ignored);
+}
+
+// A click on a button whose handler runs a modal dialog: it returns at once.
+void ClickOpening(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void ChooseListEntry(HWND dialog, int id, const wchar_t* text) {
+  HWND list = GetDlgItem(dialog, id);
+  const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+  SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+TEST(ContinuousScanning, BothDialogsOpenFromScanRunAndTheApplicationReceivesThePictures) {
+  wine_desktop::BoxWatchdog boxes{{L"MervaleTwain", L"Sample Source Error", L"Tips"}};
+  const std::wstring folder = wine_desktop::OutputFolder() + L"continuous";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  wine_desktop::ChildProcess acquire(L"\"" + std::wstring(TWAIN_ACQUIRE_PATH) + L"\" --wait 60000 --out \"" + folder +
+                                     L"\"");
+  ASSERT_TRUE(acquire.Started());
+  HWND dialog = WaitForWindow(kMainTitle, 20000);
+  ASSERT_NE(dialog, nullptr) << acquire.Output();
+
+  Click(dialog, 3015);  // "Automatic continuous scanning"
+  ClickOpening(dialog, 1);
+  HWND automatic = WaitForWindow(kAutomaticTitle, 10000);
+  ASSERT_NE(automatic, nullptr);
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, 3037)), L"Waitting");
+  Click(automatic, 3035);  // Start
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, 3037)), L"Detecting...");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(automatic, 3035)));
+  EXPECT_TRUE(WaitForText(GetDlgItem(automatic, 3038), L"3", 60000)) << "three pages laid, three taken";
+  Sleep(300);  // the dialogs of the other process repaint
+  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"automatic-scanning.bmp");
+  Click(automatic, 3034);  // End
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, 3037)), L"Finishing");
+  Click(automatic, 2);  // Close
+  EXPECT_TRUE(WaitForText(GetDlgItem(dialog, 1), L"Scan", 10000)) << "the run ended with its dialog";
+
+  Click(dialog, 3016);  // "Timed continuous scan"
+  ChooseListEntry(dialog, 3018, L"02");
+  ClickOpening(dialog, 1);
+  HWND timed = WaitForWindow(kTimedTitle, 10000);
+  ASSERT_NE(timed, nullptr);
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(timed, 3069)), L"2");
+  Click(timed, 3066);  // Start
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(timed, 3066)));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(timed, 3067)));
+  EXPECT_TRUE(WaitForText(GetDlgItem(timed, 3072), L"2", 20000));
+  Click(timed, 3067);  // Pause
+  Sleep(300);
+  wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"timed-scanning.bmp");
+  Click(timed, 1);  // Close
+  EXPECT_TRUE(WaitForText(GetDlgItem(dialog, 1), L"Scan", 10000));
+
+  Click(dialog, 3019);  // Submit
+  EXPECT_TRUE(WaitForText(GetDlgItem(dialog, 3033), L"Finish Uploading", 30000));
+  SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_EQ(acquire.Wait(30000), 0) << acquire.Output();
+  EXPECT_NE(acquire.Output().find("received: 5 pictures"), std::string::npos) << acquire.Output();
+}
+
+}  // namespace
