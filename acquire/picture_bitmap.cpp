@@ -62,6 +62,18 @@ std::uint16_t BitmapColorCount(const BitmapCoreHeader& header) { return ColorCou
 std::uint32_t BitmapPaletteBytes(const BitmapInfoHeader& header) { return BitmapColorCount(header) * 4u; }
 std::uint32_t BitmapPaletteBytes(const BitmapCoreHeader& header) { return BitmapColorCount(header) * 3u; }
 
+void CopyBitmapRow(const std::uint8_t* from, std::uint8_t* to, std::size_t bytes, bool redBlueSwapped) {
+  if (!redBlueSwapped) {
+    std::memcpy(to, from, bytes);
+    return;
+  }
+  for (std::size_t i = 0; i + 3 <= bytes; i += 3) {
+    to[i] = from[i + 2];
+    to[i + 1] = from[i + 1];
+    to[i + 2] = from[i];
+  }
+}
+
 PictureBitmap ReadBitmapHeader(std::FILE* file, platform::GlobalMemory& memory) {
   const long start = std::ftell(file);
   BitmapFileHeader fileHeader{};
