@@ -1,6 +1,6 @@
 // The innermost row loops of the picture work. Each is compiled twice: once
 // for any processor of the target, and on x86 once more for processors with
-// AVX2; the first call picks the variant the processor can run, so the same
+// SSSE3; the first call picks the variant the processor can run, so the same
 // binary runs on any x86 processor, 32- or 64-bit. Both variants give the
 // same bytes. Internal to imaging/ and acquire/.
 #pragma once
