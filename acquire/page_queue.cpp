@@ -101,16 +101,7 @@ bool PageQueue::CopyRows(std::uint8_t* destination, std::uint32_t size, std::uin
   const PageEntry* entry = Entry(NextPictureNumber());
   const bool colour = entry != nullptr && entry->pixelType == protocol::PixelType::Colour;
   for (std::uint32_t row = 0; row < size / rowBytes_; ++row) {
-    if (colour) {
-      // Blue, green, red becomes red, green, blue for every whole group of three.
-      for (std::uint32_t i = 0; i + 3 <= rowBytes_; i += 3) {
-        destination[i] = nextRow_[i + 2];
-        destination[i + 1] = nextRow_[i + 1];
-        destination[i + 2] = nextRow_[i];
-      }
-    } else {
-      std::memcpy(destination, nextRow_, rowBytes_);
-    }
+    CopyBitmapRow(nextRow_, destination, rowBytes_, colour);
     ++rowsDelivered_;
     bytesWritten += rowBytes_;
     destination += rowBytes_;

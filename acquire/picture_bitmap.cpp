@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/row_kernels.h"
 #include "platform/file_stream.h"
 
 namespace acquire {
@@ -15,7 +16,6 @@ namespace {
 constexpr std::uint64_t kMaxImageBytes = 1ull << 30;
 constexpr std::int32_t kMaxDimension = 1 << 16;
 constexpr std::uint32_t kUncompressed = 0;
-constexpr std::size_t kReadPiece = 32768;
 
 std::uint16_t ColorCountForBits(std::uint16_t bitCount) {
   switch (bitCount) {
@@ -60,6 +60,14 @@ std::uint16_t BitmapColorCount(const BitmapCoreHeader& header) { return ColorCou
 
 std::uint32_t BitmapPaletteBytes(const BitmapInfoHeader& header) { return BitmapColorCount(header) * 4u; }
 std::uint32_t BitmapPaletteBytes(const BitmapCoreHeader& header) { return BitmapColorCount(header) * 3u; }
+
+void CopyBitmapRow(const std::uint8_t* from, std::uint8_t* to, std::size_t bytes, bool redBlueSwapped) {
+  if (!redBlueSwapped) {
+    std::memcpy(to, from, bytes);
+    return;
+  }
+  imaging::kernels::SwapRedBlue(from, to, bytes / 3);
+}
 
 PictureBitmap ReadBitmapHeader(std::FILE* file, platform::GlobalMemory& memory) {
   const long start = std::ftell(file);
@@ -136,20 +144,21 @@ PictureBitmap LoadPictureBitmap(const std::string& path, platform::GlobalMemory&
   std::memcpy(&header, memory.Lock(bitmap), sizeof header);
   memory.Unlock(bitmap);
   const std::size_t rowsOffset = sizeof header + BitmapPaletteBytes(header);
-  PictureBitmap grown = memory.Reallocate(bitmap, rowsOffset + header.biSizeImage);
+  // A new block of the whole size, into which header and palette move: a
+  // fresh block comes zeroed at no cost from the system, where growing the
+  // small one would clear every byte of the rows before the read fills them.
+  PictureBitmap grown = memory.Allocate(rowsOffset + header.biSizeImage);
   if (grown == nullptr) {
     memory.Free(bitmap);
     boxes.Show({nullptr, "ReAlloc failed.", "Sample Source", platform::mb::kOk});
     return nullptr;
   }
-  auto* rows = static_cast<std::uint8_t*>(memory.Lock(grown)) + rowsOffset;
-  std::size_t done = 0;
-  while (done < header.biSizeImage) {
-    const std::size_t piece = std::min(kReadPiece, header.biSizeImage - done);
-    const std::size_t got = std::fread(rows + done, 1, piece, file.get());
-    done += got;
-    if (got < piece) break;
-  }
+  auto* block = static_cast<std::uint8_t*>(memory.Lock(grown));
+  std::memcpy(block, memory.Lock(bitmap), rowsOffset);
+  memory.Unlock(bitmap);
+  memory.Free(bitmap);
+  // The rows in one read: the stream hands a large request straight to the system.
+  const std::size_t done = std::fread(block + rowsOffset, 1, header.biSizeImage, file.get());
   memory.Unlock(grown);
   // A file cut after its header was written is damaged like any other: its
   // missing rows are not made up. (A stated image size beyond the rows may

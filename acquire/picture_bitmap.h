@@ -61,6 +61,12 @@ std::uint16_t BitmapColorCount(const BitmapCoreHeader& header);
 std::uint32_t BitmapPaletteBytes(const BitmapInfoHeader& header);
 std::uint32_t BitmapPaletteBytes(const BitmapCoreHeader& header);
 
+// Copies one row of `bytes` for a memory transfer. With `redBlueSwapped`
+// (24-bit rows) every whole group of three turns from blue, green, red into
+// red, green, blue, and bytes after the last whole group are left as they
+// are; otherwise the row is copied as it is.
+void CopyBitmapRow(const std::uint8_t* from, std::uint8_t* to, std::size_t bytes, bool redBlueSwapped);
+
 // Reads the header and palette of the picture at the file's position into a
 // new block (header and palette only), the header completed with biSizeImage
 // and biClrUsed. Null for anything this source cannot hand on safely: a

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/document_frame.h"
 #include "imaging/bmp_file.h"
 #include "imaging/colour_mode.h"
 #include "imaging/picture.h"
@@ -15,34 +16,12 @@ namespace {
 
 using imaging::Picture;
 
-// A page under a lamp: paper brighter towards the top-left, lines of dark
-// strokes, and a little sensor noise, so that every box of the adaptive
-// threshold sees a realistic histogram.
-Picture DocumentFrame(int width, int height) {
-  std::vector<std::uint8_t> bytes(imaging::RowStride(width, 24) * static_cast<std::size_t>(height));
-  std::uint32_t noise = 12345;
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = bytes.data() + imaging::RowStride(width, 24) * static_cast<std::size_t>(y);
-    const bool textLine = (y / 24) % 3 != 0 && y > height / 10 && y < height * 9 / 10;
-    for (int x = 0; x < width; ++x) {
-      noise = noise * 1664525u + 1013904223u;
-      const int light = 150 + 80 * (x + y) / (width + height);
-      const bool stroke = textLine && x > width / 10 && x < width * 9 / 10 && (x / 3 + y / 5) % 7 == 0;
-      const int value = (stroke ? 40 : light) + static_cast<int>(noise >> 29);
-      row[3 * x] = static_cast<std::uint8_t>(value - 6);
-      row[3 * x + 1] = static_cast<std::uint8_t>(value);
-      row[3 * x + 2] = static_cast<std::uint8_t>(value + 4);
-    }
-  }
-  return Picture::FromBgrRows(bytes, width, height, imaging::RowStride(width, 24));
-}
-
 const Picture& Frame(int width, int height) {
   static std::vector<std::pair<std::pair<int, int>, Picture>> frames;
   for (const auto& [size, picture] : frames) {
     if (size == std::pair{width, height}) return picture;
   }
-  frames.emplace_back(std::pair{width, height}, DocumentFrame(width, height));
+  frames.emplace_back(std::pair{width, height}, bench::DocumentFrame(width, height));
   return frames.back().second;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imaging/pixel_access.h"
+#include "imaging/row_kernels.h"
 #include "imaging/threshold.h"
 
 namespace imaging {
@@ -34,23 +35,36 @@ MapSample SampleAt(int position, int cells) {
   return {cell, cell + 1, p & 127};
 }
 
+// Picture columns first .. first + count − 1, which lie between the same two map cells.
+struct ColumnStretch {
+  int first = 0;
+  int count = 0;
+  int cell = 0;
+  int next = 0;
+};
+
 // Threshold of every 64 × 64 box, bottom row of boxes first, each row from
 // the left; the histograms also add up to the whole picture's.
 std::vector<int> BoxThresholds(const Picture& grey, int boxColumns, int boxRows, GreyHistogram& whole) {
   std::vector<int> thresholds(static_cast<std::size_t>(boxColumns) * static_cast<std::size_t>(boxRows));
-  std::vector<std::uint32_t> counts(static_cast<std::size_t>(boxColumns) * 256);
+  // Two counts per box and level, for even and odd columns: neighbours of
+  // equal grey (most of a page) then do not wait on each other's increment.
+  std::vector<std::uint32_t> counts(static_cast<std::size_t>(boxColumns) * 512);
   whole.fill(0);
   for (int by = 0; by < boxRows; ++by) {
     std::fill(counts.begin(), counts.end(), 0);
     const int yEnd = std::min((by + 1) * kBox, grey.Height());
     for (int y = by * kBox; y < yEnd; ++y) {
       const std::uint8_t* row = grey.Row(y);
-      for (int x = 0; x < grey.Width(); ++x) ++counts[static_cast<std::size_t>(((x >> kBoxShift) << 8) | row[x])];
+      for (int x = 0; x < grey.Width(); ++x) {
+        ++counts[static_cast<std::size_t>(((x >> kBoxShift) << 9) | ((x & 1) << 8) | row[x])];
+      }
     }
     for (int bx = 0; bx < boxColumns; ++bx) {
       GreyHistogram histogram;
+      const std::uint32_t* even = &counts[static_cast<std::size_t>(bx) * 512];
       for (std::size_t level = 0; level < 256; ++level) {
-        histogram[level] = counts[static_cast<std::size_t>(bx) * 256 + level];
+        histogram[level] = even[level] + even[256 + level];
         whole[level] += histogram[level];
       }
       thresholds[static_cast<std::size_t>(by) * static_cast<std::size_t>(boxColumns) + static_cast<std::size_t>(bx)] =
@@ -86,10 +100,7 @@ bool ConvertToGrey(Picture& picture) {
   if (picture.BitsPerPixel() == 24) {
     for (int y = 0; y < height; ++y) {
       const std::uint8_t* src = picture.Row(y);
-      std::uint8_t* dst = greyRows + static_cast<std::size_t>(y) * greyStride;
-      for (int x = 0; x < width; ++x, src += 3) {
-        dst[x] = static_cast<std::uint8_t>((306u * src[2] + 601u * src[1] + 117u * src[0]) >> 10);
-      }
+      kernels::BgrToGrey(src, greyRows + static_cast<std::size_t>(y) * greyStride, width);
     }
   } else {
     std::array<std::uint8_t, 256> greyOf{};
@@ -118,10 +129,21 @@ bool ConvertToBlackWhite(Picture& picture) {
   // Balance 0.5 between box and picture, bias 0.
   for (int& cell : map) cell = std::clamp(static_cast<int>(std::trunc(0.5 * cell + 0.5 * global + 0.0)), 0, 255);
 
-  std::vector<MapSample> columns(static_cast<std::size_t>(width));
-  for (int x = 0; x < width; ++x) columns[static_cast<std::size_t>(x)] = SampleAt(x, boxColumns);
-  // One map row blended vertically for the current picture row, in 1/128.
+  // The columns in stretches between the same two cells, with each column's weight.
+  std::vector<ColumnStretch> stretches;
+  std::vector<std::uint8_t> columnWeights(static_cast<std::size_t>(width));
+  for (int x = 0; x < width; ++x) {
+    const MapSample column = SampleAt(x, boxColumns);
+    columnWeights[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(column.weight);
+    if (stretches.empty() || stretches.back().cell != column.cell || stretches.back().next != column.next) {
+      stretches.push_back({x, 0, column.cell, column.next});
+    }
+    ++stretches.back().count;
+  }
+  // One map row blended vertically for the current picture row, in 1/128,
+  // and enlarged to the row's thresholds.
   std::vector<int> blended(static_cast<std::size_t>(boxColumns));
+  std::vector<std::uint8_t> thresholds(static_cast<std::size_t>(width));
 
   // In place, as the grey conversion: the bits of pixel x land at or before
   // its grey byte, and only once the bytes up to it have been read.
@@ -134,21 +156,13 @@ bool ConvertToBlackWhite(Picture& picture) {
     for (std::size_t i = 0; i < blended.size(); ++i) {
       blended[i] = lowerCells[i] * (128 - row.weight) + upperCells[i] * row.weight;
     }
-    const std::uint8_t* greys = picture.Row(y);
-    std::uint8_t* bits = bitRows + static_cast<std::size_t>(y) * bitStride;
-    unsigned byte = 0;
-    for (int x = 0; x < width; ++x) {
-      const MapSample& column = columns[static_cast<std::size_t>(x)];
-      const int threshold = (blended[static_cast<std::size_t>(column.cell)] * (128 - column.weight) +
-                             blended[static_cast<std::size_t>(column.next)] * column.weight + 8192) >>
-                            14;
-      byte = (byte << 1) | (greys[x] > threshold ? 1u : 0u);
-      if ((x & 7) == 7) {
-        bits[x >> 3] = static_cast<std::uint8_t>(byte);
-        byte = 0;
-      }
+    for (const ColumnStretch& stretch : stretches) {
+      kernels::BlendThresholds(blended[static_cast<std::size_t>(stretch.cell)],
+                               blended[static_cast<std::size_t>(stretch.next)],
+                               &columnWeights[static_cast<std::size_t>(stretch.first)],
+                               &thresholds[static_cast<std::size_t>(stretch.first)], stretch.count);
     }
-    if (width & 7) bits[width >> 3] = static_cast<std::uint8_t>(byte << (8 - (width & 7)));
+    kernels::PackAbove(picture.Row(y), thresholds.data(), bitRows + static_cast<std::size_t>(y) * bitStride, width);
   }
   picture.ShrinkInPlace(width, height, 1);
   picture.ClearPadding();

@@ -13,6 +13,7 @@
 
 #include "imaging/picture_operations.h"
 #include "imaging/pixel_access.h"
+#include "imaging/row_split.h"
 
 namespace imaging {
 
@@ -127,8 +128,9 @@ inline int NearestIndex(std::int64_t position, int size) {
 
 // Nearest-pixel rendering of a free-angle turn into `out`; uncovered pixels take `fill`.
 template <class Access>
-void RenderNearest(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill) {
-  for (int y = 0; y < out.Height(); ++y) {
+void RenderNearestRows(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill, int yBegin,
+                       int yEnd) {
+  for (int y = yBegin; y < yEnd; ++y) {
     SourceWalk walk = geometry.Row(y);
     std::uint8_t* dst = out.Row(y);
     for (int x = 0; x < out.Width(); ++x, walk.x += walk.stepX, walk.y += walk.stepY) {
@@ -139,14 +141,22 @@ void RenderNearest(const Picture& in, Picture& out, const TurnGeometry& geometry
   }
 }
 
+// The rows of a nearest-pixel turn, split between two threads where that pays.
+template <class Access>
+void RenderNearest(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill) {
+  detail::SplitRows(out.Height(), static_cast<std::size_t>(out.Width()) * static_cast<std::size_t>(out.Height()),
+                    [&](int yBegin, int yEnd) { RenderNearestRows<Access>(in, out, geometry, fill, yBegin, yEnd); });
+}
+
 // Bilinear rendering for pictures of `Channels` bytes per pixel whose byte
 // values are intensities (24-bit colour, 8-bit grey). Weights are 8-bit.
 // Uncovered pixels take `fill`.
 template <int Channels>
-void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill) {
+void RenderBilinearRows(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill, int yBegin,
+                        int yEnd) {
   const int w = in.Width();
   const int h = in.Height();
-  for (int y = 0; y < out.Height(); ++y) {
+  for (int y = yBegin; y < yEnd; ++y) {
     SourceWalk walk = geometry.Row(y);
     std::uint8_t* dst = out.Row(y);
     for (int x = 0; x < out.Width(); ++x, walk.x += walk.stepX, walk.y += walk.stepY) {
@@ -178,6 +188,13 @@ void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometr
       }
     }
   }
+}
+
+// The rows of a bilinear turn, split between two threads where that pays.
+template <int Channels>
+void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill) {
+  detail::SplitRows(out.Height(), static_cast<std::size_t>(out.Width()) * static_cast<std::size_t>(out.Height()),
+                    [&](int yBegin, int yEnd) { RenderBilinearRows<Channels>(in, out, geometry, fill, yBegin, yEnd); });
 }
 
 // One side of a turned picture's bounding box, a + b rounded up; the small

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config python3 clang-format clang libclang-rt-14-dev git
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libopencv-dev
   libpng-dev libjpeg62-turbo-dev libtiff-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-noto-cjk
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64
   wine64 xvfb xauth imagemagick
