@@ -10,8 +10,7 @@ namespace {
 // The main dialog as the TWAIN handlers see it, with its port to the source.
 class MainDialogInterface final : public twain::ScanUserInterface {
  public:
-  explicit MainDialogInterface(twain::Source& source)
-      : port_(source), dialog_(port_) {}
+  explicit MainDialogInterface(twain::Source& source) : port_(source), dialog_(port_) {}
 
   bool Open(platform::WindowHandle owner) override { return dialog_.Open(owner); }
   void Close() override { dialog_.Close(); }

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/geometry.h"
 #include "platform/picture_codecs.h"
+#include "protocol/geometry.h"
 
 namespace platform {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "acquire/page_queue.h"
-#include "stills/still_messages.h"
 #include "resources/dialog_ids.h"
+#include "stills/still_messages.h"
 
 namespace ui {
 
