@@ -30,24 +30,8 @@ constexpr wchar_t kTimedTitle[] = L"Timed Scanning";
 const auto* const registeredCamera =
     ::testing::AddGlobalTestEnvironment(new wine_desktop::RegisteredCamera(kScene, MERVALE_CAMERA_PATH));
 
-HWND WaitForWindow(const wchar_t* title, DWORD milliseconds) {
-  const DWORD end = GetTickCount() + milliseconds;
-  do {
-    HWND window = FindWindowW(L"#32770", title);
-    if (window != nullptr && IsWindowVisible(window)) return window;
-    Sleep(50);
-  } while (static_cast<LONG>(end - GetTickCount()) > 0);
-  return nullptr;
-}
-
-bool WaitForText(HWND control, const wchar_t* text, DWORD milliseconds) {
-  const DWORD end = GetTickCount() + milliseconds;
-  do {
-    if (wine_desktop::WindowText(control) == text) return true;
-    Sleep(50);
-  } while (static_cast<LONG>(end - GetTickCount()) > 0);
-  return false;
-}
+using wine_desktop::WaitForText;
+using wine_desktop::WaitForWindow;
 
 // A click that returns once the button's handler has.
 void Click(HWND dialog, int id) {

@@ -30,25 +30,8 @@ const auto* const registeredCamera =
 
 constexpr wchar_t kMainTitle[] = L"Vistrelle Twain V4.1";
 
-// The visible dialog of that title, waited for.
-HWND WaitForWindow(const wchar_t* title, DWORD milliseconds) {
-  const DWORD end = GetTickCount() + milliseconds;
-  do {
-    HWND dialog = FindWindowW(L"#32770", title);
-    if (dialog != nullptr && IsWindowVisible(dialog)) return dialog;
-    Sleep(50);
-  } while (static_cast<LONG>(end - GetTickCount()) > 0);
-  return nullptr;
-}
-
-bool WaitForText(HWND control, const std::wstring& text, DWORD milliseconds) {
-  const DWORD end = GetTickCount() + milliseconds;
-  do {
-    if (wine_desktop::WindowText(control) == text) return true;
-    Sleep(50);
-  } while (static_cast<LONG>(end - GetTickCount()) > 0);
-  return false;
-}
+using wine_desktop::WaitForText;
+using wine_desktop::WaitForWindow;
 
 bool WaitGone(HWND window, DWORD milliseconds) {
   const DWORD end = GetTickCount() + milliseconds;

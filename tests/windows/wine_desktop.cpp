@@ -96,4 +96,23 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+HWND WaitForWindow(const wchar_t* title, DWORD milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  do {
+    HWND window = FindWindowW(L"#32770", title);
+    if (window != nullptr && IsWindowVisible(window)) return window;
+    Sleep(50);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+  return nullptr;
+}
+
+bool WaitForText(HWND control, const std::wstring& text, DWORD milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  do {
+    if (WindowText(control) == text) return true;
+    Sleep(50);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+  return false;
+}
+
 }  // namespace wine_desktop

@@ -46,4 +46,9 @@ std::wstring OutputFolder();
 
 std::wstring WindowText(HWND window);
 
+// The visible dialog of that title, waited for; null when none shows in time.
+HWND WaitForWindow(const wchar_t* title, DWORD milliseconds);
+// Whether the control's text became `text` in time.
+bool WaitForText(HWND control, const std::wstring& text, DWORD milliseconds);
+
 }  // namespace wine_desktop
