@@ -53,6 +53,10 @@ constexpr float kThinMinStep = 3 * kMinStep;
 // angle, and neighbouring ones stay this close to square.
 const double kMaxOppositeAngle = 15.0 * std::numbers::pi / 180.0;
 const double kMaxSkewFromSquare = 20.0 * std::numbers::pi / 180.0;
+// A page on a larger sheet covers this share of the sheet at least, its
+// corners within this many pixels of the sheet's outline.
+constexpr double kMinPageOnSheetShare = 0.5;
+constexpr double kCornerSlack = 1.5;
 // Corners may lie beyond the picture (a page over the border) by this share of its size.
 constexpr double kCornerReach = 0.25;
 // The refinement fits each side to full-resolution edge points within this distance.
@@ -127,11 +131,14 @@ SideSupport Support(const PageLine& line, const LightnessField& field, QuadPoint
 }
 
 struct Candidate {
-  const PageLine* sides[4];  // top, right, bottom, left
-  std::array<QuadPoint, 4> corners;
+  std::array<const PageLine*, 4> sides{};  // top, right, bottom, left
+  std::array<QuadPoint, 4> corners{};
   bool lighterInside = true;
   double score = -1;
 };
+
+QuadPoint CornerFrom(const Candidate& c, std::size_t side) { return c.corners[side == 3 ? 0 : side]; }
+QuadPoint CornerTo(const Candidate& c, std::size_t side) { return c.corners[side == 3 ? 3 : side + 1]; }
 
 double Angle(const PageLine& a, const PageLine& b) {
   return std::abs(std::atan2(a.nx * b.ny - a.ny * b.nx, a.nx * b.nx + a.ny * b.ny));
@@ -142,11 +149,20 @@ double Angle(const PageLine& a, const PageLine& b) {
 // pixels out to as far in; with `typical`, the difference of the medians
 // of all such samples in and out instead, which lines of text beside a
 // side do not shift.
-double StepInward(const Candidate& c, const LightnessField& field, QuadPoint centre, int reach, bool typical = false) {
+struct Bands {
   std::vector<float> in, out;
+};
+
+// Samples from 2 to `reach` pixels in and out across the sides seen that
+// `wanted` selects.
+Bands BandsAcross(const Candidate& c, const LightnessField& field, QuadPoint centre, int reach,
+                  const std::array<bool, 4>& wanted) {
+  Bands bands;
+  std::vector<float>& in = bands.in;
+  std::vector<float>& out = bands.out;
   for (std::size_t i = 0; i < 4; ++i) {
-    if (c.sides[i]->border) continue;
-    const QuadPoint a = c.corners[i == 3 ? 0 : i], b = c.corners[i == 3 ? 3 : i + 1];
+    if (c.sides[i]->border || !wanted[i]) continue;
+    const QuadPoint a = CornerFrom(c, i), b = CornerTo(c, i);
     const PageLine& line = *c.sides[i];
     const double inward = line.nx * centre.x + line.ny * centre.y > line.offset ? 1.0 : -1.0;
     const double nx = inward * line.nx, ny = inward * line.ny;
@@ -160,18 +176,27 @@ double StepInward(const Candidate& c, const LightnessField& field, QuadPoint cen
       }
     }
   }
-  if (in.empty()) return 0.0;
+  return bands;
+}
+
+// The value `share` of the way up the sorted values.
+double Quantile(std::vector<float>& values, double share) {
+  const auto at = values.begin() + static_cast<std::ptrdiff_t>(share * static_cast<double>(values.size() - 1));
+  std::nth_element(values.begin(), at, values.end());
+  return static_cast<double>(*at);
+}
+
+double Median(std::vector<float>& values) { return Quantile(values, 0.5); }
+
+double StepInward(const Candidate& c, const LightnessField& field, QuadPoint centre, int reach, bool typical = false) {
+  Bands bands = BandsAcross(c, field, centre, reach, {true, true, true, true});
+  if (bands.in.empty()) return 0.0;
   if (!typical) {
     double sum = 0;
-    for (std::size_t k = 0; k < in.size(); ++k) sum += in[k] - out[k];
-    return sum / static_cast<double>(in.size());
+    for (std::size_t k = 0; k < bands.in.size(); ++k) sum += bands.in[k] - bands.out[k];
+    return sum / static_cast<double>(bands.in.size());
   }
-  auto median = [](std::vector<float>& values) {
-    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    return static_cast<double>(*middle);
-  };
-  return median(in) - median(out);
+  return Median(bands.in) - Median(bands.out);
 }
 
 // Whether the side from `a` to `b` is the edge of something thin and dark
@@ -215,11 +240,10 @@ bool ThinBandEdge(const PageLine& line, const LightnessField& field, QuadPoint a
   return step >= kThinMinStep && std::abs(beyond) < kThinReturn * step;
 }
 
-// Scores the quadrilateral of the four lines; false when it is no page. On
-// a lightness field the page must be the lighter side of its edges; on
-// another tone either way, but never darker than the desk by a step in
-// `lightness`.
-bool Score(Candidate& c, const LightnessField& field, const LightnessField& lightness) {
+// The corners where the four lines meet, and the quadrilateral's centre
+// and area; false unless it is convex, in order, within reach of the
+// picture and of a page's size.
+bool Close(Candidate& c, const LightnessField& field, QuadPoint& centre, double& area) {
   const Line l[4] = {{c.sides[0]->nx, c.sides[0]->ny, c.sides[0]->offset},
                      {c.sides[1]->nx, c.sides[1]->ny, c.sides[1]->offset},
                      {c.sides[2]->nx, c.sides[2]->ny, c.sides[2]->offset},
@@ -228,8 +252,8 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
   if (!tl || !tr || !br || !bl) return false;
   c.corners = {*tl, *tr, *br, *bl};
   const double reachX = kCornerReach * field.width, reachY = kCornerReach * field.height;
-  double area = 0;
-  QuadPoint centre{0, 0};
+  area = 0;
+  centre = {0, 0};
   for (std::size_t i = 0; i < 4; ++i) {
     const QuadPoint& p = c.corners[i];
     const QuadPoint& q = c.corners[(i + 1) % 4];
@@ -242,29 +266,55 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
     area += p.x * q.y - q.x * p.y;
     centre.x += p.x / 4, centre.y += p.y / 4;
   }
-  if (area / 2 < kMinAreaShare * field.width * field.height) return false;
+  area /= 2;
+  return area >= kMinAreaShare * field.width * field.height;
+}
+
+int BorderSides(const Candidate& c) {
+  return c.sides[0]->border + c.sides[1]->border + c.sides[2]->border + c.sides[3]->border;
+}
+
+struct Totals {
+  double supported = 0, unsupported = 0;
+  bool valid = true;  // every side seen borne out (one of four may be weak)
+  double Score() const { return supported - 0.5 * unsupported; }
+};
+
+// How well the sides seen bear the page out, it lying on the lighter (or
+// darker) side of them; one weak side is allowed when `allowWeak`.
+Totals SupportOf(const Candidate& c, const LightnessField& field, QuadPoint centre, bool lighter, bool allowWeak) {
   const double minSide = kMinSideShare * std::min(field.width, field.height);
+  Totals totals;
+  int weakSides = 0;
+  for (std::size_t i = 0; i < 4 && totals.valid; ++i) {
+    if (c.sides[i]->border) continue;
+    const SideSupport s = Support(*c.sides[i], field, CornerFrom(c, i), CornerTo(c, i), centre, lighter, minSide);
+    weakSides += s.weak;
+    totals.valid = s.valid || (s.weak && allowWeak && weakSides == 1);
+    totals.supported += s.supported;
+    totals.unsupported += s.seen - s.supported;
+  }
+  return totals;
+}
+
+// Scores the quadrilateral of the four lines; false when it is no page. On
+// a lightness field the page must be the lighter side of its edges; on
+// another tone either way, but never darker than the desk by a step in
+// `lightness`.
+bool Score(Candidate& c, const LightnessField& field, const LightnessField& lightness) {
+  QuadPoint centre;
+  double area = 0;
+  if (!Close(c, field, centre, area)) return false;
   c.score = -1;
-  const int borderSides = c.sides[0]->border + c.sides[1]->border + c.sides[2]->border + c.sides[3]->border;
+  const int borderSides = BorderSides(c);
   const bool onLightness = field.tone == Tone::Lightness;
   for (bool lighter : {true, false}) {
     if (onLightness && !lighter) continue;
-    double supported = 0, unsupported = 0;
-    bool valid = true;
-    int weakSides = 0;
-    for (std::size_t i = 0; i < 4 && valid; ++i) {
-      if (c.sides[i]->border) continue;
-      const SideSupport s = Support(*c.sides[i], field, c.corners[i == 3 ? 0 : i], c.corners[i == 3 ? 3 : i + 1],
-                                    centre, lighter, minSide);
-      weakSides += s.weak;
-      valid = s.valid || (s.weak && borderSides == 0 && weakSides == 1);
-      supported += s.supported;
-      unsupported += s.seen - s.supported;
-    }
-    const double score = supported - 0.5 * unsupported;
+    const Totals totals = SupportOf(c, field, centre, lighter, borderSides == 0);
+    const double score = totals.Score();
     // A page running over the border shows fewer sides: what it shows must bear it out better.
     const double wanted = borderSides > 0 ? kMinSupportOverBorder : kMinSupport;
-    valid = valid && supported >= wanted * (supported + unsupported);
+    bool valid = totals.valid && totals.supported >= wanted * (totals.supported + totals.unsupported);
     // Paper of another tint must not be darker than the desk; a page over
     // the border must differ from what lies beyond its sides well out from
     // them (the rows of text on a page seen close up do not).
@@ -272,8 +322,7 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
             (borderSides == 0 || (lighter ? 1 : -1) * StepInward(c, field, centre, kWideBand, true) >= kMinStep);
     // Last, as it costs most: no side may be a cable's or a pen's edge.
     for (std::size_t i = 0; i < 4 && valid && score > c.score; ++i) {
-      valid = c.sides[i]->border ||
-              !ThinBandEdge(*c.sides[i], field, c.corners[i == 3 ? 0 : i], c.corners[i == 3 ? 3 : i + 1], centre);
+      valid = c.sides[i]->border || !ThinBandEdge(*c.sides[i], field, CornerFrom(c, i), CornerTo(c, i), centre);
     }
     if (valid && score > c.score) {
       c.score = score;
@@ -281,6 +330,86 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
     }
   }
   return c.score > 0;
+}
+
+// Two lines of one family, the first nearer the field's top (or left).
+struct Pair {
+  const PageLine* first;
+  const PageLine* second;
+};
+
+// Whether a page on a sheet shows along each of its sides what paper does:
+// an even level just inside every side (its blank margin), the same all
+// round, darker than the sheet beyond the side (`lighter` 1, or lighter
+// when -1) and lighter than the desk at `desk`, each by a step. Inside the
+// edges of a photograph or of a block of text on a page lie uneven things,
+// and different things inside different sides.
+bool UniformMargins(const Candidate& page, const LightnessField& field, QuadPoint centre, double lighter, double desk) {
+  double lowest = 1e9, highest = -1e9;
+  for (std::size_t i = 0; i < 4; ++i) {
+    std::array<bool, 4> only{};
+    only[i] = true;
+    Bands bands = BandsAcross(page, field, centre, kNearBand, only);
+    if (bands.in.empty()) return false;
+    const double in = Median(bands.in), out = Median(bands.out);
+    if (lighter * (out - in) < kMinStep || lighter * (in - desk) < kMinStep) return false;
+    if (Quantile(bands.in, 0.75) - Quantile(bands.in, 0.25) >= kMinStep) return false;
+    lowest = std::min(lowest, in), highest = std::max(highest, in);
+  }
+  return highest - lowest < kMinStep;
+}
+
+// The quadrilateral of a pair of rows and a pair of columns.
+Candidate QuadOf(const Pair& rows, const Pair& columns) {
+  Candidate c;
+  c.sides[0] = rows.first, c.sides[1] = columns.second, c.sides[2] = rows.second, c.sides[3] = columns.first;
+  return c;
+}
+
+// A page lying on a larger sheet of lighter paper (a magazine page on copy
+// paper): the sheet's outline closes round both, so the best quadrilateral
+// is the sheet's. The page is then the best quadrilateral within it, half
+// its size at least, whose edges step the other way (the page darker than
+// the sheet beside it) and whose margins are even paper (UniformMargins).
+std::optional<Candidate> PageOnSheet(const Candidate& sheet, const std::vector<Pair>& rows,
+                                     const std::vector<Pair>& columns, const LightnessField& field) {
+  Candidate outline = sheet;
+  QuadPoint sheetCentre;
+  double sheetArea = 0;
+  if (BorderSides(sheet) > 0 || !Close(outline, field, sheetCentre, sheetArea)) return std::nullopt;
+  Bands beyond = BandsAcross(outline, field, sheetCentre, kNearBand, {true, true, true, true});
+  if (beyond.out.empty()) return std::nullopt;
+  const double desk = Median(beyond.out);
+  const double lighter = sheet.lighterInside ? 1.0 : -1.0;
+  auto insideSheet = [&](QuadPoint p) {
+    for (std::size_t j = 0; j < 4; ++j) {
+      const PageLine& side = *sheet.sides[j];
+      const double inward = side.nx * sheetCentre.x + side.ny * sheetCentre.y > side.offset ? 1.0 : -1.0;
+      if (!side.border && inward * (side.nx * p.x + side.ny * p.y - side.offset) < -kCornerSlack) return false;
+    }
+    return true;
+  };
+  std::optional<Candidate> best;
+  for (const Pair& r : rows) {
+    for (const Pair& c : columns) {
+      Candidate page = QuadOf(r, c);
+      if (BorderSides(page) > 0) continue;
+      QuadPoint centre;
+      double area = 0;
+      if (!Close(page, field, centre, area) || area < kMinPageOnSheetShare * sheetArea) continue;
+      if (!std::all_of(page.corners.begin(), page.corners.end(), insideSheet)) continue;
+      const Totals totals = SupportOf(page, field, centre, !sheet.lighterInside, false);
+      if (!totals.valid || totals.supported < kMinSupport * (totals.supported + totals.unsupported) ||
+          (best && totals.Score() <= best->score)) {
+        continue;
+      }
+      if (!UniformMargins(page, field, centre, lighter, desk)) continue;
+      page.lighterInside = !sheet.lighterInside;
+      page.score = totals.Score();
+      best = page;
+    }
+  }
+  return best;
 }
 
 // The best page among the quadrilaterals of the lines found.
@@ -297,10 +426,6 @@ std::optional<Candidate> BestCandidate(const LightnessField& field, const Lightn
   const double cx = field.width / 2.0, cy = field.height / 2.0;
   auto acrossAt = [&](const PageLine& l) { return (l.offset - l.nx * cx) / l.ny; };
   auto alongAt = [&](const PageLine& l) { return (l.offset - l.ny * cy) / l.nx; };
-  struct Pair {
-    const PageLine* first;
-    const PageLine* second;
-  };
   auto pairs = [&](const std::vector<PageLine>& lines, auto at, double minApart) {
     std::vector<Pair> result;
     for (const PageLine& a : lines) {
@@ -325,9 +450,12 @@ std::optional<Candidate> BestCandidate(const LightnessField& field, const Lightn
       if (borderSides > 2) continue;
       const double square = std::abs(Angle(*r.first, *c.first) - std::numbers::pi / 2);
       if (square > kMaxSkewFromSquare) continue;
-      Candidate candidate{{r.first, c.second, r.second, c.first}, {}, true, -1};
+      Candidate candidate = QuadOf(r, c);
       if (Score(candidate, field, lightness) && (!best || candidate.score > best->score)) best = candidate;
     }
+  }
+  if (best) {
+    if (std::optional<Candidate> page = PageOnSheet(*best, rows, columns, field)) best = page;
   }
   return best;
 }
