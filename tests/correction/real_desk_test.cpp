@@ -101,6 +101,35 @@ TEST_F(RealDeskTest, ACableAcrossThePageDoesNotCutItOff) {
   }
 }
 
+// A greyish page lying on a larger sheet of white copy paper turned a
+// little differently, on a desk darker than both: the sheet's outline
+// closes round the page too, but the page is what is measured.
+TEST_F(RealDeskTest, APageOnALargerLighterSheetIsFoundNotTheSheet) {
+  const std::pair<double, double> poses[] = {{0, 4}, {-6, -2}, {10, 6}, {3, -1}};  // the page's and the sheet's turn
+  for (const auto& [angle, sheetAngle] : poses) {
+    const Found f = Measure(
+        "field 440\ndesk 185 178 175\npage sheet 196 262 seed 80 paper 228 228 225 ink 228 228 225\n"
+        "page p 148 210 seed 81 paper 210 208 202\nplace sheet 210 168 " +
+        std::to_string(sheetAngle) + "\nplace p 208 165 " + std::to_string(angle) + "\n");
+    EXPECT_EQ(f.found, 1) << angle;
+    EXPECT_NEAR(f.angle, -angle, 0.1) << angle;
+    EXPECT_GT(Overlap(f.page, TruePage(frame, -angle)), 0.97) << angle;
+  }
+}
+
+// Nor is a photograph with the block of text under it taken for a page on
+// a sheet: the page holding them is found whole.
+TEST_F(RealDeskTest, APhotographAndTextOnAPageAreNotAPageOnASheet) {
+  const std::pair<double, double> poses[] = {{291, 0}, {307, 2}, {301, -6}};  // across and turn; down is 205
+  for (const auto& [across, angle] : poses) {
+    const Found f = Measure("field 520\ndesk 104 84 66\npage wide 250 176 seed 27 photo\nplace wide " +
+                            std::to_string(across) + " 205 " + std::to_string(angle) + "\n");
+    EXPECT_EQ(f.found, 1) << angle;
+    EXPECT_NEAR(f.angle, -angle, 0.1) << angle;
+    EXPECT_GT(Overlap(f.page, TruePage(frame, -angle)), 0.97) << angle;
+  }
+}
+
 TEST_F(RealDeskTest, PagesOverABorderOrACornerOrPartlyHiddenAreMeasuredByWhatTheyShow) {
   struct Case {
     const char* what;
