@@ -234,6 +234,33 @@ std::vector<EdgePoint> EdgePointsOf(const LightnessField& field, float minGradie
   return points;
 }
 
+std::vector<EdgePoint> EdgePointsWithin(const LightnessField& field, float minGradient, Rect window) {
+  window = {std::max(window.left, 0), std::max(window.top, 0), std::min(window.right, field.width),
+            std::min(window.bottom, field.height)};
+  if (window.right - window.left < 5 || window.bottom - window.top < 5) return {};
+  LightnessField part;
+  part.width = window.right - window.left;
+  part.height = window.bottom - window.top;
+  part.scale = field.scale;
+  part.tone = field.tone;
+  const std::size_t size = static_cast<std::size_t>(part.width) * static_cast<std::size_t>(part.height);
+  part.values.resize(size);
+  part.fill.resize(size);
+  for (int y = 0; y < part.height; ++y) {
+    const std::size_t from = field.Index(window.left, window.top + y);
+    std::copy_n(field.values.begin() + static_cast<std::ptrdiff_t>(from), part.width,
+                part.values.begin() + static_cast<std::ptrdiff_t>(part.Index(0, y)));
+    std::copy_n(field.fill.begin() + static_cast<std::ptrdiff_t>(from), part.width,
+                part.fill.begin() + static_cast<std::ptrdiff_t>(part.Index(0, y)));
+  }
+  std::vector<EdgePoint> points = EdgePointsOf(part, minGradient);
+  for (EdgePoint& p : points) {
+    p.x += static_cast<float>(window.left);
+    p.y += static_cast<float>(window.top);
+  }
+  return points;
+}
+
 int PageLine::Count(const std::vector<int>& prefix, int firstBin, double from, double to) {
   if (prefix.size() < 2 || to <= from) return 0;
   const int last = static_cast<int>(prefix.size()) - 1;

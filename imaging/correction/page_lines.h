@@ -53,6 +53,12 @@ struct EdgePoint {
 // A point's position is refined across the edge to a fraction of a pixel.
 std::vector<EdgePoint> EdgePointsOf(const LightnessField& field, float minGradient);
 
+// The edge points of the part `window` of the field (clamped to it), in
+// the field's coordinates. Those 4 pixels or more inside the window are
+// the field's own; nearer its edges (where the field goes on beyond) the
+// smoothing sees less of the field.
+std::vector<EdgePoint> EdgePointsWithin(const LightnessField& field, float minGradient, Rect window);
+
 // A straight line n · p = offset (n a unit normal, p from the field's
 // top-left), with what lies along it: bins of one pixel by the position
 // t = -n.y x + n.x y along the line, counting from `firstBin`.

@@ -297,11 +297,12 @@ Totals SupportOf(const Candidate& c, const LightnessField& field, QuadPoint cent
   return totals;
 }
 
-// Scores the quadrilateral of the four lines; false when it is no page. On
-// a lightness field the page must be the lighter side of its edges; on
-// another tone either way, but never darker than the desk by a step in
-// `lightness`.
-bool Score(Candidate& c, const LightnessField& field, const LightnessField& lightness) {
+// Scores the quadrilateral of the four lines; false when it is no page or
+// scores no more than `toBeat` (the checks that cost most are then
+// skipped). On a lightness field the page must be the lighter side of its
+// edges; on another tone either way, but never darker than the desk by a
+// step in `lightness`.
+bool Score(Candidate& c, const LightnessField& field, const LightnessField& lightness, double toBeat) {
   QuadPoint centre;
   double area = 0;
   if (!Close(c, field, centre, area)) return false;
@@ -315,21 +316,22 @@ bool Score(Candidate& c, const LightnessField& field, const LightnessField& ligh
     // A page running over the border shows fewer sides: what it shows must bear it out better.
     const double wanted = borderSides > 0 ? kMinSupportOverBorder : kMinSupport;
     bool valid = totals.valid && totals.supported >= wanted * (totals.supported + totals.unsupported);
+    if (!valid || score <= std::max(toBeat, c.score)) continue;
     // Paper of another tint must not be darker than the desk; a page over
     // the border must differ from what lies beyond its sides well out from
     // them (the rows of text on a page seen close up do not).
     valid = valid && (onLightness || StepInward(c, lightness, centre, kNearBand) > -kMinStep) &&
             (borderSides == 0 || (lighter ? 1 : -1) * StepInward(c, field, centre, kWideBand, true) >= kMinStep);
     // Last, as it costs most: no side may be a cable's or a pen's edge.
-    for (std::size_t i = 0; i < 4 && valid && score > c.score; ++i) {
+    for (std::size_t i = 0; i < 4 && valid; ++i) {
       valid = c.sides[i]->border || !ThinBandEdge(*c.sides[i], field, CornerFrom(c, i), CornerTo(c, i), centre);
     }
-    if (valid && score > c.score) {
+    if (valid) {
       c.score = score;
       c.lighterInside = lighter;
     }
   }
-  return c.score > 0;
+  return c.score > std::max(toBeat, 0.0);
 }
 
 // Two lines of one family, the first nearer the field's top (or left).
@@ -451,13 +453,24 @@ std::optional<Candidate> BestCandidate(const LightnessField& field, const Lightn
       const double square = std::abs(Angle(*r.first, *c.first) - std::numbers::pi / 2);
       if (square > kMaxSkewFromSquare) continue;
       Candidate candidate = QuadOf(r, c);
-      if (Score(candidate, field, lightness) && (!best || candidate.score > best->score)) best = candidate;
+      if (Score(candidate, field, lightness, best ? best->score : 0.0)) best = candidate;
     }
   }
   if (best) {
     if (std::optional<Candidate> page = PageOnSheet(*best, rows, columns, field)) best = page;
   }
   return best;
+}
+
+// The part of the picture a side from `a` to `b` is refined in: its
+// bounding box widened by the refinement's reach, and by what the edge
+// points' smoothing and gradient see beyond it.
+Rect Around(QuadPoint a, QuadPoint b) {
+  const double margin = kRefineReach + 6;
+  return {static_cast<int>(std::floor(std::min(a.x, b.x) - margin)),
+          static_cast<int>(std::floor(std::min(a.y, b.y) - margin)),
+          static_cast<int>(std::ceil(std::max(a.x, b.x) + margin)) + 1,
+          static_cast<int>(std::ceil(std::max(a.y, b.y) + margin)) + 1};
 }
 
 // Fits a side's line to the full-resolution edge points near it; the
@@ -514,7 +527,6 @@ PageQuad FindPageQuad(const Picture& picture) {
 
   // Back to the picture's pixels, refined on its own edge points.
   const LightnessField fine = LightnessOf(picture, 1, field.tone);
-  const std::vector<EdgePoint> finePoints = EdgePointsOf(fine, kMinGradient);
   const double s = field.scale;
   const double shift = (s - 1) / 2;  // a block's centre in picture pixels
   auto toPicture = [&](QuadPoint p) { return QuadPoint{p.x * s + shift, p.y * s + shift}; };
@@ -533,7 +545,7 @@ PageQuad FindPageQuad(const Picture& picture) {
       const bool insidePlus = side.nx * centre.x + side.ny * centre.y > side.offset;
       const QuadPoint a = toPicture(best->corners[i == 3 ? 0 : i]);
       const QuadPoint b = toPicture(best->corners[i == 3 ? 3 : i + 1]);
-      line = Refine(line, finePoints, a, b, insidePlus == best->lighterInside);
+      line = Refine(line, EdgePointsWithin(fine, kMinGradient, Around(a, b)), a, b, insidePlus == best->lighterInside);
       // Across (top, bottom): direction (ny, -nx); along (right, left): (-ny, nx), less a quarter turn.
       const bool isAcross = i % 2 == 0;
       const double degrees =
