@@ -2,7 +2,8 @@
 // skew estimate that the page detection runs on a 640 x 480 copy of every
 // frame, the content rectangle of a full frame, the position correction of
 // a 3264 x 2448 still (on a plain desk, and on a desk as real desks look,
-// with and without a page), and the page processor on a 3264 x 2448 spread.
+// with and without a page), one call of the edge finder on its work
+// picture, and the page processor on a 3264 x 2448 spread.
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
@@ -124,6 +125,30 @@ BENCHMARK_CAPTURE(CorrectStill, RealisticBareDesk, kRealisticBareDesk)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// One call of our edge finder on the 800 x 600 work picture of a still, as
+// the position correction makes it (twice a still with cropping): the
+// file read, the search, and the turned and cropped page written.
+void FindEdge(benchmark::State& state, const char* sceneText) {
+  Picture work = Frame(sceneText, 3264, 2448);
+  imaging::ResampleNearest(work, 800, 600);
+  imaging::AdjustBrightnessContrast(work, 25, 0);
+  const std::string input = Folder().Path() + "edge_in.bmp";
+  const std::string output = Folder().Path() + "edge_out.bmp";
+  imaging::SaveBmp(work, input);
+  const std::unique_ptr<imaging::correction::EdgeFinder> finder = imaging::correction::MakePageEdgeFinder();
+  for (auto _ : state) {
+    double angle = 0;
+    std::int32_t extra[4] = {};
+    float edges[4] = {};
+    finder->FindEdge(input.c_str(), output.c_str(), &angle, &extra[0], &extra[1], &edges[0], &edges[1], &edges[2],
+                     &edges[3], &extra[2], &extra[3]);
+    benchmark::DoNotOptimize(angle);
+  }
+}
+BENCHMARK_CAPTURE(FindEdge, PageOnDesk, kPageOnDesk)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FindEdge, RealisticDesk, kRealisticDesk)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FindEdge, RealisticBareDesk, kRealisticBareDesk)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The page processor on a stored spread, as smart paging hands it over;
 // argument 3 erases fingers too.
