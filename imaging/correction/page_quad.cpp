@@ -144,11 +144,6 @@ double Angle(const PageLine& a, const PageLine& b) {
   return std::abs(std::atan2(a.nx * b.ny - a.ny * b.nx, a.nx * b.nx + a.ny * b.ny));
 }
 
-// The step in `field` into the quadrilateral across its sides seen: the
-// mean, over points along them, of the difference from 2 to `reach`
-// pixels out to as far in; with `typical`, the difference of the medians
-// of all such samples in and out instead, which lines of text beside a
-// side do not shift.
 struct Bands {
   std::vector<float> in, out;
 };
@@ -188,6 +183,11 @@ double Quantile(std::vector<float>& values, double share) {
 
 double Median(std::vector<float>& values) { return Quantile(values, 0.5); }
 
+// The step in `field` into the quadrilateral across its sides seen: the
+// mean, over points along them, of the difference from 2 to `reach`
+// pixels out to as far in; with `typical`, the difference of the medians
+// of all such samples in and out instead, which lines of text beside a
+// side do not shift.
 double StepInward(const Candidate& c, const LightnessField& field, QuadPoint centre, int reach, bool typical = false) {
   Bands bands = BandsAcross(c, field, centre, reach, {true, true, true, true});
   if (bands.in.empty()) return 0.0;

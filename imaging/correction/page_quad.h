@@ -1,8 +1,9 @@
 // The page on a work picture as a quadrilateral of straight edges: four
 // lines of edge points (or two, the page running over two opposite borders
 // of the picture) across each of which the lightness steps the same way,
-// all round the page. Our edge finder's measurement; internal to
-// imaging/correction/.
+// all round the page; for a page lying on a larger sheet of lighter paper,
+// the one inside the sheet's outline across whose sides it steps the other
+// way. Our edge finder's measurement; internal to imaging/correction/.
 #pragma once
 
 #include <array>

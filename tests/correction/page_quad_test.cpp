@@ -3,7 +3,9 @@
 // be found in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 
 #include "imaging/correction/page_lines.h"
@@ -57,6 +59,32 @@ TEST(EdgePoints, NoneLieAtATurnsBlackFill) {
   EXPECT_TRUE(field.Fill(12, 5));  // a pixel beside it too
   EXPECT_FALSE(field.Fill(14, 5));
   EXPECT_TRUE(EdgePointsOf(field, 2.5f).empty());
+}
+
+// The points of a window are those of the whole field, in the field's
+// coordinates, away from the window's edges; a window beyond the field
+// holds none.
+TEST(EdgePoints, AWindowHoldsTheFieldsOwnPointsInTheFieldsCoordinates) {
+  const Picture picture = QuadPage(200, 150, {{{40, 30}, {160, 36}, {155, 120}, {42, 115}}});
+  const LightnessField field = LightnessOf(picture, 1);
+  const std::vector<EdgePoint> whole = EdgePointsOf(field, 2.5f);
+  const Rect window{100, 10, 190, 140};
+  const std::vector<EdgePoint> part = EdgePointsWithin(field, 2.5f, window);
+  auto wellInside = [&](const EdgePoint& p) {
+    return p.x >= window.left + 4 && p.x <= window.right - 5 && p.y >= window.top + 4 && p.y <= window.bottom - 5;
+  };
+  std::vector<EdgePoint> expected, got;
+  std::copy_if(whole.begin(), whole.end(), std::back_inserter(expected), wellInside);
+  std::copy_if(part.begin(), part.end(), std::back_inserter(got), wellInside);
+  ASSERT_GT(expected.size(), 100u);  // the right side and parts of the top and bottom
+  ASSERT_EQ(got.size(), expected.size());
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    EXPECT_FLOAT_EQ(got[i].x, expected[i].x);
+    EXPECT_FLOAT_EQ(got[i].y, expected[i].y);
+    EXPECT_FLOAT_EQ(got[i].gx, expected[i].gx);
+  }
+  EXPECT_TRUE(EdgePointsWithin(field, 2.5f, {300, 200, 400, 300}).empty());
+  EXPECT_TRUE(EdgePointsWithin(field, 2.5f, {-50, -50, -10, 100}).empty());
 }
 
 TEST(PageLines, TheFourSidesOfAPageAreFoundWithTheirStepsOnTheLightSide) {
