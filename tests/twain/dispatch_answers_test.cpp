@@ -5,6 +5,7 @@
 // applications have seen; a change of the tables' shape must not change one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <span>
@@ -14,6 +15,7 @@
 
 #include "platform/text_encoding.h"
 #include "support/source_harness.h"
+#include "twain/dispatch.h"
 #include "twain/entry_trace.h"
 #include "twain/reports.h"
 
@@ -357,6 +359,30 @@ TEST(DispatchAnswers, UnknownDats) {
   constexpr Row kRows[] = {{kUnknownDat, MSG_GET, "Dispatch", "Fp Fp Fp Fp Fp", "Fp Fp Fp Fp Fp"}};
   ExpectAnswers(DG_CONTROL, kRows);
   ExpectAnswers(DG_IMAGE, kRows);
+}
+
+// Each DAT's rows stand together under one trace name and end with the one
+// row that answers every other MSG, so that no MSG of a known DAT is taken
+// for an unknown DAT; states lie within 3 to 7.
+TEST(DispatchTables, EachDatsRowsEndWithItsOtherMsgs) {
+  for (const std::span<const DispatchRow> table : {ControlTable(), ImageTable()}) {
+    std::vector<TW_UINT16> ended;
+    const DispatchRow* first = nullptr;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      const DispatchRow& row = table[i];
+      SCOPED_TRACE(testing::Message() << "DAT 0x" << std::hex << row.dat << " row " << std::dec << i);
+      if (first == nullptr || first->dat != row.dat) first = &row;
+      EXPECT_EQ(std::count(ended.begin(), ended.end(), row.dat), 0);
+      EXPECT_STREQ(row.name, first->name);
+      const bool last = i + 1 == table.size() || table[i + 1].dat != row.dat;
+      EXPECT_EQ(row.msgs.AnswersEveryOther(), last);
+      if (last) ended.push_back(row.dat);
+      EXPECT_TRUE(row.handler != nullptr || last);
+      EXPECT_LE(3, row.states.first);
+      EXPECT_LE(row.states.first, row.states.last);
+      EXPECT_LE(row.states.last, 7);
+    }
+  }
 }
 
 }  // namespace
