@@ -13,7 +13,7 @@
 namespace twain {
 namespace {
 
-// Intended: a file that cannot be created is reported by this prefix alone.
+// Intended: a file that cannot be created has a report prefix of its own, with no space before the condition.
 constexpr const char* kCreateFilePrefix = "Unable to create file <<DAT_SETUPFILEXFER>>";
 
 // CAP_XFERCOUNT: after as many transfers as the application asked for in

@@ -34,7 +34,7 @@ constexpr const char* kFileXferPrefix = "General failure in response to DAT_IMAG
 constexpr const char* kMemXferPrefix = "General failure in response to DAT_IMAGEMEMXFER.  ";
 constexpr const char* kNativeXferPrefix = "General failure in response to DAT_IMAGENATIVEXFER.  ";
 constexpr const char* kPalettePrefix = "General failure in response to DAT_PALETTE8.  ";
-// The capability table answers with the condition code alone.
+// Rows that never refuse need no prefix. Intended: capability refusals carry the condition code alone.
 constexpr const char* kNoReport = nullptr;
 
 // A row whose handler is this one accepts its triplet and changes nothing.
@@ -46,6 +46,7 @@ constexpr Handler kNoSuchMsg = nullptr;
 // Each row: {DAT, trace name, MSGs, states, null data, refusal prefix, handler[, check order[, trace step]]}.
 // Dispatch checks the state and the data in the row's order, and refuses a
 // MSG no row of the DAT lists only once the DAT's last row passed its checks.
+// Intended: where that row holds states, an unknown MSG out of them is TWCC_SEQERROR, not TWCC_BADPROTOCOL.
 // clang-format off
 constexpr DispatchRow kControlTable[] = {
     {DAT_IDENTITY, "IdentityMsg", {MSG_GET}, kAnyState, kRefused, kIdentityPrefix, &GetIdentity},
@@ -55,6 +56,7 @@ constexpr DispatchRow kControlTable[] = {
 
     {DAT_USERINTERFACE, "InterfaceMsg", {MSG_DISABLEDS},
      {5, 7}, kPassed, kDisablePrefix, &DisableDS, kStateFirst, "DisableDS"},
+    // Intended: MSG_ENABLEDSUIONLY enables as MSG_ENABLEDS does; the dialog is the only interface.
     {DAT_USERINTERFACE, "InterfaceMsg", {MSG_ENABLEDS, MSG_ENABLEDSUIONLY},
      {4, 4}, kRefused, kEnablePrefix, &EnableDS, kStateFirst, "EnableDS"},
     {DAT_USERINTERFACE, "InterfaceMsg", kOtherMsgs, kAnyState, kPassed, kInterfacePrefix, kNoSuchMsg},
@@ -67,7 +69,9 @@ constexpr DispatchRow kControlTable[] = {
     {DAT_STATUS, "StatusMsg", {MSG_GET}, kAnyState, kRefused, kStatusPrefix, &GetStatus},
     {DAT_STATUS, "StatusMsg", kOtherMsgs, kAnyState, kPassed, kStatusPrefix, kNoSuchMsg},
 
+    // Intended: null data is refused before the state or even the MSG is looked at.
     {DAT_PENDINGXFERS, "PendingXferMsg", {MSG_GET}, {4, 7}, kRefused, kPendingPrefix, &CountPending, kDataFirst},
+    // Intended: the transfer is ended in any state; outside 6 and 7 the answer is TWCC_SEQERROR afterwards.
     {DAT_PENDINGXFERS, "PendingXferMsg", {MSG_ENDXFER}, kAnyState, kRefused, kPendingPrefix, &EndTransfer},
     {DAT_PENDINGXFERS, "PendingXferMsg", {MSG_RESET}, {6, 7}, kRefused, kPendingPrefix, &DropPending, kDataFirst},
     {DAT_PENDINGXFERS, "PendingXferMsg", kOtherMsgs, kAnyState, kRefused, kPendingPrefix, kNoSuchMsg},
@@ -85,6 +89,7 @@ constexpr DispatchRow kControlTable[] = {
 
     {DAT_XFERGROUP, "XferGroupMsg", {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_RESET},
      {4, 6}, kRefused, kXferGroupPrefix, &GetXferGroup},
+    // Intended: the group stays DG_IMAGE whatever is set, and MSG_SET succeeds.
     {DAT_XFERGROUP, "XferGroupMsg", {MSG_SET}, {4, 6}, kPassed, kXferGroupPrefix, &AcceptUnchanged},
     {DAT_XFERGROUP, "XferGroupMsg", kOtherMsgs, {4, 6}, kPassed, kXferGroupPrefix, kNoSuchMsg},
 
@@ -93,6 +98,7 @@ constexpr DispatchRow kControlTable[] = {
 };
 
 constexpr DispatchRow kImageTable[] = {
+    // Intended: no picture to describe is TWCC_SEQERROR before null data is TWCC_BADVALUE (the handler checks both).
     {DAT_IMAGEINFO, "ImageInfoMsg", {MSG_GET}, {6, 7}, kPassed, kInfoPrefix, &DescribeNextPicture},
     {DAT_IMAGEINFO, "ImageInfoMsg", kOtherMsgs, {6, 7}, kPassed, kInfoPrefix, kNoSuchMsg},
 
@@ -104,7 +110,7 @@ constexpr DispatchRow kImageTable[] = {
     {DAT_IMAGELAYOUT, "ImageLayoutMsg", kOtherMsgs, kAnyState, kPassed, kLayoutPrefix, kNoSuchMsg},
 
     // Rows exist only once pictures are ready: before, the triplet is out of
-    // sequence, not a broken picture.
+    // sequence, not a broken picture. Intended: null data is refused before the state.
     {DAT_IMAGEMEMXFER, "ImageMemXferMsg", {MSG_GET}, {6, 7}, kRefused, kMemXferPrefix, &TransferRows, kDataFirst},
     {DAT_IMAGEMEMXFER, "ImageMemXferMsg", kOtherMsgs, kAnyState, kPassed, kMemXferPrefix, kNoSuchMsg},
 
@@ -113,14 +119,18 @@ constexpr DispatchRow kImageTable[] = {
 
     // After a transfer only MSG_ENDXFER or MSG_RESET may follow: another file
     // transfer would hand out a picture that is still counted as pending.
+    // Intended: the data is not read, and the handler's failures (TWCC_OPERATIONERROR before pictures are ready,
+    // TWCC_FILEWRITEERROR) carry the condition code alone.
     {DAT_IMAGEFILEXFER, "ImageFileXferMsg", {MSG_GET}, {3, 6}, kPassed, kFileXferPrefix, &TransferFile},
     {DAT_IMAGEFILEXFER, "ImageFileXferMsg", kOtherMsgs, {3, 6}, kPassed, kFileXferPrefix, kNoSuchMsg},
 
     {DAT_PALETTE8, "Palette8Msg", {MSG_GET}, {4, 6}, kRefused, kPalettePrefix, &GetPalette},
+    // Intended: the palette is the picture's own; the other MSGs succeed and change nothing.
     {DAT_PALETTE8, "Palette8Msg", {MSG_GETDEFAULT, MSG_SET, MSG_RESET},
      {4, 6}, kPassed, kPalettePrefix, &AcceptUnchanged},
     {DAT_PALETTE8, "Palette8Msg", kOtherMsgs, {4, 6}, kPassed, kPalettePrefix, kNoSuchMsg},
 
+    // Intended: both response tables are kept, not applied; every other MSG succeeds and changes nothing.
     {DAT_GRAYRESPONSE, "GrayResponseMsg", {MSG_RESET}, kAnyState, kPassed, kNoReport, &ResetGrayResponse},
     {DAT_GRAYRESPONSE, "GrayResponseMsg", {MSG_SET}, kAnyState, kNothingToDo, kNoReport, &SetGrayResponse},
     {DAT_GRAYRESPONSE, "GrayResponseMsg", kOtherMsgs, kAnyState, kPassed, kNoReport, &AcceptUnchanged},
@@ -129,8 +139,10 @@ constexpr DispatchRow kImageTable[] = {
     {DAT_RGBRESPONSE, "RGBResponseMsg", {MSG_SET}, kAnyState, kNothingToDo, kNoReport, &SetRgbResponse},
     {DAT_RGBRESPONSE, "RGBResponseMsg", kOtherMsgs, kAnyState, kPassed, kNoReport, &AcceptUnchanged},
 
+    // Intended: every MSG is answered with the same fixed description; null data gets success.
     {DAT_CIECOLOR, "CIEColorMsg", kOtherMsgs, kAnyState, kNothingToDo, kNoReport, &DescribeCieColour},
 
+    // Intended: pictures are never compressed; every MSG succeeds and changes nothing.
     {DAT_JPEGCOMPRESSION, "JPEGCompressionMsg", kOtherMsgs, kAnyState, kPassed, kNoReport, &AcceptUnchanged},
 };
 // clang-format on
