@@ -22,20 +22,14 @@ bool DocumentCameraPresent(Source& source) {
   return camera.IsBuilt() || camera.FindDocumentCamera() == 0;
 }
 
-// MSG_RESETALL: in state 4 only, as every change of the capabilities.
-TW_UINT16 ResetAll(Source& source) {
-  if (source.Context().protocolState != 4) {
-    source.Context().conditionCode = TWCC_SEQERROR;
-    return TWRC_FAILURE;
-  }
+}  // namespace
+
+TW_UINT16 ResetAllCapabilities(Source& source, TripletMessage&, const DispatchRow&) {
   source.CapTable().ResetAll();
   return TWRC_SUCCESS;
 }
 
-}  // namespace
-
-TW_UINT16 CapabilityMsg(Source& source, TripletMessage& message) {
-  if (message.msg == MSG_RESETALL) return ResetAll(source);
+TW_UINT16 NegotiateCapability(Source& source, TripletMessage& message, const DispatchRow&) {
   const caps::CapabilityCall call{
       message.msg,
       static_cast<TW_CAPABILITY*>(message.data),

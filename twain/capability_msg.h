@@ -7,6 +7,8 @@
 
 namespace twain {
 
-TW_UINT16 CapabilityMsg(Source& source, TripletMessage& message);
+TW_UINT16 ResetAllCapabilities(Source& source, TripletMessage& message, const DispatchRow& row);
+// Every other MSG: the capability table checks the MSG, the state and the data.
+TW_UINT16 NegotiateCapability(Source& source, TripletMessage& message, const DispatchRow& row);
 
 }  // namespace twain

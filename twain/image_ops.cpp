@@ -13,15 +13,6 @@
 namespace twain {
 namespace {
 
-// Intended: the image-information report speaks of the transfer.
-constexpr const char* kInfoPrefix = "General failure in transfer.  ";
-// Intended: the layout and file-transfer reports name DAT_IMAGEINFO, as applications have always seen them.
-constexpr const char* kLayoutPrefix = "General failure in response to DAT_IMAGEINFO.  ";
-constexpr const char* kFileXferPrefix = "General failure in response to DAT_IMAGEINFO.  ";
-constexpr const char* kMemXferPrefix = "General failure in response to DAT_IMAGEMEMXFER.  ";
-constexpr const char* kNativeXferPrefix = "General failure in response to DAT_IMAGENATIVEXFER.  ";
-constexpr const char* kPalettePrefix = "General failure in response to DAT_PALETTE8.  ";
-
 // The whole part of a value as TWAIN carries it: through a 32-bit float and a TW_FIX32.
 TW_INT32 WholePart(float value) { return caps::ToFix32(value).Whole; }
 
@@ -36,25 +27,16 @@ int ResponseEntries(const Source& source) {
   return 1 << std::clamp(bits, 1, 8);
 }
 
-TW_UINT16 ResponseMsg(Source& source, TripletMessage& message, ResponseTable& table) {
-  switch (message.msg) {
-    case MSG_RESET:
-      for (int i = 0; i < 256; ++i) {
-        const auto value = static_cast<TW_UINT8>(i);
-        table[static_cast<std::size_t>(i)] = TW_ELEMENT8{value, value, value, value};
-      }
-      break;
-    case MSG_SET:
-      // Only as many entries as the application's table has for the current bit depth.
-      if (message.data != nullptr) {
-        std::memcpy(table.data(), message.data,
-                    static_cast<std::size_t>(ResponseEntries(source)) * sizeof(TW_ELEMENT8));
-      }
-      break;
-    default:
-      break;
+void ResetResponse(ResponseTable& table) {
+  for (int i = 0; i < 256; ++i) {
+    const auto value = static_cast<TW_UINT8>(i);
+    table[static_cast<std::size_t>(i)] = TW_ELEMENT8{value, value, value, value};
   }
-  return TWRC_SUCCESS;
+}
+
+// Only as many entries as the application's table has for the current bit depth.
+void SetResponse(const Source& source, const TripletMessage& message, ResponseTable& table) {
+  std::memcpy(table.data(), message.data, static_cast<std::size_t>(ResponseEntries(source)) * sizeof(TW_ELEMENT8));
 }
 
 // The palette of a bitmap block into the application's TW_PALETTE8.
@@ -74,13 +56,10 @@ void FillPalette(platform::GlobalMemory& memory, acquire::PictureBitmap bitmap, 
 
 }  // namespace
 
-TW_UINT16 ImageInfoMsg(Source& source, TripletMessage& message) {
-  const int state = source.Context().protocolState;
-  if (state != 6 && state != 7) return source.Refuse(kInfoPrefix, TWCC_SEQERROR);
-  if (message.msg != MSG_GET) return source.Refuse(kInfoPrefix, TWCC_BADPROTOCOL);
+TW_UINT16 DescribeNextPicture(Source& source, TripletMessage& message, const DispatchRow& row) {
   const acquire::PageEntry* entry = source.Queue().Entry(source.Queue().NextPictureNumber());
-  if (entry == nullptr) return source.Refuse(kInfoPrefix, TWCC_SEQERROR);  // no picture to describe
-  if (message.data == nullptr) return source.Refuse(kInfoPrefix, TWCC_BADVALUE);
+  if (entry == nullptr) return Refuse(source, row, TWCC_SEQERROR);  // no picture to describe
+  if (message.data == nullptr) return Refuse(source, row, TWCC_BADVALUE);
 
   const caps::StoredValues& values = source.CapValues();
   const float resolution = values.xResolution;
@@ -104,37 +83,18 @@ TW_UINT16 ImageInfoMsg(Source& source, TripletMessage& message) {
   return TWRC_SUCCESS;
 }
 
-TW_UINT16 ImageLayoutMsg(Source& source, TripletMessage& message) {
-  switch (message.msg) {
-    case MSG_GET:
-    case MSG_GETCURRENT:
-    case MSG_GETDEFAULT: {
-      if (message.data == nullptr) return source.Refuse(kLayoutPrefix, TWCC_BADVALUE);
-      TW_IMAGELAYOUT layout{};
-      const TW_FIX32 edge{22, 33};
-      layout.Frame = TW_FRAME{edge, edge, edge, edge};
-      layout.DocumentNumber = 4;
-      layout.PageNumber = 88;
-      layout.FrameNumber = 1;
-      std::memcpy(message.data, &layout, sizeof layout);
-      return TWRC_SUCCESS;
-    }
-    case MSG_SET:
-    case MSG_RESET:
-      // The layout is negotiated before enabling, as the capabilities are; it
-      // is accepted and not applied (the page is the camera's whole picture).
-      if (source.Context().protocolState != 4) return source.Refuse(kLayoutPrefix, TWCC_SEQERROR);
-      return TWRC_SUCCESS;
-    default:
-      return source.Refuse(kLayoutPrefix, TWCC_BADPROTOCOL);
-  }
+TW_UINT16 GetLayout(Source&, TripletMessage& message, const DispatchRow&) {
+  TW_IMAGELAYOUT layout{};
+  const TW_FIX32 edge{22, 33};
+  layout.Frame = TW_FRAME{edge, edge, edge, edge};
+  layout.DocumentNumber = 4;
+  layout.PageNumber = 88;
+  layout.FrameNumber = 1;
+  std::memcpy(message.data, &layout, sizeof layout);
+  return TWRC_SUCCESS;
 }
 
-TW_UINT16 ImageNativeXferMsg(Source& source, TripletMessage& message) {
-  // A message the DAT does not have is a protocol error in any state.
-  if (message.msg != MSG_GET) return source.Refuse(kNativeXferPrefix, TWCC_BADPROTOCOL);
-  if (source.Context().protocolState != 6) return source.Refuse(kNativeXferPrefix, TWCC_SEQERROR);
-  if (message.data == nullptr) return source.Refuse(kNativeXferPrefix, TWCC_BADVALUE);
+TW_UINT16 TransferNative(Source& source, TripletMessage& message, const DispatchRow& row) {
   acquire::PageQueue& queue = source.Queue();
   std::uint32_t rowBytes = 0;
   // The whole handle, pointer-sized; 0 when no picture is handed over.
@@ -142,7 +102,7 @@ TW_UINT16 ImageNativeXferMsg(Source& source, TripletMessage& message) {
   std::memcpy(message.data, &bitmap, sizeof bitmap);
   // A missing or damaged picture file is a failed transfer in state 6: the
   // picture stays pending, so MSG_ENDXFER skips it and MSG_RESET drops all.
-  if (bitmap == nullptr) return source.Refuse(kNativeXferPrefix, TWCC_OPERATIONERROR);
+  if (bitmap == nullptr) return Refuse(source, row, TWCC_OPERATIONERROR);
   queue.CompleteTransfer();
   // The application frees it: its size is no longer the source's to know.
   source.Ports().memory.HandOver(bitmap);
@@ -150,12 +110,8 @@ TW_UINT16 ImageNativeXferMsg(Source& source, TripletMessage& message) {
   return TWRC_XFERDONE;
 }
 
-TW_UINT16 ImageFileXferMsg(Source& source, TripletMessage& message) {
+TW_UINT16 TransferFile(Source& source, TripletMessage&, const DispatchRow&) {
   SourceContext& context = source.Context();
-  // After a transfer only MSG_ENDXFER or MSG_RESET may follow: another file
-  // transfer would hand out a picture that is still counted as pending.
-  if (context.protocolState == 7) return source.Refuse(kFileXferPrefix, TWCC_SEQERROR);
-  if (message.msg != MSG_GET) return source.Refuse(kFileXferPrefix, TWCC_BADPROTOCOL);
   acquire::PageQueue& queue = source.Queue();
   context.conditionCode = TWCC_OPERATIONERROR;
   std::uint32_t rowBytes = 0;
@@ -177,20 +133,13 @@ TW_UINT16 ImageFileXferMsg(Source& source, TripletMessage& message) {
   return TWRC_XFERDONE;
 }
 
-TW_UINT16 ImageMemXferMsg(Source& source, TripletMessage& message) {
-  if (message.msg != MSG_GET) return source.Refuse(kMemXferPrefix, TWCC_BADPROTOCOL);
-  if (message.data == nullptr) return source.Refuse(kMemXferPrefix, TWCC_BADVALUE);
+TW_UINT16 TransferRows(Source& source, TripletMessage& message, const DispatchRow& row) {
   SourceContext& context = source.Context();
   acquire::PageQueue& queue = source.Queue();
-  // Rows exist only once pictures are ready: before, the triplet is out of
-  // sequence, not a broken picture (and no internal check of ours).
-  if (context.protocolState != 6 && context.protocolState != 7) return source.Refuse(kMemXferPrefix, TWCC_SEQERROR);
   // The bottom row went out: only MSG_ENDXFER or MSG_RESET may follow.
-  if (context.protocolState == 7 && queue.TransferCompleted()) return source.Refuse(kMemXferPrefix, TWCC_SEQERROR);
+  if (context.protocolState == 7 && queue.TransferCompleted()) return Refuse(source, row, TWCC_SEQERROR);
   std::uint32_t rowBytes = queue.RowBytes();
-  if (context.protocolState == 6 && !queue.OpenNextPicture(rowBytes)) {
-    return source.Refuse(kMemXferPrefix, TWCC_OPERATIONERROR);
-  }
+  if (context.protocolState == 6 && !queue.OpenNextPicture(rowBytes)) return Refuse(source, row, TWCC_OPERATIONERROR);
 
   TW_IMAGEMEMXFER transfer;
   std::memcpy(&transfer, message.data, sizeof transfer);
@@ -214,7 +163,7 @@ TW_UINT16 ImageMemXferMsg(Source& source, TripletMessage& message) {
   bool done = false;
   const bool copied = queue.CopyRows(buffer, length, written, done);
   if (handle && transfer.Memory.TheMem != nullptr) memory.Unlock(transfer.Memory.TheMem);
-  if (!copied) return source.Refuse(kMemXferPrefix, TWCC_OPERATIONERROR);
+  if (!copied) return Refuse(source, row, TWCC_OPERATIONERROR);
 
   transfer.BytesWritten = written;
   transfer.Rows = rowBytes != 0 ? written / rowBytes : 0;
@@ -225,42 +174,40 @@ TW_UINT16 ImageMemXferMsg(Source& source, TripletMessage& message) {
   return TWRC_XFERDONE;
 }
 
-TW_UINT16 Palette8Msg(Source& source, TripletMessage& message) {
-  const int state = source.Context().protocolState;
-  if (state < 4 || state > 6) return source.Refuse(kPalettePrefix, TWCC_SEQERROR);
-  switch (message.msg) {
-    case MSG_GET: {
-      if (message.data == nullptr) return source.Refuse(kPalettePrefix, TWCC_BADVALUE);
-      // No picture is held in these states: the palette is the one the next
-      // picture will carry, read from its file without consuming it.
-      platform::GlobalMemory& memory = source.Ports().memory;
-      const acquire::PictureBitmap header = source.Queue().ReadNextPictureHeader();
-      if (header == nullptr) return source.Refuse(kPalettePrefix, TWCC_SEQERROR);
-      TW_PALETTE8 palette{};
-      FillPalette(memory, header, palette);
-      memory.Free(header);
-      std::memcpy(message.data, &palette, sizeof palette);
-      return TWRC_SUCCESS;
-    }
-    case MSG_GETDEFAULT:
-    case MSG_SET:
-    case MSG_RESET:
-      return TWRC_SUCCESS;
-    default:
-      return source.Refuse(kPalettePrefix, TWCC_BADPROTOCOL);
-  }
+TW_UINT16 GetPalette(Source& source, TripletMessage& message, const DispatchRow& row) {
+  // No picture is held in these states: the palette is the one the next
+  // picture will carry, read from its file without consuming it.
+  platform::GlobalMemory& memory = source.Ports().memory;
+  const acquire::PictureBitmap header = source.Queue().ReadNextPictureHeader();
+  if (header == nullptr) return Refuse(source, row, TWCC_SEQERROR);
+  TW_PALETTE8 palette{};
+  FillPalette(memory, header, palette);
+  memory.Free(header);
+  std::memcpy(message.data, &palette, sizeof palette);
+  return TWRC_SUCCESS;
 }
 
-TW_UINT16 GrayResponseMsg(Source& source, TripletMessage& message) {
-  return ResponseMsg(source, message, source.Context().grayResponse);
+TW_UINT16 ResetGrayResponse(Source& source, TripletMessage&, const DispatchRow&) {
+  ResetResponse(source.Context().grayResponse);
+  return TWRC_SUCCESS;
 }
 
-TW_UINT16 RGBResponseMsg(Source& source, TripletMessage& message) {
-  return ResponseMsg(source, message, source.Context().rgbResponse);
+TW_UINT16 SetGrayResponse(Source& source, TripletMessage& message, const DispatchRow&) {
+  SetResponse(source, message, source.Context().grayResponse);
+  return TWRC_SUCCESS;
 }
 
-TW_UINT16 CIEColorMsg(Source&, TripletMessage& message) {
-  if (message.data == nullptr) return TWRC_SUCCESS;
+TW_UINT16 ResetRgbResponse(Source& source, TripletMessage&, const DispatchRow&) {
+  ResetResponse(source.Context().rgbResponse);
+  return TWRC_SUCCESS;
+}
+
+TW_UINT16 SetRgbResponse(Source& source, TripletMessage& message, const DispatchRow&) {
+  SetResponse(source, message, source.Context().rgbResponse);
+  return TWRC_SUCCESS;
+}
+
+TW_UINT16 DescribeCieColour(Source&, TripletMessage& message, const DispatchRow&) {
   TW_CIECOLOR colour;
   std::memcpy(&colour, message.data, sizeof colour);
   colour.ColorSpace = TWPT_RGB;
@@ -283,7 +230,5 @@ TW_UINT16 CIEColorMsg(Source&, TripletMessage& message) {
   std::memcpy(message.data, &colour, sizeof colour);
   return TWRC_SUCCESS;
 }
-
-TW_UINT16 JPEGCompressionMsg(Source&, TripletMessage&) { return TWRC_SUCCESS; }
 
 }  // namespace twain
