@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -26,6 +27,10 @@ using detail::RawPixel;
 constexpr int kFractionBits = 32;
 constexpr std::int64_t kOne = std::int64_t{1} << kFractionBits;
 constexpr std::int64_t kHalf = kOne / 2;
+// Positions rounded to 1/256 of a pixel: a position a hair below a pixel
+// centre takes that pixel alone, so quarter turns stay exact.
+constexpr std::int64_t kRounding = kOne >> 9;
+constexpr int kFineShift = kFractionBits - 8;
 
 // The clockwise angle in [0, 360).
 double NormalisedDegrees(double degrees) {
@@ -148,45 +153,167 @@ void RenderNearest(const Picture& in, Picture& out, const TurnGeometry& geometry
                     [&](int yBegin, int yEnd) { RenderNearestRows<Access>(in, out, geometry, fill, yBegin, yEnd); });
 }
 
+// The target columns [begin, end) of a row, clamped to [0, width).
+struct Span {
+  int begin = 0;
+  int end = 0;
+};
+
+// floor(a / b) and ceil(a / b) for b > 0.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
+// The columns x in [0, width) whose walk position start + x · step lies in
+// [lo, hi): a run, as the position moves in one direction along the row.
+Span ColumnsWhere(std::int64_t start, std::int64_t step, std::int64_t lo, std::int64_t hi, int width) {
+  std::int64_t first = 0;
+  std::int64_t last = width - 1;
+  if (step > 0) {
+    first = CeilDiv(lo - start, step);
+    last = FloorDiv(hi - 1 - start, step);
+  } else if (step < 0) {
+    first = CeilDiv(start - (hi - 1), -step);
+    last = FloorDiv(start - lo, -step);
+  } else if (start < lo || start >= hi) {
+    return {};
+  }
+  first = std::max<std::int64_t>(first, 0);
+  last = std::min<std::int64_t>(last, width - 1);
+  if (first > last) return {};
+  return {static_cast<int>(first), static_cast<int>(last) + 1};
+}
+
+Span Intersection(Span a, Span b) {
+  const Span both{std::max(a.begin, b.begin), std::min(a.end, b.end)};
+  return both.begin < both.end ? both : Span{};
+}
+
+// The columns of a row whose position in one direction is in the source
+// (the nearest pixel lies in [0, size)), and those whose blend needs no
+// clamp (the pixel below the 1/256-rounded position lies in [0, size − 1)).
+struct RowSpans {
+  Span covered;
+  Span interior;
+};
+
+RowSpans SpansOf(const SourceWalk& walk, int width, int height, int rowLength) {
+  const auto covered = [&](std::int64_t start, std::int64_t step, int size) {
+    return ColumnsWhere(start, step, -kHalf, size * kOne - kHalf, rowLength);
+  };
+  const auto interior = [&](std::int64_t start, std::int64_t step, int size) {
+    return ColumnsWhere(start, step, -kRounding, (size - 1) * kOne - kRounding, rowLength);
+  };
+  return {Intersection(covered(walk.x, walk.stepX, width), covered(walk.y, walk.stepY, height)),
+          Intersection(interior(walk.x, walk.stepX, width), interior(walk.y, walk.stepY, height))};
+}
+
+// A rounded 1/256-pixel position walked in 32-bit arithmetic: the whole
+// 1/256 steps of position + kRounding and its 24-bit remainder, carried
+// as the 32.32 walk would, so each step gives the very same value as
+// (position + kRounding) >> 24 on the 64-bit walk.
+struct FineWalk {
+  FineWalk(std::int64_t position, std::int64_t step)
+      : fine(static_cast<std::int32_t>((position + kRounding) >> kFineShift)),
+        remainder(static_cast<std::uint32_t>((position + kRounding) & kRemainderMask)),
+        fineStep(static_cast<std::int32_t>(step >> kFineShift)),
+        remainderStep(static_cast<std::uint32_t>(step & kRemainderMask)) {}
+
+  void Advance() {
+    remainder += remainderStep;
+    fine += fineStep + static_cast<std::int32_t>(remainder >> kFineShift);
+    remainder &= kRemainderMask;
+  }
+
+  static constexpr std::uint32_t kRemainderMask = (1u << kFineShift) - 1;
+  std::int32_t fine;
+  std::uint32_t remainder;
+  std::int32_t fineStep;
+  std::uint32_t remainderStep;
+};
+
+// One target pixel from source bytes xa and xb of rows a and b, weighted by
+// the fractions (in 1/256) of the position past xa and past row a.
+template <int Channels>
+inline void Blend(const std::uint8_t* rowA, const std::uint8_t* rowB, int xa, int xb, std::uint32_t fx,
+                  std::uint32_t fy, std::uint8_t* p) {
+  const std::uint32_t wAA = (256 - fx) * (256 - fy);
+  const std::uint32_t wBA = fx * (256 - fy);
+  const std::uint32_t wAB = (256 - fx) * fy;
+  const std::uint32_t wBB = fx * fy;
+  for (int c = 0; c < Channels; ++c) {
+    const std::uint32_t sum = rowA[xa + c] * wAA + rowA[xb + c] * wBA + rowB[xa + c] * wAB + rowB[xb + c] * wBB;
+    p[c] = static_cast<std::uint8_t>((sum + 32768) >> 16);
+  }
+}
+
+// A covered pixel within a pixel of the source's edge: the neighbour
+// beyond the edge is the edge pixel itself.
+template <int Channels>
+void BlendAtEdge(const Picture& in, std::int64_t positionX, std::int64_t positionY, std::uint8_t* p) {
+  const std::int64_t px = (positionX + kRounding) >> kFineShift;
+  const std::int64_t py = (positionY + kRounding) >> kFineShift;
+  const auto x0 = static_cast<int>(px >> 8);
+  const auto y0 = static_cast<int>(py >> 8);
+  const int xa = std::max(x0, 0) * Channels;
+  const int xb = std::min(x0 + 1, in.Width() - 1) * Channels;
+  Blend<Channels>(in.Row(std::max(y0, 0)), in.Row(std::min(y0 + 1, in.Height() - 1)), xa, xb,
+                  static_cast<std::uint32_t>(px & 0xFF), static_cast<std::uint32_t>(py & 0xFF), p);
+}
+
+// `count` pixels whose four neighbours all lie in the source: no checks, no clamps.
+template <int Channels>
+void BlendInterior(const Picture& in, std::int64_t positionX, std::int64_t positionY, const SourceWalk& walk,
+                   std::uint8_t* dst, int count) {
+  FineWalk fx(positionX, walk.stepX);
+  FineWalk fy(positionY, walk.stepY);
+  const std::uint8_t* rows = in.Row(0);
+  const std::size_t stride = in.Stride();
+  for (int x = 0; x < count; ++x, fx.Advance(), fy.Advance()) {
+    const std::uint8_t* rowA = rows + static_cast<std::size_t>(fy.fine >> 8) * stride;
+    const int xa = (fx.fine >> 8) * Channels;
+    Blend<Channels>(rowA, rowA + stride, xa, xa + Channels, static_cast<std::uint32_t>(fx.fine & 0xFF),
+                    static_cast<std::uint32_t>(fy.fine & 0xFF), dst + x * Channels);
+  }
+}
+
+template <int Channels>
+void FillPixels(std::uint8_t* p, int count, RawPixel fill) {
+  if (Channels == 1) {
+    std::memset(p, static_cast<int>(fill & 0xFF), static_cast<std::size_t>(count));
+    return;
+  }
+  for (int x = 0; x < count; ++x, p += Channels) {
+    for (int c = 0; c < Channels; ++c) p[c] = static_cast<std::uint8_t>(fill >> (8 * c));
+  }
+}
+
 // Bilinear rendering for pictures of `Channels` bytes per pixel whose byte
 // values are intensities (24-bit colour, 8-bit grey). Weights are 8-bit.
-// Uncovered pixels take `fill`.
+// Each row falls into spans found from the walk: uncovered pixels take
+// `fill`, pixels near the source's edge blend with clamps, and the
+// interior runs without either.
 template <int Channels>
 void RenderBilinearRows(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill, int yBegin,
                         int yEnd) {
-  const int w = in.Width();
-  const int h = in.Height();
+  const int width = out.Width();
   for (int y = yBegin; y < yEnd; ++y) {
-    SourceWalk walk = geometry.Row(y);
+    const SourceWalk walk = geometry.Row(y);
     std::uint8_t* dst = out.Row(y);
-    for (int x = 0; x < out.Width(); ++x, walk.x += walk.stepX, walk.y += walk.stepY) {
-      std::uint8_t* p = dst + x * Channels;
-      if (NearestIndex(walk.x, w) < 0 || NearestIndex(walk.y, h) < 0) {
-        for (int c = 0; c < Channels; ++c) p[c] = static_cast<std::uint8_t>(fill >> (8 * c));
-        continue;
+    const RowSpans spans = SpansOf(walk, in.Width(), in.Height(), width);
+    // An empty interior sits at the end of the covered span.
+    const Span interior =
+        spans.interior.begin < spans.interior.end ? spans.interior : Span{spans.covered.end, spans.covered.end};
+    const auto edges = [&](int begin, int end) {
+      for (int x = begin; x < end; ++x) {
+        BlendAtEdge<Channels>(in, walk.x + x * walk.stepX, walk.y + x * walk.stepY, dst + x * Channels);
       }
-      // Positions rounded to 1/256 of a pixel: a position a hair below a
-      // pixel centre takes that pixel alone, so quarter turns stay exact.
-      const std::int64_t px = (walk.x + (kOne >> 9)) >> (kFractionBits - 8);
-      const std::int64_t py = (walk.y + (kOne >> 9)) >> (kFractionBits - 8);
-      const auto x0 = static_cast<int>(px >> 8);
-      const auto y0 = static_cast<int>(py >> 8);
-      const auto fx = static_cast<std::uint32_t>(px & 0xFF);
-      const auto fy = static_cast<std::uint32_t>(py & 0xFF);
-      // Within half a pixel of an edge the neighbour beyond it is the edge pixel itself.
-      const int xa = std::max(x0, 0) * Channels;
-      const int xb = std::min(x0 + 1, w - 1) * Channels;
-      const std::uint8_t* rowA = in.Row(std::max(y0, 0));
-      const std::uint8_t* rowB = in.Row(std::min(y0 + 1, h - 1));
-      const std::uint32_t wAA = (256 - fx) * (256 - fy);
-      const std::uint32_t wBA = fx * (256 - fy);
-      const std::uint32_t wAB = (256 - fx) * fy;
-      const std::uint32_t wBB = fx * fy;
-      for (int c = 0; c < Channels; ++c) {
-        const std::uint32_t sum = rowA[xa + c] * wAA + rowA[xb + c] * wBA + rowB[xa + c] * wAB + rowB[xb + c] * wBB;
-        p[c] = static_cast<std::uint8_t>((sum + 32768) >> 16);
-      }
-    }
+    };
+    FillPixels<Channels>(dst, spans.covered.begin, fill);
+    edges(spans.covered.begin, interior.begin);
+    BlendInterior<Channels>(in, walk.x + interior.begin * walk.stepX, walk.y + interior.begin * walk.stepY, walk,
+                            dst + interior.begin * Channels, interior.end - interior.begin);
+    edges(interior.end, spans.covered.end);
+    FillPixels<Channels>(dst + spans.covered.end * Channels, width - spans.covered.end, fill);
   }
 }
 
