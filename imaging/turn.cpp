@@ -14,6 +14,7 @@
 
 #include "imaging/picture_operations.h"
 #include "imaging/pixel_access.h"
+#include "imaging/row_kernel_loops.h"
 #include "imaging/row_split.h"
 
 namespace imaging {
@@ -207,43 +208,16 @@ RowSpans SpansOf(const SourceWalk& walk, int width, int height, int rowLength) {
           Intersection(interior(walk.x, walk.stepX, width), interior(walk.y, walk.stepY, height))};
 }
 
-// A rounded 1/256-pixel position walked in 32-bit arithmetic: the whole
-// 1/256 steps of position + kRounding and its 24-bit remainder, carried
-// as the 32.32 walk would, so each step gives the very same value as
-// (position + kRounding) >> 24 on the 64-bit walk.
-struct FineWalk {
-  FineWalk(std::int64_t position, std::int64_t step)
-      : fine(static_cast<std::int32_t>((position + kRounding) >> kFineShift)),
-        remainder(static_cast<std::uint32_t>((position + kRounding) & kRemainderMask)),
-        fineStep(static_cast<std::int32_t>(step >> kFineShift)),
-        remainderStep(static_cast<std::uint32_t>(step & kRemainderMask)) {}
-
-  void Advance() {
-    remainder += remainderStep;
-    fine += fineStep + static_cast<std::int32_t>(remainder >> kFineShift);
-    remainder &= kRemainderMask;
-  }
-
-  static constexpr std::uint32_t kRemainderMask = (1u << kFineShift) - 1;
-  std::int32_t fine;
-  std::uint32_t remainder;
-  std::int32_t fineStep;
-  std::uint32_t remainderStep;
-};
-
-// One target pixel from source bytes xa and xb of rows a and b, weighted by
-// the fractions (in 1/256) of the position past xa and past row a.
-template <int Channels>
-inline void Blend(const std::uint8_t* rowA, const std::uint8_t* rowB, int xa, int xb, std::uint32_t fx,
-                  std::uint32_t fy, std::uint8_t* p) {
-  const std::uint32_t wAA = (256 - fx) * (256 - fy);
-  const std::uint32_t wBA = fx * (256 - fy);
-  const std::uint32_t wAB = (256 - fx) * fy;
-  const std::uint32_t wBB = fx * fy;
-  for (int c = 0; c < Channels; ++c) {
-    const std::uint32_t sum = rowA[xa + c] * wAA + rowA[xb + c] * wBA + rowB[xa + c] * wAB + rowB[xb + c] * wBB;
-    p[c] = static_cast<std::uint8_t>((sum + 32768) >> 16);
-  }
+// The walk from `position` by `step` as a 32-bit walk of the rounded
+// position: (position + kRounding) >> 24 taken apart into its whole 1/256
+// steps and the 24-bit remainder, which every step of the 32-bit walk
+// keeps equal to the same of the 64-bit walk.
+kernels::FineWalk FineWalkFrom(std::int64_t position, std::int64_t step) {
+  const std::int64_t rounded = position + kRounding;
+  return {static_cast<std::int32_t>(rounded >> kFineShift),
+          static_cast<std::uint32_t>(rounded & kernels::FineWalk::kRemainderMask),
+          static_cast<std::int32_t>(step >> kFineShift),
+          static_cast<std::uint32_t>(step & kernels::FineWalk::kRemainderMask)};
 }
 
 // A covered pixel within a pixel of the source's edge: the neighbour
@@ -256,24 +230,8 @@ void BlendAtEdge(const Picture& in, std::int64_t positionX, std::int64_t positio
   const auto y0 = static_cast<int>(py >> 8);
   const int xa = std::max(x0, 0) * Channels;
   const int xb = std::min(x0 + 1, in.Width() - 1) * Channels;
-  Blend<Channels>(in.Row(std::max(y0, 0)), in.Row(std::min(y0 + 1, in.Height() - 1)), xa, xb,
-                  static_cast<std::uint32_t>(px & 0xFF), static_cast<std::uint32_t>(py & 0xFF), p);
-}
-
-// `count` pixels whose four neighbours all lie in the source: no checks, no clamps.
-template <int Channels>
-void BlendInterior(const Picture& in, std::int64_t positionX, std::int64_t positionY, const SourceWalk& walk,
-                   std::uint8_t* dst, int count) {
-  FineWalk fx(positionX, walk.stepX);
-  FineWalk fy(positionY, walk.stepY);
-  const std::uint8_t* rows = in.Row(0);
-  const std::size_t stride = in.Stride();
-  for (int x = 0; x < count; ++x, fx.Advance(), fy.Advance()) {
-    const std::uint8_t* rowA = rows + static_cast<std::size_t>(fy.fine >> 8) * stride;
-    const int xa = (fx.fine >> 8) * Channels;
-    Blend<Channels>(rowA, rowA + stride, xa, xa + Channels, static_cast<std::uint32_t>(fx.fine & 0xFF),
-                    static_cast<std::uint32_t>(fy.fine & 0xFF), dst + x * Channels);
-  }
+  kernels::BlendPixel<Channels>(in.Row(std::max(y0, 0)), in.Row(std::min(y0 + 1, in.Height() - 1)), xa, xb,
+                                static_cast<std::uint32_t>(px & 0xFF), static_cast<std::uint32_t>(py & 0xFF), p);
 }
 
 template <int Channels>
@@ -310,8 +268,10 @@ void RenderBilinearRows(const Picture& in, Picture& out, const TurnGeometry& geo
     };
     FillPixels<Channels>(dst, spans.covered.begin, fill);
     edges(spans.covered.begin, interior.begin);
-    BlendInterior<Channels>(in, walk.x + interior.begin * walk.stepX, walk.y + interior.begin * walk.stepY, walk,
-                            dst + interior.begin * Channels, interior.end - interior.begin);
+    kernels::BlendRun(in.Row(0), in.Stride(), in.Width(), Channels,
+                      FineWalkFrom(walk.x + interior.begin * walk.stepX, walk.stepX),
+                      FineWalkFrom(walk.y + interior.begin * walk.stepY, walk.stepY), dst + interior.begin * Channels,
+                      interior.end - interior.begin);
     edges(interior.end, spans.covered.end);
     FillPixels<Channels>(dst + spans.covered.end * Channels, width - spans.covered.end, fill);
   }

@@ -1,7 +1,8 @@
 // The bilinear turn against a plain reference of its arithmetic: every
 // target pixel walked one at a time with bounds checks and edge clamps. The
 // turn itself splits each row into spans and runs the inside without
-// checks; the bytes must be the very same, for any angle and size.
+// checks, through the portable loop and the vector one this processor
+// picks; the bytes must be the very same, for any angle and size.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 
 #include "imaging/picture.h"
 #include "imaging/picture_operations.h"
+#include "imaging/row_kernels.h"
 
 namespace {
 
@@ -95,34 +97,48 @@ const Size kSizes[] = {{1, 1},   {1, 9},   {9, 1},   {2, 2},   {3, 5},   {5, 3},
 const double kAngles[] = {0.001, 0.5,    1,   3.7,    -3.7,  10,  29.99, 45,  60,    89.999, 90,   90.001, 100,
                           135,   179.99, 180, 180.01, 222.2, 270, 271.5, 315, 359.5, -90,    -181, 720.25};
 
+// Runs `fn` with the portable row loops and with the ones this processor would pick.
+template <class Fn>
+void BothVariants(Fn fn) {
+  for (const bool portable : {true, false}) {
+    SCOPED_TRACE(portable ? "portable loops" : "chosen loops");
+    kernels::UsePortableKernels(portable);
+    fn();
+  }
+}
+
 TEST(TurnBilinearEquivalence, EveryByteMatchesTheReferenceAtEveryAngleSizeAndDepth) {
-  std::mt19937 random(20261209);
-  const Rgb fill{10, 200, 30};
-  for (const int bits : {24, 8}) {
-    for (const Size size : kSizes) {
-      const Picture in = RandomPicture(size.width, size.height, bits, random);
-      for (const double angle : kAngles) {
-        Picture turned = in;
-        TurnBilinear(turned, angle, fill);
-        const Picture expected = angle == 0 ? in : ReferenceTurn(in, angle, fill);
-        ASSERT_EQ(BytesOf(turned), BytesOf(expected))
-            << bits << "-bit " << size.width << " x " << size.height << " at " << angle;
+  BothVariants([] {
+    std::mt19937 random(20261209);
+    const Rgb fill{10, 200, 30};
+    for (const int bits : {24, 8}) {
+      for (const Size size : kSizes) {
+        const Picture in = RandomPicture(size.width, size.height, bits, random);
+        for (const double angle : kAngles) {
+          Picture turned = in;
+          TurnBilinear(turned, angle, fill);
+          const Picture expected = angle == 0 ? in : ReferenceTurn(in, angle, fill);
+          ASSERT_EQ(BytesOf(turned), BytesOf(expected))
+              << bits << "-bit " << size.width << " x " << size.height << " at " << angle;
+        }
       }
     }
-  }
+  });
 }
 
 // Large enough for the rows to be split between two threads.
 TEST(TurnBilinearEquivalence, LargePicturesSplitBetweenThreadsMatchToo) {
-  std::mt19937 random(7);
-  for (const int bits : {24, 8}) {
-    const Picture in = RandomPicture(1283, 817, bits, random);
-    for (const double angle : {2.3, -47.0, 91.0}) {
-      Picture turned = in;
-      TurnBilinear(turned, angle, kWhite);
-      ASSERT_EQ(BytesOf(turned), BytesOf(ReferenceTurn(in, angle, kWhite))) << bits << "-bit at " << angle;
+  BothVariants([] {
+    std::mt19937 random(7);
+    for (const int bits : {24, 8}) {
+      const Picture in = RandomPicture(1283, 817, bits, random);
+      for (const double angle : {2.3, -47.0, 91.0}) {
+        Picture turned = in;
+        TurnBilinear(turned, angle, kWhite);
+        ASSERT_EQ(BytesOf(turned), BytesOf(ReferenceTurn(in, angle, kWhite))) << bits << "-bit at " << angle;
+      }
     }
-  }
+  });
 }
 
 }  // namespace
