@@ -44,27 +44,27 @@ struct ColumnStretch {
 };
 
 // Threshold of every 64 × 64 box, bottom row of boxes first, each row from
-// the left; the histograms also add up to the whole picture's.
+// the left; the histograms also add up to the whole picture's. One box is
+// counted at a time, so that its counts stay in the nearest cache.
 std::vector<int> BoxThresholds(const Picture& grey, int boxColumns, int boxRows, GreyHistogram& whole) {
   std::vector<int> thresholds(static_cast<std::size_t>(boxColumns) * static_cast<std::size_t>(boxRows));
-  // Two counts per box and level, for even and odd columns: neighbours of
-  // equal grey (most of a page) then do not wait on each other's increment.
-  std::vector<std::uint32_t> counts(static_cast<std::size_t>(boxColumns) * 512);
+  // Four counts per level, by column modulo 4: neighbours of equal grey
+  // (most of a page) then do not wait on each other's increment.
+  std::array<std::array<std::uint32_t, 256>, 4> counts;
   whole.fill(0);
   for (int by = 0; by < boxRows; ++by) {
-    std::fill(counts.begin(), counts.end(), 0);
     const int yEnd = std::min((by + 1) * kBox, grey.Height());
-    for (int y = by * kBox; y < yEnd; ++y) {
-      const std::uint8_t* row = grey.Row(y);
-      for (int x = 0; x < grey.Width(); ++x) {
-        ++counts[static_cast<std::size_t>(((x >> kBoxShift) << 9) | ((x & 1) << 8) | row[x])];
-      }
-    }
     for (int bx = 0; bx < boxColumns; ++bx) {
+      for (auto& lane : counts) lane.fill(0);
+      const int xBegin = bx * kBox;
+      const int xEnd = std::min(xBegin + kBox, grey.Width());
+      for (int y = by * kBox; y < yEnd; ++y) {
+        const std::uint8_t* row = grey.Row(y);
+        for (int x = xBegin; x < xEnd; ++x) ++counts[static_cast<std::size_t>(x & 3)][row[x]];
+      }
       GreyHistogram histogram;
-      const std::uint32_t* even = &counts[static_cast<std::size_t>(bx) * 512];
       for (std::size_t level = 0; level < 256; ++level) {
-        histogram[level] = even[level] + even[256 + level];
+        histogram[level] = counts[0][level] + counts[1][level] + counts[2][level] + counts[3][level];
         whole[level] += histogram[level];
       }
       thresholds[static_cast<std::size_t>(by) * static_cast<std::size_t>(boxColumns) + static_cast<std::size_t>(bx)] =

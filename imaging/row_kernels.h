@@ -19,7 +19,8 @@ void BgrToGrey(const std::uint8_t* bgr, std::uint8_t* grey, int width);
 void SwapRedBlue(const std::uint8_t* from, std::uint8_t* to, std::size_t pixels);
 
 // thresholds[i] = (lower (128 − weights[i]) + upper weights[i] + 8192) >> 14:
-// one stretch of a map row blended between two cells, weights in 1/128.
+// one stretch of a map row blended between two cells, weights in 1/128,
+// the cells in 0 .. 255 × 128.
 void BlendThresholds(int lower, int upper, const std::uint8_t* weights, std::uint8_t* thresholds, int count);
 
 // One bit per pixel, the leftmost the most significant: 1 where values[x] >

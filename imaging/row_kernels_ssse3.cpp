@@ -13,8 +13,25 @@ void BgrToGrey(const std::uint8_t* bgr, std::uint8_t* grey, int width) { BgrToGr
 
 void SwapRedBlue(const std::uint8_t* from, std::uint8_t* to, std::size_t pixels) { SwapRedBlueLoop(from, to, pixels); }
 
+// Eight thresholds a step: the pair (lower, upper) times the pair
+// (128 − weight, weight) is one multiply-add of 16-bit pairs, as both
+// cells are at most 255 × 128.
 void BlendThresholds(int lower, int upper, const std::uint8_t* weights, std::uint8_t* thresholds, int count) {
-  BlendThresholdsLoop(lower, upper, weights, thresholds, count);
+  const __m128i cells = _mm_set1_epi32(static_cast<int>((static_cast<unsigned>(upper) << 16) | (lower & 0xFFFF)));
+  const __m128i whole = _mm_set1_epi16(128);
+  const __m128i rounding = _mm_set1_epi32(8192);
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m128i weight =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(weights + i)), _mm_setzero_si128());
+    const __m128i rest = _mm_sub_epi16(whole, weight);
+    const __m128i low = _mm_madd_epi16(cells, _mm_unpacklo_epi16(rest, weight));
+    const __m128i high = _mm_madd_epi16(cells, _mm_unpackhi_epi16(rest, weight));
+    const __m128i values = _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(low, rounding), 14),
+                                           _mm_srai_epi32(_mm_add_epi32(high, rounding), 14));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(thresholds + i), _mm_packus_epi16(values, values));
+  }
+  BlendThresholdsLoop(lower, upper, weights + i, thresholds + i, count - i);
 }
 
 // 16 pixels a step: compare (unsigned, through the sign flip), reverse each
