@@ -23,6 +23,10 @@ void Paste(Picture& target, const Picture& source, int dx, int dy);
 // the picture unchanged, when the new size cannot be held.
 bool ResampleNearest(Picture& picture, int width, int height);
 
+// The same resampling into a new picture, leaving `picture` as it is; an
+// empty picture when the picture is empty or the new size cannot be held.
+Picture ResampledNearest(const Picture& picture, int width, int height);
+
 // Turns clockwise as displayed by `degrees` (negative: counter-clockwise),
 // taking the nearest pixel and growing the picture to the bounding box of
 // the turned corners. Quarter turns are exact: 90 and 270 swap width and

@@ -84,8 +84,9 @@ void AutomaticCorrection::CorrectStill(Picture& picture, const std::string& pict
                                        const CorrectionSwitches& switches) {
   if (picture.Empty()) return;
   const WorkSize work = WorkSizeFor(picture);
-  Picture copy = picture;
-  if (!ResampleNearest(copy, work.width, work.height)) return;
+  // Straight from the still: a full-size copy would only be read once.
+  Picture copy = ResampledNearest(picture, work.width, work.height);
+  if (copy.Empty()) return;
   AdjustBrightnessContrast(copy, kWorkBrightness, 0);
   const std::string input = pictureFolder + kWorkInputName;
   const std::string output = pictureFolder + kWorkOutputName;
