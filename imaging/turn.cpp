@@ -245,43 +245,77 @@ void FillPixels(std::uint8_t* p, int count, RawPixel fill) {
   }
 }
 
+// The part of a turned picture that is rendered: columns [left, right) of
+// the rows from `firstRow` (counted from the bottom) on.
+struct Window {
+  int left = 0;
+  int right = 0;
+  int firstRow = 0;
+};
+
 // Bilinear rendering for pictures of `Channels` bytes per pixel whose byte
 // values are intensities (24-bit colour, 8-bit grey). Weights are 8-bit.
-// Each row falls into spans found from the walk: uncovered pixels take
-// `fill`, pixels near the source's edge blend with clamps, and the
-// interior runs without either.
+// Each row of the turned picture, as wide as the source, falls into spans
+// found from the walk: uncovered pixels take `fill`, pixels near the
+// source's edge blend with clamps, and the interior runs without either;
+// the parts of the spans inside the window land in `out`.
 template <int Channels>
-void RenderBilinearRows(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill, int yBegin,
-                        int yEnd) {
-  const int width = out.Width();
+void RenderBilinearRows(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill, Window window,
+                        int yBegin, int yEnd) {
   for (int y = yBegin; y < yEnd; ++y) {
-    const SourceWalk walk = geometry.Row(y);
-    std::uint8_t* dst = out.Row(y);
-    const RowSpans spans = SpansOf(walk, in.Width(), in.Height(), width);
+    const SourceWalk walk = geometry.Row(window.firstRow + y);
+    std::uint8_t* row = out.Row(y);
+    const RowSpans spans = SpansOf(walk, in.Width(), in.Height(), in.Width());
     // An empty interior sits at the end of the covered span.
     const Span interior =
         spans.interior.begin < spans.interior.end ? spans.interior : Span{spans.covered.end, spans.covered.end};
-    const auto edges = [&](int begin, int end) {
-      for (int x = begin; x < end; ++x) {
-        BlendAtEdge<Channels>(in, walk.x + x * walk.stepX, walk.y + x * walk.stepY, dst + x * Channels);
+    // Runs `render(x, count, dst)` on the columns of [begin, end) inside the window.
+    const auto inWindow = [&](int begin, int end, const auto& render) {
+      const int first = std::max(begin, window.left);
+      const int count = std::min(end, window.right) - first;
+      if (count > 0) render(first, count, row + (first - window.left) * Channels);
+    };
+    const auto fills = [&](int, int count, std::uint8_t* dst) { FillPixels<Channels>(dst, count, fill); };
+    const auto edges = [&](int first, int count, std::uint8_t* dst) {
+      for (int x = first; x < first + count; ++x, dst += Channels) {
+        BlendAtEdge<Channels>(in, walk.x + x * walk.stepX, walk.y + x * walk.stepY, dst);
       }
     };
-    FillPixels<Channels>(dst, spans.covered.begin, fill);
-    edges(spans.covered.begin, interior.begin);
-    kernels::BlendRun(in.Row(0), in.Stride(), in.Width(), Channels,
-                      FineWalkFrom(walk.x + interior.begin * walk.stepX, walk.stepX),
-                      FineWalkFrom(walk.y + interior.begin * walk.stepY, walk.stepY), dst + interior.begin * Channels,
-                      interior.end - interior.begin);
-    edges(interior.end, spans.covered.end);
-    FillPixels<Channels>(dst + spans.covered.end * Channels, width - spans.covered.end, fill);
+    const auto inside = [&](int first, int count, std::uint8_t* dst) {
+      kernels::BlendRun(in.Row(0), in.Stride(), in.Width(), Channels,
+                        FineWalkFrom(walk.x + first * walk.stepX, walk.stepX),
+                        FineWalkFrom(walk.y + first * walk.stepY, walk.stepY), dst, count);
+    };
+    inWindow(0, spans.covered.begin, fills);
+    inWindow(spans.covered.begin, interior.begin, edges);
+    inWindow(interior.begin, interior.end, inside);
+    inWindow(interior.end, spans.covered.end, edges);
+    inWindow(spans.covered.end, in.Width(), fills);
   }
 }
 
 // The rows of a bilinear turn, split between two threads where that pays.
 template <int Channels>
-void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill) {
-  detail::SplitRows(out.Height(), static_cast<std::size_t>(out.Width()) * static_cast<std::size_t>(out.Height()),
-                    [&](int yBegin, int yEnd) { RenderBilinearRows<Channels>(in, out, geometry, fill, yBegin, yEnd); });
+void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill, Window window) {
+  detail::SplitRows(
+      out.Height(), static_cast<std::size_t>(out.Width()) * static_cast<std::size_t>(out.Height()),
+      [&](int yBegin, int yEnd) { RenderBilinearRows<Channels>(in, out, geometry, fill, window, yBegin, yEnd); });
+}
+
+// Whether the bilinear turn blends a picture's pixels: byte values that are intensities.
+bool Blends(const Picture& picture) { return picture.BitsPerPixel() == 24 || picture.HasGreyPalette(); }
+
+// The window of a blending picture's bilinear turn by a free or quarter angle, into a new picture of its size.
+void RenderBilinearWindow(Picture& picture, double clockwise, Rgb fill, Window window, int width, int height) {
+  Picture turned = picture.BlankLike(width, height);
+  const TurnGeometry geometry(picture, picture.Width(), picture.Height(), clockwise);
+  const RawPixel fillValue = detail::RawValueOf(turned, fill);
+  if (picture.BitsPerPixel() == 24) {
+    RenderBilinear<3>(picture, turned, geometry, fillValue, window);
+  } else {
+    RenderBilinear<1>(picture, turned, geometry, fillValue, window);
+  }
+  picture = std::move(turned);
 }
 
 // One side of a turned picture's bounding box, a + b rounded up; the small
@@ -323,18 +357,30 @@ void TurnBilinear(Picture& picture, double degrees, Rgb fill) {
   if (picture.Empty()) return;
   const double clockwise = NormalisedDegrees(degrees);
   if (QuarterTurns(clockwise) == 0) return;
+  if (Blends(picture)) {
+    RenderBilinearWindow(picture, clockwise, fill, {0, picture.Width(), 0}, picture.Width(), picture.Height());
+    return;
+  }
   Picture turned = picture.BlankLike(picture.Width(), picture.Height());
   const TurnGeometry geometry(picture, turned.Width(), turned.Height(), clockwise);
   const RawPixel fillValue = detail::RawValueOf(turned, fill);
-  if (picture.BitsPerPixel() == 24) {
-    RenderBilinear<3>(picture, turned, geometry, fillValue);
-  } else if (picture.HasGreyPalette()) {
-    RenderBilinear<1>(picture, turned, geometry, fillValue);
-  } else {
-    detail::WithDepth(picture.BitsPerPixel(),
-                      [&](auto access) { RenderNearest<decltype(access)>(picture, turned, geometry, fillValue); });
-  }
+  detail::WithDepth(picture.BitsPerPixel(),
+                    [&](auto access) { RenderNearest<decltype(access)>(picture, turned, geometry, fillValue); });
   picture = std::move(turned);
+}
+
+void TurnBilinearAndCrop(Picture& picture, double degrees, Rgb fill, Rect rect) {
+  if (picture.Empty()) return;
+  const double clockwise = NormalisedDegrees(degrees);
+  const Rect kept = CropRectangle(picture, rect);
+  const bool cropped = kept.right > kept.left;
+  if (QuarterTurns(clockwise) == 0 || !Blends(picture) || !cropped) {
+    TurnBilinear(picture, degrees, fill);
+    if (cropped) Crop(picture, kept);
+    return;
+  }
+  RenderBilinearWindow(picture, clockwise, fill, {kept.left, kept.right, picture.Height() - kept.bottom},
+                       kept.right - kept.left, kept.bottom - kept.top);
 }
 
 void TurnLeft(Picture& picture) { TurnNearest(picture, 270.0); }

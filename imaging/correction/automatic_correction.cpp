@@ -93,16 +93,20 @@ void AutomaticCorrection::CorrectStill(Picture& picture, const std::string& pict
   SaveBmp(copy, input);
 
   const float angle = TurnAngle(CallEdgeFinder(edgeFinder_, input, output).angle);
-  TurnBilinear(picture, angle, kBlack);
-  if (!switches.autoCrop) return;
+  if (!switches.autoCrop) {
+    TurnBilinear(picture, angle, kBlack);
+    return;
+  }
 
   TurnBilinear(copy, angle, kBlack);
   SaveBmp(copy, input);
   const EdgeResult page = CallEdgeFinder(edgeFinder_, input, output);
+  // The turn keeps the size; turned and cropped in one, only the page is worked out.
   const int w = picture.Width();
   const int h = picture.Height();
-  Crop(picture, {ScaledEdge(w, page.left, work.width), ScaledEdge(h, page.top, work.height),
-                 ScaledEdge(w, page.right, work.width), ScaledEdge(h, page.bottom, work.height)});
+  TurnBilinearAndCrop(picture, angle, kBlack,
+                      {ScaledEdge(w, page.left, work.width), ScaledEdge(h, page.top, work.height),
+                       ScaledEdge(w, page.right, work.width), ScaledEdge(h, page.bottom, work.height)});
 }
 
 void AutomaticCorrection::RemoveBlackEdges(Picture& picture) {

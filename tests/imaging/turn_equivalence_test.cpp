@@ -135,10 +135,44 @@ TEST(TurnBilinearEquivalence, LargePicturesSplitBetweenThreadsMatchToo) {
       for (const double angle : {2.3, -47.0, 91.0}) {
         Picture turned = in;
         TurnBilinear(turned, angle, kWhite);
-        ASSERT_EQ(BytesOf(turned), BytesOf(ReferenceTurn(in, angle, kWhite))) << bits << "-bit at " << angle;
+        const Picture expected = ReferenceTurn(in, angle, kWhite);
+        ASSERT_EQ(BytesOf(turned), BytesOf(expected)) << bits << "-bit at " << angle;
+        Picture cropped = in;
+        TurnBilinearAndCrop(cropped, angle, kWhite, {101, 55, 1200, 790});
+        Crop(turned, {101, 55, 1200, 790});
+        ASSERT_EQ(BytesOf(cropped), BytesOf(turned)) << bits << "-bit at " << angle << ", cropped";
       }
     }
   });
+}
+
+// Turned and cropped in one against the turn followed by the crop: rectangles
+// inside, reversed, reaching out, empty and whole, at every depth.
+TEST(TurnBilinearAndCrop, GivesTheBytesOfTheTurnThenTheCrop) {
+  std::mt19937 random(11);
+  const Rect rects[] = {{3, 2, 20, 15}, {20, 15, 3, 2},   {-5, -5, 8, 40}, {0, 0, 37, 23}, {4, 4, 4, 10},
+                        {0, 0, 1, 1},   {36, 22, 37, 23}, {10, 0, 11, 23}, {-9, 5, 99, 6}};
+  Picture palette(37, 23, 8);
+  palette.SetPalette(std::vector<Rgb>(256, Rgb{1, 2, 3}));
+  Picture bits(37, 23, 1);
+  bits.Fill({0, 0, 20, 23}, kWhite);
+  const Picture pictures[] = {RandomPicture(37, 23, 24, random), RandomPicture(37, 23, 8, random), palette, bits};
+  for (const Picture& in : pictures) {
+    for (const double angle : {0.0, 3.7, 90.0, -30.0, 181.0}) {
+      for (const Rect rect : rects) {
+        Picture expected = in;
+        TurnBilinear(expected, angle, kWhite);
+        Crop(expected, rect);
+        Picture turned = in;
+        TurnBilinearAndCrop(turned, angle, kWhite, rect);
+        ASSERT_EQ(turned.Width(), expected.Width());
+        ASSERT_EQ(turned.Height(), expected.Height());
+        ASSERT_EQ(BytesOf(turned), BytesOf(expected)) << in.BitsPerPixel() << "-bit at " << angle << ", " << rect.left
+                                                      << " " << rect.top << " " << rect.right << " " << rect.bottom;
+        EXPECT_EQ(turned.Palette(), expected.Palette());
+      }
+    }
+  }
 }
 
 }  // namespace
