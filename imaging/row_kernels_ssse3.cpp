@@ -28,12 +28,13 @@ __m128i LoadAt(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<
 }  // namespace
 
 // 16 pixels a step, four from each sixteen-byte load (whose last four
-// bytes the step leaves), while a pixel follows the sixteen so that no
-// load reaches past the row. All of a step's loads come before its store,
-// which lands at or before them: the row may be converted in place.
+// bytes the step leaves): the last load ends four bytes past the sixteen
+// pixels, so two more pixels must follow them in the row. All of a step's
+// loads come before its store, which lands at or before them: the row may
+// be converted in place.
 void BgrToGrey(const std::uint8_t* bgr, std::uint8_t* grey, int width) {
   int x = 0;
-  for (; x + 17 <= width; x += 16) {
+  for (; x + 18 <= width; x += 16) {
     const std::uint8_t* p = bgr + 3 * static_cast<std::ptrdiff_t>(x);
     const __m128i a = FourGreySums(LoadAt(p));
     const __m128i b = FourGreySums(LoadAt(p + 12));
