@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "imaging/pixel_access.h"
@@ -44,27 +45,37 @@ struct ColumnStretch {
 };
 
 // Threshold of every 64 × 64 box, bottom row of boxes first, each row from
-// the left; the histograms also add up to the whole picture's.
+// the left; the histograms also add up to the whole picture's. One box is
+// counted at a time, so that its counts stay in the nearest cache.
 std::vector<int> BoxThresholds(const Picture& grey, int boxColumns, int boxRows, GreyHistogram& whole) {
   std::vector<int> thresholds(static_cast<std::size_t>(boxColumns) * static_cast<std::size_t>(boxRows));
-  // Two counts per box and level, for even and odd columns: neighbours of
-  // equal grey (most of a page) then do not wait on each other's increment.
-  std::vector<std::uint32_t> counts(static_cast<std::size_t>(boxColumns) * 512);
+  // Eight counts per level, by column modulo 8: neighbours of equal grey
+  // (most of a page) then do not wait on each other's increment.
+  constexpr int kLanes = 8;
+  std::array<std::array<std::uint32_t, 256>, kLanes> counts;
   whole.fill(0);
   for (int by = 0; by < boxRows; ++by) {
-    std::fill(counts.begin(), counts.end(), 0);
     const int yEnd = std::min((by + 1) * kBox, grey.Height());
-    for (int y = by * kBox; y < yEnd; ++y) {
-      const std::uint8_t* row = grey.Row(y);
-      for (int x = 0; x < grey.Width(); ++x) {
-        ++counts[static_cast<std::size_t>(((x >> kBoxShift) << 9) | ((x & 1) << 8) | row[x])];
-      }
-    }
     for (int bx = 0; bx < boxColumns; ++bx) {
+      for (auto& lane : counts) lane.fill(0);
+      const int xBegin = bx * kBox;
+      const int xEnd = std::min(xBegin + kBox, grey.Width());
+      for (int y = by * kBox; y < yEnd; ++y) {
+        const std::uint8_t* row = grey.Row(y);
+        int x = xBegin;
+        // Eight pixels a step, one to each lane (the box starts at a multiple of 8).
+        for (; x + kLanes <= xEnd; x += kLanes) {
+          std::uint64_t eight;
+          std::memcpy(&eight, row + x, sizeof eight);
+          for (std::size_t lane = 0; lane < kLanes; ++lane, eight >>= 8) ++counts[lane][eight & 0xFF];
+        }
+        for (; x < xEnd; ++x) ++counts[static_cast<std::size_t>(x % kLanes)][row[x]];
+      }
       GreyHistogram histogram;
-      const std::uint32_t* even = &counts[static_cast<std::size_t>(bx) * 512];
       for (std::size_t level = 0; level < 256; ++level) {
-        histogram[level] = even[level] + even[256 + level];
+        std::uint32_t count = 0;
+        for (const auto& lane : counts) count += lane[level];
+        histogram[level] = count;
         whole[level] += histogram[level];
       }
       thresholds[static_cast<std::size_t>(by) * static_cast<std::size_t>(boxColumns) + static_cast<std::size_t>(bx)] =

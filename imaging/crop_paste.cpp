@@ -25,15 +25,26 @@ void CopyRun(int bits, const std::uint8_t* src, int srcX, std::uint8_t* dst, int
 
 }  // namespace
 
-void Crop(Picture& picture, Rect rect) {
+Rect CropRectangle(const Picture& picture, Rect rect) {
   const int width = picture.Width();
   const int height = picture.Height();
   const int left = std::clamp(std::min(rect.left, rect.right), 0, width);
   const int right = std::clamp(std::max(rect.left, rect.right), 0, width);
   const int top = std::clamp(std::min(rect.top, rect.bottom), 0, height);
   const int bottom = std::clamp(std::max(rect.top, rect.bottom), 0, height);
-  if (left == right || top == bottom) return;
-  if (left == 0 && top == 0 && right == width && bottom == height) return;
+  if (left == right || top == bottom) return {};
+  if (left == 0 && top == 0 && right == width && bottom == height) return {};
+  return {left, top, right, bottom};
+}
+
+void Crop(Picture& picture, Rect rect) {
+  const Rect kept = CropRectangle(picture, rect);
+  if (kept.right == kept.left) return;
+  const int left = kept.left;
+  const int right = kept.right;
+  const int top = kept.top;
+  const int bottom = kept.bottom;
+  const int height = picture.Height();
 
   // In place: each kept row moves to its place in the smaller picture, which
   // lies at or before where it was. Rows count from the bottom: the

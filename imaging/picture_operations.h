@@ -13,6 +13,10 @@ namespace imaging {
 // after that leaves the picture unchanged.
 void Crop(Picture& picture, Rect rect);
 
+// The rectangle Crop keeps of `rect`, edges clamped and ordered; all zero
+// when the crop would leave the picture unchanged.
+Rect CropRectangle(const Picture& picture, Rect rect);
+
 // Sets every pixel (x, y) of `source` at (x + dx, y + dy) of `target`, rows
 // counted from the bottom; pixels that fall outside `target` are dropped.
 // A source of another depth or palette is matched colour by colour.
@@ -22,6 +26,10 @@ void Paste(Picture& target, const Picture& source, int dx, int dy);
 // from (trunc(x × W / width), trunc(y × H / height)). Returns false, leaving
 // the picture unchanged, when the new size cannot be held.
 bool ResampleNearest(Picture& picture, int width, int height);
+
+// The same resampling into a new picture, leaving `picture` as it is; an
+// empty picture when the picture is empty or the new size cannot be held.
+Picture ResampledNearest(const Picture& picture, int width, int height);
 
 // Turns clockwise as displayed by `degrees` (negative: counter-clockwise),
 // taking the nearest pixel and growing the picture to the bounding box of
@@ -34,6 +42,10 @@ void TurnNearest(Picture& picture, double degrees);
 // longer covers takes `fill`. Pictures with a palette other than the grey
 // one take the nearest pixel instead of blending their indices.
 void TurnBilinear(Picture& picture, double degrees, Rgb fill);
+
+// TurnBilinear, then Crop to `rect`, with the same bytes; only the pixels
+// the crop keeps are worked out.
+void TurnBilinearAndCrop(Picture& picture, double degrees, Rgb fill, Rect rect);
 
 // Quarter turns of the preview: counter-clockwise and clockwise.
 void TurnLeft(Picture& picture);

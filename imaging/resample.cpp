@@ -28,11 +28,19 @@ void ResampleRows(const Picture& in, Picture& out) {
 bool ResampleNearest(Picture& picture, int width, int height) {
   if (picture.Empty()) return false;
   if (width == picture.Width() && height == picture.Height()) return true;
-  Picture resampled = picture.BlankLike(width, height);
+  Picture resampled = ResampledNearest(picture, width, height);
   if (resampled.Empty()) return false;
-  detail::WithDepth(picture.BitsPerPixel(), [&](auto access) { ResampleRows<decltype(access)>(picture, resampled); });
   picture = std::move(resampled);
   return true;
+}
+
+Picture ResampledNearest(const Picture& picture, int width, int height) {
+  if (picture.Empty()) return {};
+  if (width == picture.Width() && height == picture.Height()) return picture;
+  Picture resampled = picture.BlankLike(width, height);
+  if (resampled.Empty()) return resampled;
+  detail::WithDepth(picture.BitsPerPixel(), [&](auto access) { ResampleRows<decltype(access)>(picture, resampled); });
+  return resampled;
 }
 
 }  // namespace imaging

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "imaging/row_kernels.h"
+
 namespace imaging::kernels {
 namespace {
 
@@ -57,6 +59,41 @@ inline void PackAboveLoop(const std::uint8_t* values, const std::uint8_t* thresh
   if (width & 7) bits[width >> 3] = static_cast<std::uint8_t>(byte << (8 - (width & 7)));
 }
 
+// One pixel of a bilinear turn from source bytes xa and xb of rows a and
+// b, weighted by the fractions (in 1/256) of the position past xa and row a.
+template <int Channels>
+inline void BlendPixel(const std::uint8_t* rowA, const std::uint8_t* rowB, int xa, int xb, std::uint32_t fx,
+                       std::uint32_t fy, std::uint8_t* p) {
+  const std::uint32_t wAA = (256 - fx) * (256 - fy);
+  const std::uint32_t wBA = fx * (256 - fy);
+  const std::uint32_t wAB = (256 - fx) * fy;
+  const std::uint32_t wBB = fx * fy;
+  for (int c = 0; c < Channels; ++c) {
+    const std::uint32_t sum = rowA[xa + c] * wAA + rowA[xb + c] * wBA + rowB[xa + c] * wAB + rowB[xb + c] * wBB;
+    p[c] = static_cast<std::uint8_t>((sum + 32768) >> 16);
+  }
+}
+
+template <int Channels>
+inline void BlendRunLoop(const std::uint8_t* rows, std::size_t stride, FineWalk x, FineWalk y, std::uint8_t* out,
+                         int count) {
+  for (int i = 0; i < count; ++i, x.Advance(), y.Advance()) {
+    const std::uint8_t* rowA = rows + static_cast<std::size_t>(y.fine >> 8) * stride;
+    const int xa = (x.fine >> 8) * Channels;
+    BlendPixel<Channels>(rowA, rowA + stride, xa, xa + Channels, static_cast<std::uint32_t>(x.fine & 0xFF),
+                         static_cast<std::uint32_t>(y.fine & 0xFF), out + i * Channels);
+  }
+}
+
+inline void BlendRunLoop(const std::uint8_t* rows, std::size_t stride, int channels, FineWalk x, FineWalk y,
+                         std::uint8_t* out, int count) {
+  if (channels == 3) {
+    BlendRunLoop<3>(rows, stride, x, y, out, count);
+  } else {
+    BlendRunLoop<1>(rows, stride, x, y, out, count);
+  }
+}
+
 }  // namespace
 
 // The variant for processors with SSSE3 (row_kernels_ssse3.cpp), on x86 only.
@@ -66,5 +103,11 @@ void SwapRedBlue(const std::uint8_t* from, std::uint8_t* to, std::size_t pixels)
 void BlendThresholds(int lower, int upper, const std::uint8_t* weights, std::uint8_t* thresholds, int count);
 void PackAbove(const std::uint8_t* values, const std::uint8_t* thresholds, std::uint8_t* bits, int width);
 }  // namespace ssse3
+
+// The variant for processors with SSE4.1 (row_kernels_sse41.cpp), on x86 only.
+namespace sse41 {
+void BlendRun(const std::uint8_t* rows, std::size_t stride, int width, int channels, FineWalk x, FineWalk y,
+              std::uint8_t* out, int count);
+}  // namespace sse41
 
 }  // namespace imaging::kernels

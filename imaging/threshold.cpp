@@ -68,13 +68,19 @@ int SelectThreshold(const GreyHistogram& h) {
     m1 += level * count;
     s1 += level * level * count;
     if (count > 0) e1 += count * LogOfCount(count);
+    // An empty level leaves both classes as they were: the first three
+    // criteria would give the previous candidate's values again, and an
+    // equal value never wins, so their logarithms are skipped.
     const double w2 = n - w1;
-    const double d1 = s1 / w1 - (m1 / w1) * (m1 / w1);
-    const double d2 = (s - s1) / w2 - ((m - m1) / w2) * ((m - m1) / w2);
-
-    variance.Offer(-(d1 * w1 + d2 * w2), t);
-    if (d1 > 0 && d2 > 0) minimumError.Offer(w1 * std::log(w1 / std::sqrt(d1)) + w2 * std::log(w2 / std::sqrt(d2)), t);
-    entropy.Offer((LogOfCount(w1) - e1 / w1) + (LogOfCount(w2) - (e - e1) / w2), t);
+    if (count != 0 || t == lower) {
+      const double d1 = s1 / w1 - (m1 / w1) * (m1 / w1);
+      const double d2 = (s - s1) / w2 - ((m - m1) / w2) * ((m - m1) / w2);
+      variance.Offer(-(d1 * w1 + d2 * w2), t);
+      if (d1 > 0 && d2 > 0) {
+        minimumError.Offer(w1 * std::log(w1 / std::sqrt(d1)) + w2 * std::log(w2 / std::sqrt(d2)), t);
+      }
+      entropy.Offer((LogOfCount(w1) - e1 / w1) + (LogOfCount(w2) - (e - e1) / w2), t);
+    }
     // Second moments about t from the class sums; exact, as all terms are whole numbers.
     const double p1 = level * level * w1 - 2.0 * level * m1 + s1;
     const double p2 = (s - s1) - 2.0 * level * (m - m1) + level * level * w2;

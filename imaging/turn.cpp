@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
 #include "imaging/picture_operations.h"
 #include "imaging/pixel_access.h"
+#include "imaging/row_kernel_loops.h"
 #include "imaging/row_split.h"
 
 namespace imaging {
@@ -26,6 +28,10 @@ using detail::RawPixel;
 constexpr int kFractionBits = 32;
 constexpr std::int64_t kOne = std::int64_t{1} << kFractionBits;
 constexpr std::int64_t kHalf = kOne / 2;
+// Positions rounded to 1/256 of a pixel: a position a hair below a pixel
+// centre takes that pixel alone, so quarter turns stay exact.
+constexpr std::int64_t kRounding = kOne >> 9;
+constexpr int kFineShift = kFractionBits - 8;
 
 // The clockwise angle in [0, 360).
 double NormalisedDegrees(double degrees) {
@@ -148,53 +154,168 @@ void RenderNearest(const Picture& in, Picture& out, const TurnGeometry& geometry
                     [&](int yBegin, int yEnd) { RenderNearestRows<Access>(in, out, geometry, fill, yBegin, yEnd); });
 }
 
+// The target columns [begin, end) of a row, clamped to [0, width).
+struct Span {
+  int begin = 0;
+  int end = 0;
+};
+
+// floor(a / b) and ceil(a / b) for b > 0.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
+// The columns x in [0, width) whose walk position start + x · step lies in
+// [lo, hi): a run, as the position moves in one direction along the row.
+Span ColumnsWhere(std::int64_t start, std::int64_t step, std::int64_t lo, std::int64_t hi, int width) {
+  std::int64_t first = 0;
+  std::int64_t last = width - 1;
+  if (step > 0) {
+    first = CeilDiv(lo - start, step);
+    last = FloorDiv(hi - 1 - start, step);
+  } else if (step < 0) {
+    first = CeilDiv(start - (hi - 1), -step);
+    last = FloorDiv(start - lo, -step);
+  } else if (start < lo || start >= hi) {
+    return {};
+  }
+  first = std::max<std::int64_t>(first, 0);
+  last = std::min<std::int64_t>(last, width - 1);
+  if (first > last) return {};
+  return {static_cast<int>(first), static_cast<int>(last) + 1};
+}
+
+Span Intersection(Span a, Span b) {
+  const Span both{std::max(a.begin, b.begin), std::min(a.end, b.end)};
+  return both.begin < both.end ? both : Span{};
+}
+
+// The columns of a row whose position in one direction is in the source
+// (the nearest pixel lies in [0, size)), and those whose blend needs no
+// clamp (the pixel below the 1/256-rounded position lies in [0, size − 1)).
+struct RowSpans {
+  Span covered;
+  Span interior;
+};
+
+RowSpans SpansOf(const SourceWalk& walk, int width, int height, int rowLength) {
+  const auto covered = [&](std::int64_t start, std::int64_t step, int size) {
+    return ColumnsWhere(start, step, -kHalf, size * kOne - kHalf, rowLength);
+  };
+  const auto interior = [&](std::int64_t start, std::int64_t step, int size) {
+    return ColumnsWhere(start, step, -kRounding, (size - 1) * kOne - kRounding, rowLength);
+  };
+  return {Intersection(covered(walk.x, walk.stepX, width), covered(walk.y, walk.stepY, height)),
+          Intersection(interior(walk.x, walk.stepX, width), interior(walk.y, walk.stepY, height))};
+}
+
+// The walk from `position` by `step` as a 32-bit walk of the rounded
+// position: (position + kRounding) >> 24 taken apart into its whole 1/256
+// steps and the 24-bit remainder, which every step of the 32-bit walk
+// keeps equal to the same of the 64-bit walk.
+kernels::FineWalk FineWalkFrom(std::int64_t position, std::int64_t step) {
+  const std::int64_t rounded = position + kRounding;
+  return {static_cast<std::int32_t>(rounded >> kFineShift),
+          static_cast<std::uint32_t>(rounded & kernels::FineWalk::kRemainderMask),
+          static_cast<std::int32_t>(step >> kFineShift),
+          static_cast<std::uint32_t>(step & kernels::FineWalk::kRemainderMask)};
+}
+
+// A covered pixel within a pixel of the source's edge: the neighbour
+// beyond the edge is the edge pixel itself.
+template <int Channels>
+void BlendAtEdge(const Picture& in, std::int64_t positionX, std::int64_t positionY, std::uint8_t* p) {
+  const std::int64_t px = (positionX + kRounding) >> kFineShift;
+  const std::int64_t py = (positionY + kRounding) >> kFineShift;
+  const auto x0 = static_cast<int>(px >> 8);
+  const auto y0 = static_cast<int>(py >> 8);
+  const int xa = std::max(x0, 0) * Channels;
+  const int xb = std::min(x0 + 1, in.Width() - 1) * Channels;
+  kernels::BlendPixel<Channels>(in.Row(std::max(y0, 0)), in.Row(std::min(y0 + 1, in.Height() - 1)), xa, xb,
+                                static_cast<std::uint32_t>(px & 0xFF), static_cast<std::uint32_t>(py & 0xFF), p);
+}
+
+template <int Channels>
+void FillPixels(std::uint8_t* p, int count, RawPixel fill) {
+  if (Channels == 1) {
+    std::memset(p, static_cast<int>(fill & 0xFF), static_cast<std::size_t>(count));
+    return;
+  }
+  for (int x = 0; x < count; ++x, p += Channels) {
+    for (int c = 0; c < Channels; ++c) p[c] = static_cast<std::uint8_t>(fill >> (8 * c));
+  }
+}
+
+// The part of a turned picture that is rendered: columns [left, right) of
+// the rows from `firstRow` (counted from the bottom) on.
+struct Window {
+  int left = 0;
+  int right = 0;
+  int firstRow = 0;
+};
+
 // Bilinear rendering for pictures of `Channels` bytes per pixel whose byte
 // values are intensities (24-bit colour, 8-bit grey). Weights are 8-bit.
-// Uncovered pixels take `fill`.
+// Each row of the turned picture, as wide as the source, falls into spans
+// found from the walk: uncovered pixels take `fill`, pixels near the
+// source's edge blend with clamps, and the interior runs without either;
+// the parts of the spans inside the window land in `out`.
 template <int Channels>
-void RenderBilinearRows(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill, int yBegin,
-                        int yEnd) {
-  const int w = in.Width();
-  const int h = in.Height();
+void RenderBilinearRows(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill, Window window,
+                        int yBegin, int yEnd) {
   for (int y = yBegin; y < yEnd; ++y) {
-    SourceWalk walk = geometry.Row(y);
-    std::uint8_t* dst = out.Row(y);
-    for (int x = 0; x < out.Width(); ++x, walk.x += walk.stepX, walk.y += walk.stepY) {
-      std::uint8_t* p = dst + x * Channels;
-      if (NearestIndex(walk.x, w) < 0 || NearestIndex(walk.y, h) < 0) {
-        for (int c = 0; c < Channels; ++c) p[c] = static_cast<std::uint8_t>(fill >> (8 * c));
-        continue;
+    const SourceWalk walk = geometry.Row(window.firstRow + y);
+    std::uint8_t* row = out.Row(y);
+    const RowSpans spans = SpansOf(walk, in.Width(), in.Height(), in.Width());
+    // An empty interior sits at the end of the covered span.
+    const Span interior =
+        spans.interior.begin < spans.interior.end ? spans.interior : Span{spans.covered.end, spans.covered.end};
+    // Runs `render(x, count, dst)` on the columns of [begin, end) inside the window.
+    const auto inWindow = [&](int begin, int end, const auto& render) {
+      const int first = std::max(begin, window.left);
+      const int count = std::min(end, window.right) - first;
+      if (count > 0) render(first, count, row + (first - window.left) * Channels);
+    };
+    const auto fills = [&](int, int count, std::uint8_t* dst) { FillPixels<Channels>(dst, count, fill); };
+    const auto edges = [&](int first, int count, std::uint8_t* dst) {
+      for (int x = first; x < first + count; ++x, dst += Channels) {
+        BlendAtEdge<Channels>(in, walk.x + x * walk.stepX, walk.y + x * walk.stepY, dst);
       }
-      // Positions rounded to 1/256 of a pixel: a position a hair below a
-      // pixel centre takes that pixel alone, so quarter turns stay exact.
-      const std::int64_t px = (walk.x + (kOne >> 9)) >> (kFractionBits - 8);
-      const std::int64_t py = (walk.y + (kOne >> 9)) >> (kFractionBits - 8);
-      const auto x0 = static_cast<int>(px >> 8);
-      const auto y0 = static_cast<int>(py >> 8);
-      const auto fx = static_cast<std::uint32_t>(px & 0xFF);
-      const auto fy = static_cast<std::uint32_t>(py & 0xFF);
-      // Within half a pixel of an edge the neighbour beyond it is the edge pixel itself.
-      const int xa = std::max(x0, 0) * Channels;
-      const int xb = std::min(x0 + 1, w - 1) * Channels;
-      const std::uint8_t* rowA = in.Row(std::max(y0, 0));
-      const std::uint8_t* rowB = in.Row(std::min(y0 + 1, h - 1));
-      const std::uint32_t wAA = (256 - fx) * (256 - fy);
-      const std::uint32_t wBA = fx * (256 - fy);
-      const std::uint32_t wAB = (256 - fx) * fy;
-      const std::uint32_t wBB = fx * fy;
-      for (int c = 0; c < Channels; ++c) {
-        const std::uint32_t sum = rowA[xa + c] * wAA + rowA[xb + c] * wBA + rowB[xa + c] * wAB + rowB[xb + c] * wBB;
-        p[c] = static_cast<std::uint8_t>((sum + 32768) >> 16);
-      }
-    }
+    };
+    const auto inside = [&](int first, int count, std::uint8_t* dst) {
+      kernels::BlendRun(in.Row(0), in.Stride(), in.Width(), Channels,
+                        FineWalkFrom(walk.x + first * walk.stepX, walk.stepX),
+                        FineWalkFrom(walk.y + first * walk.stepY, walk.stepY), dst, count);
+    };
+    inWindow(0, spans.covered.begin, fills);
+    inWindow(spans.covered.begin, interior.begin, edges);
+    inWindow(interior.begin, interior.end, inside);
+    inWindow(interior.end, spans.covered.end, edges);
+    inWindow(spans.covered.end, in.Width(), fills);
   }
 }
 
 // The rows of a bilinear turn, split between two threads where that pays.
 template <int Channels>
-void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill) {
-  detail::SplitRows(out.Height(), static_cast<std::size_t>(out.Width()) * static_cast<std::size_t>(out.Height()),
-                    [&](int yBegin, int yEnd) { RenderBilinearRows<Channels>(in, out, geometry, fill, yBegin, yEnd); });
+void RenderBilinear(const Picture& in, Picture& out, const TurnGeometry& geometry, RawPixel fill, Window window) {
+  detail::SplitRows(
+      out.Height(), static_cast<std::size_t>(out.Width()) * static_cast<std::size_t>(out.Height()),
+      [&](int yBegin, int yEnd) { RenderBilinearRows<Channels>(in, out, geometry, fill, window, yBegin, yEnd); });
+}
+
+// Whether the bilinear turn blends a picture's pixels: byte values that are intensities.
+bool Blends(const Picture& picture) { return picture.BitsPerPixel() == 24 || picture.HasGreyPalette(); }
+
+// The window of a blending picture's bilinear turn by a free or quarter angle, into a new picture of its size.
+void RenderBilinearWindow(Picture& picture, double clockwise, Rgb fill, Window window, int width, int height) {
+  Picture turned = picture.BlankLike(width, height);
+  const TurnGeometry geometry(picture, picture.Width(), picture.Height(), clockwise);
+  const RawPixel fillValue = detail::RawValueOf(turned, fill);
+  if (picture.BitsPerPixel() == 24) {
+    RenderBilinear<3>(picture, turned, geometry, fillValue, window);
+  } else {
+    RenderBilinear<1>(picture, turned, geometry, fillValue, window);
+  }
+  picture = std::move(turned);
 }
 
 // One side of a turned picture's bounding box, a + b rounded up; the small
@@ -236,18 +357,30 @@ void TurnBilinear(Picture& picture, double degrees, Rgb fill) {
   if (picture.Empty()) return;
   const double clockwise = NormalisedDegrees(degrees);
   if (QuarterTurns(clockwise) == 0) return;
+  if (Blends(picture)) {
+    RenderBilinearWindow(picture, clockwise, fill, {0, picture.Width(), 0}, picture.Width(), picture.Height());
+    return;
+  }
   Picture turned = picture.BlankLike(picture.Width(), picture.Height());
   const TurnGeometry geometry(picture, turned.Width(), turned.Height(), clockwise);
   const RawPixel fillValue = detail::RawValueOf(turned, fill);
-  if (picture.BitsPerPixel() == 24) {
-    RenderBilinear<3>(picture, turned, geometry, fillValue);
-  } else if (picture.HasGreyPalette()) {
-    RenderBilinear<1>(picture, turned, geometry, fillValue);
-  } else {
-    detail::WithDepth(picture.BitsPerPixel(),
-                      [&](auto access) { RenderNearest<decltype(access)>(picture, turned, geometry, fillValue); });
-  }
+  detail::WithDepth(picture.BitsPerPixel(),
+                    [&](auto access) { RenderNearest<decltype(access)>(picture, turned, geometry, fillValue); });
   picture = std::move(turned);
+}
+
+void TurnBilinearAndCrop(Picture& picture, double degrees, Rgb fill, Rect rect) {
+  if (picture.Empty()) return;
+  const double clockwise = NormalisedDegrees(degrees);
+  const Rect kept = CropRectangle(picture, rect);
+  const bool cropped = kept.right > kept.left;
+  if (QuarterTurns(clockwise) == 0 || !Blends(picture) || !cropped) {
+    TurnBilinear(picture, degrees, fill);
+    if (cropped) Crop(picture, kept);
+    return;
+  }
+  RenderBilinearWindow(picture, clockwise, fill, {kept.left, kept.right, picture.Height() - kept.bottom},
+                       kept.right - kept.left, kept.bottom - kept.top);
 }
 
 void TurnLeft(Picture& picture) { TurnNearest(picture, 270.0); }

@@ -84,24 +84,29 @@ void AutomaticCorrection::CorrectStill(Picture& picture, const std::string& pict
                                        const CorrectionSwitches& switches) {
   if (picture.Empty()) return;
   const WorkSize work = WorkSizeFor(picture);
-  Picture copy = picture;
-  if (!ResampleNearest(copy, work.width, work.height)) return;
+  // Straight from the still: a full-size copy would only be read once.
+  Picture copy = ResampledNearest(picture, work.width, work.height);
+  if (copy.Empty()) return;
   AdjustBrightnessContrast(copy, kWorkBrightness, 0);
   const std::string input = pictureFolder + kWorkInputName;
   const std::string output = pictureFolder + kWorkOutputName;
   SaveBmp(copy, input);
 
   const float angle = TurnAngle(CallEdgeFinder(edgeFinder_, input, output).angle);
-  TurnBilinear(picture, angle, kBlack);
-  if (!switches.autoCrop) return;
+  if (!switches.autoCrop) {
+    TurnBilinear(picture, angle, kBlack);
+    return;
+  }
 
   TurnBilinear(copy, angle, kBlack);
   SaveBmp(copy, input);
   const EdgeResult page = CallEdgeFinder(edgeFinder_, input, output);
+  // The turn keeps the size; turned and cropped in one, only the page is worked out.
   const int w = picture.Width();
   const int h = picture.Height();
-  Crop(picture, {ScaledEdge(w, page.left, work.width), ScaledEdge(h, page.top, work.height),
-                 ScaledEdge(w, page.right, work.width), ScaledEdge(h, page.bottom, work.height)});
+  TurnBilinearAndCrop(picture, angle, kBlack,
+                      {ScaledEdge(w, page.left, work.width), ScaledEdge(h, page.top, work.height),
+                       ScaledEdge(w, page.right, work.width), ScaledEdge(h, page.bottom, work.height)});
 }
 
 void AutomaticCorrection::RemoveBlackEdges(Picture& picture) {

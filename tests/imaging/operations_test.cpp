@@ -117,6 +117,22 @@ TEST(Resample, RefusesSizesThatCannotBeHeld) {
   EXPECT_EQ(picture.Width(), 3);
   Picture empty;
   EXPECT_FALSE(ResampleNearest(empty, 3, 3));
+  EXPECT_TRUE(ResampledNearest(picture, 0, 3).Empty());
+  EXPECT_TRUE(ResampledNearest(empty, 3, 3).Empty());
+}
+
+TEST(Resample, IntoANewPictureGivesTheSameBytesAndLeavesTheSource) {
+  for (const int bits : {24, 8, 1}) {
+    const Picture in = MarkedPicture(11, 7, bits);
+    const Picture source = in;
+    Picture inPlace = in;
+    ASSERT_TRUE(ResampleNearest(inPlace, 4, 9));
+    const Picture apart = ResampledNearest(source, 4, 9);
+    EXPECT_EQ(BytesOf(apart), BytesOf(inPlace)) << bits;
+    EXPECT_EQ(apart.Palette(), inPlace.Palette()) << bits;
+    EXPECT_EQ(BytesOf(source), BytesOf(in)) << bits;
+    EXPECT_EQ(BytesOf(ResampledNearest(source, 11, 7)), BytesOf(in)) << bits;
+  }
 }
 
 class QuarterTurn : public testing::TestWithParam<int> {};
