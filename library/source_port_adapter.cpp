@@ -34,6 +34,14 @@ void SourcePortAdapter::LoadSettingsKeepingApplicationChoices() {
 void SourcePortAdapter::CommitSettings() {
   source_.UserSettingsFile().SaveSettings();
   source_.Stills().PublishSettings();
+  PublishColourCoefficients();
+}
+
+void SourcePortAdapter::PublishColourCoefficients() {
+  const settings::Settings& settings = source_.UserSettings();
+  source_.Camera().SetColourCoefficients(static_cast<float>(settings.coefRed), static_cast<float>(settings.coefGreen),
+                                         static_cast<float>(settings.coefBlue),
+                                         static_cast<float>(settings.bwThreshold));
 }
 
 void SourcePortAdapter::StoreDpiPair(std::int32_t dpiX, std::int32_t dpiY) {
@@ -47,6 +55,7 @@ void SourcePortAdapter::ChooseImageType(protocol::PixelType pixelType, std::uint
 }
 
 bool SourcePortAdapter::StartCamera(platform::WindowHandle dialog, int previewControl) {
+  PublishColourCoefficients();
   return source_.Camera().StartDocumentCamera({dialog, previewControl}) != capture::kStartNoDevice;
 }
 

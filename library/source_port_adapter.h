@@ -47,6 +47,10 @@ class SourcePortAdapter final : public ui::SourcePort {
   void RequestClose() override { source_.NotifyCloseDSReq(); }
 
  private:
+  // The frame callback keeps the settings' black-and-white coefficients and
+  // threshold for the parameter dialog and the settings file.
+  void PublishColourCoefficients();
+
   twain::Source& source_;
   acquire::PictureReview review_;
 };

@@ -67,6 +67,73 @@ std::string RealText(float value) {
   return text;
 }
 
+// The members the dialog keeps as the settings do, copied both ways unchanged.
+struct SharedMember {
+  std::int32_t ParameterChoices::*choice;
+  std::int32_t Settings::*setting;
+};
+constexpr SharedMember kSharedMembers[] = {
+    {&ParameterChoices::quality, &Settings::pictureQuality},
+    {&ParameterChoices::sizeChoice, &Settings::actualSizeChoice},
+    {&ParameterChoices::correct, &Settings::autoCorrect},
+    {&ParameterChoices::blackEdge, &Settings::autoCrop},
+    {&ParameterChoices::imageFormat, &Settings::fileFormatIndex},
+    {&ParameterChoices::watermark, &Settings::watermarkOn},
+    {&ParameterChoices::watermarkTime, &Settings::watermarkTime},
+    {&ParameterChoices::curveFlatten, &Settings::curveFlatten},
+    {&ParameterChoices::smartPaging, &Settings::smartPaging},
+    {&ParameterChoices::fingerErase, &Settings::fingerErase},
+};
+
+// The black-and-white coefficients and threshold: floats in the dialog, reals in the settings.
+struct Coefficient {
+  float ParameterChoices::*choice;
+  double Settings::*setting;
+};
+constexpr Coefficient kCoefficients[] = {
+    {&ParameterChoices::red, &Settings::coefRed},
+    {&ParameterChoices::green, &Settings::coefGreen},
+    {&ParameterChoices::blue, &Settings::coefBlue},
+    {&ParameterChoices::threshold, &Settings::bwThreshold},
+};
+
+// The check boxes and the members they show: 1 for checked, 0 for not.
+struct CheckBox {
+  bool ParameterForm::*box;
+  std::int32_t ParameterChoices::*member;
+};
+constexpr CheckBox kCheckBoxes[] = {
+    {&ParameterForm::positionCorrection, &ParameterChoices::correct},
+    {&ParameterForm::blackEdge, &ParameterChoices::blackEdge},
+    {&ParameterForm::idCard, &ParameterChoices::idCard},
+    {&ParameterForm::watermark, &ParameterChoices::watermark},
+    {&ParameterForm::watermarkTime, &ParameterChoices::watermarkTime},
+    {&ParameterForm::a3ActualSize, &ParameterChoices::a3ActualSize},
+    {&ParameterForm::curveCorrection, &ParameterChoices::curveFlatten},
+    {&ParameterForm::fingerErasing, &ParameterChoices::fingerErase},
+    {&ParameterForm::smartPaging, &ParameterChoices::smartPaging},
+};
+
+// The edit fields and their members, in the dialog's exchange order: the
+// decimal fields from 0 to 1, then the integer ones.
+template <typename Member>
+struct EditField {
+  ParameterField field;
+  std::string ParameterForm::*text;
+  Member ParameterChoices::*member;
+};
+constexpr EditField<float> kUnitFields[] = {
+    {ParameterField::Blue, &ParameterForm::blue, &ParameterChoices::blue},
+    {ParameterField::Green, &ParameterForm::green, &ParameterChoices::green},
+    {ParameterField::Red, &ParameterForm::red, &ParameterChoices::red},
+    {ParameterField::Threshold, &ParameterForm::threshold, &ParameterChoices::threshold},
+};
+constexpr EditField<std::int32_t> kIntegerFields[] = {
+    {ParameterField::Quality, &ParameterForm::quality, &ParameterChoices::quality},
+    {ParameterField::DpiHorizontal, &ParameterForm::dpiHorizontal, &ParameterChoices::dpiHorizontal},
+    {ParameterField::DpiVertical, &ParameterForm::dpiVertical, &ParameterChoices::dpiVertical},
+};
+
 struct Reader {
   const ParameterForm& form;
   std::optional<FieldRejection> rejection;
@@ -98,47 +165,23 @@ struct Reader {
 
 ParameterChoices ChoicesFromSettings(const Settings& settings) {
   ParameterChoices choices;
-  choices.red = static_cast<float>(settings.coefRed);
-  choices.green = static_cast<float>(settings.coefGreen);
-  choices.blue = static_cast<float>(settings.coefBlue);
-  choices.threshold = static_cast<float>(settings.bwThreshold);
+  for (const Coefficient& coefficient : kCoefficients)
+    choices.*coefficient.choice = static_cast<float>(settings.*coefficient.setting);
+  for (const SharedMember& shared : kSharedMembers) choices.*shared.choice = settings.*shared.setting;
   choices.dpiHorizontal = settings.dpiX;
   choices.dpiVertical = settings.dpiY;
   choices.a3ActualSize = settings.actualSizeA3 ? 1 : 0;
-  choices.quality = settings.pictureQuality;
-  choices.sizeChoice = settings.actualSizeChoice;
-  choices.correct = settings.autoCorrect;
-  choices.blackEdge = settings.autoCrop;
   choices.faceRotationIndex = settings.faceRotation / 90;
-  choices.imageFormat = settings.fileFormatIndex;
-  choices.watermark = settings.watermarkOn;
-  choices.watermarkTime = settings.watermarkTime;
   choices.watermarkText = settings.watermarkText;
-  choices.curveFlatten = settings.curveFlatten;
-  choices.smartPaging = settings.smartPaging;
-  choices.fingerErase = settings.fingerErase;
   return choices;
 }
 
 ParameterForm FormShowing(const ParameterChoices& choices) {
   ParameterForm form;
-  form.red = RealText(choices.red);
-  form.green = RealText(choices.green);
-  form.blue = RealText(choices.blue);
-  form.threshold = RealText(choices.threshold);
-  form.quality = std::to_string(choices.quality);
-  form.dpiHorizontal = std::to_string(choices.dpiHorizontal);
-  form.dpiVertical = std::to_string(choices.dpiVertical);
+  for (const EditField<float>& edit : kUnitFields) form.*edit.text = RealText(choices.*edit.member);
+  for (const EditField<std::int32_t>& edit : kIntegerFields) form.*edit.text = std::to_string(choices.*edit.member);
   form.watermarkText = choices.watermarkText;
-  form.positionCorrection = choices.correct != 0;
-  form.blackEdge = choices.blackEdge != 0;
-  form.idCard = choices.idCard != 0;
-  form.watermark = choices.watermark != 0;
-  form.watermarkTime = choices.watermarkTime != 0;
-  form.a3ActualSize = choices.a3ActualSize != 0;
-  form.curveCorrection = choices.curveFlatten != 0;
-  form.fingerErasing = choices.fingerErase != 0;
-  form.smartPaging = choices.smartPaging != 0;
+  for (const CheckBox& check : kCheckBoxes) form.*check.box = choices.*check.member != 0;
   form.imageFormat = RadioIndex(choices.imageFormat, kImageFormats);
   form.faceRotation = RadioIndex(choices.faceRotationIndex, kFaceRotations);
   return form;
@@ -181,51 +224,26 @@ void CorrectionClicked(ParameterForm& form) {
 std::variant<ParameterChoices, FieldRejection> ReadForm(const ParameterForm& form, const ParameterChoices& current) {
   ParameterChoices choices = current;
   Reader read{form, std::nullopt};
-  read.Unit(ParameterField::Blue, form.blue, choices.blue);
-  read.Unit(ParameterField::Green, form.green, choices.green);
-  read.Unit(ParameterField::Red, form.red, choices.red);
-  read.Unit(ParameterField::Threshold, form.threshold, choices.threshold);
-  read.Integer(ParameterField::Quality, form.quality, choices.quality);
-  read.Integer(ParameterField::DpiHorizontal, form.dpiHorizontal, choices.dpiHorizontal);
-  read.Integer(ParameterField::DpiVertical, form.dpiVertical, choices.dpiVertical);
+  for (const EditField<float>& edit : kUnitFields) read.Unit(edit.field, form.*edit.text, choices.*edit.member);
+  for (const EditField<std::int32_t>& edit : kIntegerFields)
+    read.Integer(edit.field, form.*edit.text, choices.*edit.member);
   if (read.rejection) return *read.rejection;
 
-  choices.correct = form.positionCorrection ? 1 : 0;
-  choices.blackEdge = form.blackEdge ? 1 : 0;
-  choices.idCard = form.idCard ? 1 : 0;
+  for (const CheckBox& check : kCheckBoxes) choices.*check.member = form.*check.box ? 1 : 0;
   if (form.faceRotation >= 0) choices.faceRotationIndex = form.faceRotation;
-  choices.watermark = form.watermark ? 1 : 0;
   choices.watermarkText = FirstCharacters(form.watermarkText, kWatermarkTextCharacters);
-  choices.watermarkTime = form.watermarkTime ? 1 : 0;
-  choices.a3ActualSize = form.a3ActualSize ? 1 : 0;
   if (form.imageFormat >= 0) choices.imageFormat = form.imageFormat;
-  choices.fingerErase = form.fingerErasing ? 1 : 0;
-  choices.smartPaging = form.smartPaging ? 1 : 0;
-  choices.curveFlatten = form.curveCorrection ? 1 : 0;
   return choices;
 }
 
 void StoreChoices(const ParameterChoices& choices, Settings& settings, const DpiPairStore& storeDpiPair) {
-  StoreCoefficient(choices.red, settings.coefRed);
-  StoreCoefficient(choices.green, settings.coefGreen);
-  StoreCoefficient(choices.blue, settings.coefBlue);
-  StoreCoefficient(choices.threshold, settings.bwThreshold);
+  for (const Coefficient& coefficient : kCoefficients)
+    StoreCoefficient(choices.*coefficient.choice, settings.*coefficient.setting);
   storeDpiPair(choices.dpiHorizontal, choices.dpiVertical);
   settings.actualSizeA3 = choices.a3ActualSize == 1;
-  settings.pictureQuality = choices.quality;
-  settings.actualSizeChoice = choices.sizeChoice;
-  settings.autoCorrect = choices.correct;
-  settings.autoCrop = choices.blackEdge;
-  if (choices.faceRotationIndex * 90 != settings.faceRotation) {
-    settings.faceRotation = choices.faceRotationIndex * 90;
-  }
-  settings.fileFormatIndex = choices.imageFormat;
-  settings.watermarkOn = choices.watermark;
-  settings.watermarkTime = choices.watermarkTime;
+  for (const SharedMember& shared : kSharedMembers) settings.*shared.setting = choices.*shared.choice;
+  settings.faceRotation = choices.faceRotationIndex * 90;
   settings.watermarkText = choices.watermarkText;
-  settings.curveFlatten = choices.curveFlatten;
-  settings.smartPaging = choices.smartPaging;
-  settings.fingerErase = choices.fingerErase;
 }
 
 }  // namespace settings

@@ -5,6 +5,7 @@ ids, so all three always describe the same controls.
 
 usage: gen_dialogs.py <dialogs.txt> <out.rc> <out.inc> <out ids header>
 """
+import os
 import re
 import shlex
 import sys
@@ -55,7 +56,7 @@ def take_name(words, line_no):
 
 
 def parse(path):
-    dialogs, current = [], None
+    dialogs, icons, current = [], [], None
     with open(path, encoding="utf-8") as source:
         for line_no, line in enumerate(source, 1):
             words = shlex.split(line, comments=True)
@@ -69,6 +70,13 @@ def parse(path):
                         fail(line_no, f"unknown dialog style {style}")
                 current = dict(id=int(ident), name=name, title=title, cx=int(cx), cy=int(cy), points=int(points),
                                font=font, styles=styles, controls=[])
+            elif words[0] == "icon":
+                if current is not None:
+                    fail(line_no, "icon inside a dialog")
+                name = take_name(words, line_no)
+                if name is None or len(words) != 3:
+                    fail(line_no, "an icon is: icon <id> \"<file>\" name=<Name>")
+                icons.append(dict(id=int(words[1]), file=words[2], name=name))
             elif words[0] == "control":
                 if current is None:
                     fail(line_no, "control outside a dialog")
@@ -100,16 +108,20 @@ def parse(path):
                 current = None
             else:
                 fail(line_no, f"unknown line {words[0]}")
-    return dialogs
+    return dialogs, icons
 
 
 def rc_string(text):
     return '"' + text.replace('"', '""') + '"'
 
 
-def write_rc(dialogs, path):
+def write_rc(dialogs, icons, path):
     lines = ["// Generated from resources/dialogs.txt by tools/gen_dialogs.py. Do not edit.",
              "#include <windows.h>", "#include <commctrl.h>", "#pragma code_page(65001)", ""]
+    # The icon files are drawn beside the resource script.
+    folder = os.path.dirname(os.path.abspath(path)).replace(os.sep, "/")
+    lines += [f"{icon['id']} ICON {rc_string(folder + '/' + icon['file'])}" for icon in icons]
+    lines += [""] if icons else []
     for dialog in dialogs:
         style = " | ".join(["WS_POPUP", "DS_SETFONT"] + [DIALOG_STYLES[s][0] for s in dialog["styles"]])
         lines += [f"{dialog['id']} DIALOGEX 0, 0, {dialog['cx']}, {dialog['cy']}",
@@ -173,10 +185,11 @@ def write_inc(dialogs, path):
         out.write("\n".join(lines) + "\n")
 
 
-def write_ids(dialogs, path):
+def write_ids(dialogs, icons, path):
     lines = ["// Generated from resources/dialogs.txt by tools/gen_dialogs.py. Do not edit.",
-             "// The named dialogs' template ids and their named controls' ids.",
-             "#pragma once", "", "namespace dialog_ids {"]
+             "// The icons' ids, the named dialogs' template ids and their named controls' ids.",
+             "#pragma once", "", "namespace dialog_ids {", ""]
+    lines += [f"inline constexpr int k{icon['name']} = {icon['id']};" for icon in icons]
     for dialog in dialogs:
         if dialog["name"] is None:
             continue
@@ -192,10 +205,10 @@ def write_ids(dialogs, path):
 def main():
     if len(sys.argv) != 5:
         sys.exit(__doc__)
-    dialogs = parse(sys.argv[1])
-    write_rc(dialogs, sys.argv[2])
+    dialogs, icons = parse(sys.argv[1])
+    write_rc(dialogs, icons, sys.argv[2])
     write_inc(dialogs, sys.argv[3])
-    write_ids(dialogs, sys.argv[4])
+    write_ids(dialogs, icons, sys.argv[4])
 
 
 if __name__ == "__main__":

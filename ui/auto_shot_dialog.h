@@ -1,4 +1,4 @@
-// The automatic continuous scanning's status dialog (template 3022): Start
+// The automatic continuous scanning's status dialog (dialog_ids::automatic_scanning): Start
 // and End switch the page detection on and off, the status text, the
 // progress bar and the count show how the run goes. The main dialog's
 // continuous-shot timer asks it at every tick whether a resting page waits

@@ -1,4 +1,4 @@
-// The main scanning dialog (template 3010): the source's own user interface,
+// The main scanning dialog (dialog_ids::main_dialog): the source's own user interface,
 // shown from MSG_ENABLEDS to MSG_DISABLEDS. It hosts the live preview, lets
 // the user choose how pictures are taken, takes them through the camera,
 // and hands them to the application ("Submit") or discards them (closing).

@@ -2,9 +2,11 @@
 // template's controls (resources/dialog_ids.h).
 #pragma once
 
+#include "resources/dialog_ids.h"
+
 namespace ui {
 
-inline constexpr int kDialogIcon = 3016;
+inline constexpr int kDialogIcon = dialog_ids::kDialogIcon;
 inline constexpr int kCloseCommand = 2;  // the close box and Esc
 
 // Window timers of the dialog.

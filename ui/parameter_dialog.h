@@ -1,4 +1,4 @@
-// The parameter settings dialog (template 3015): the black-and-white
+// The parameter settings dialog (dialog_ids::parameter_settings): the black-and-white
 // coefficients, the DPI, the correction and page options, the watermark,
 // the actual-size choice and the image format, with the camera driver's own
 // property sheet ("Advanced") and the video format dialog ("Video PIN

@@ -1,4 +1,4 @@
-// The picture preview window (template 3020, "Picture Preview"): a small
+// The picture preview window (dialog_ids::picture_preview, "Picture Preview"): a small
 // top-most window at the top right of the screen that shows each shot at
 // once and lets the user page through the pictures taken since the last
 // submission, turn one a quarter either way, open it in the system's viewer

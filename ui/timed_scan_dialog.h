@@ -1,4 +1,4 @@
-// The timed scanning dialog (template 3068): after Start it shoots at the
+// The timed scanning dialog (dialog_ids::timed_scanning): after Start it shoots at the
 // saved interval until Pause or Close, counting the pictures stored since
 // it opened. Timer 1 of its own window paces the shots.
 #pragma once

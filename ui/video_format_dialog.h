@@ -1,4 +1,4 @@
-// The video format dialog (template 3023, "Property"): the camera's stream
+// The video format dialog (dialog_ids::property, "Property"): the camera's stream
 // formats and frame sizes as its capture pin offers them, with the frame
 // rate of the chosen size shown. Confirm hands the chosen format back; the
 // caller restarts the camera in it.

@@ -14,6 +14,7 @@
 
 #include "capture/capture_video.h"
 #include "capture/virtual/virtual_camera.h"
+#include "resources/dialog_ids.h"
 
 namespace capture {
 
@@ -91,7 +92,7 @@ class CameraTest : public ::testing::Test {
   }
   void TearDown() override { video.reset(); }
 
-  const PreviewArea preview{reinterpret_cast<platform::WindowHandle>(0x3010), 3013};
+  const PreviewArea preview{reinterpret_cast<platform::WindowHandle>(0x3010), dialog_ids::main_dialog::kPreviewControl};
   std::vector<std::string> trace;
   CSampleGrabberCB callback{nullptr};
   RecordedBoxes boxes;

@@ -165,12 +165,12 @@ TEST_F(CameraTest, TheVideoGoesIntoThePreviewControlAtTheFramesProportions) {
   ASSERT_EQ(video->StartDocumentCamera(preview), kStartOk);
   const VideoWindowRecord window = camera->VideoWindow();
   ASSERT_TRUE(window.owner);
-  EXPECT_EQ(window.owner->controlId, 3013);
+  EXPECT_EQ(window.owner->controlId, dialog_ids::main_dialog::kPreviewControl);
   EXPECT_EQ(window.owner->dialog, preview.dialog);
   EXPECT_TRUE(window.childStyle);
   EXPECT_TRUE(window.visible);
   ASSERT_TRUE(window.messageDrain);
-  EXPECT_EQ(window.messageDrain->controlId, 3013);
+  EXPECT_EQ(window.messageDrain->controlId, dialog_ids::main_dialog::kPreviewControl);
   EXPECT_EQ(window.position, (WindowRect{0, 60, 640, 360}));
 
   video->StopPreview();

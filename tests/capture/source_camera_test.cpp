@@ -82,7 +82,7 @@ TEST_F(SourceWithCamera, EnablingStartsTheCameraAndDisablingStopsIt) {
   OpenAndEnable();
   EXPECT_TRUE(camera->IsStreaming());
   ASSERT_TRUE(camera->VideoWindow().owner);
-  EXPECT_EQ(camera->VideoWindow().owner->controlId, 3013);
+  EXPECT_EQ(camera->VideoWindow().owner->controlId, dialog_ids::main_dialog::kPreviewControl);
   EXPECT_EQ(camera->VideoWindow().owner->dialog, source->UserInterface().Window()->Handle());
   EXPECT_EQ(source->UserSettings().documentFormat.width, 64);
 

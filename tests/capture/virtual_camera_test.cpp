@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "capture/virtual/virtual_camera.h"
+#include "resources/dialog_ids.h"
 
 namespace capture {
 namespace {
@@ -48,7 +49,7 @@ std::shared_ptr<CaptureDevice> BindLast(VirtualCamera& camera) {
 // A start into a preview with `callback`, asking for `wanted` when it is given.
 StartRequest RequestFor(FrameCallback& callback, std::optional<VideoFormat> wanted = std::nullopt) {
   StartRequest request;
-  request.preview = {nullptr, 3013};
+  request.preview = {nullptr, dialog_ids::main_dialog::kPreviewControl};
   request.frames = &callback;
   request.chooseFormat = [wanted](const VideoFormat& current, const std::vector<VideoFormat>&) {
     return wanted.value_or(current);

@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "platform/posix/headless_host.h"
+#include "resources/dialog_ids.h"
 
 namespace headless_test {
 
-inline constexpr int kTemplate = 3010;  // the main dialog's template: it has every kind of control
+// The main dialog's template: it has every kind of control.
+inline constexpr int kTemplate = dialog_ids::main_dialog::kTemplate;
 
 class RecordingDialog : public platform::DialogEvents {
  public:

@@ -166,7 +166,8 @@ TEST_F(SourceStills, ALateStillLeavesNoPictureAndTheNextFollowsTheNewSettings) {
 
   settings.idCardMode = 0;
   source->CapValues().pixelType = TWPT_GRAY;
-  const capture::PreviewArea preview{source->UserInterface().Window()->Handle(), 3013};
+  const capture::PreviewArea preview{source->UserInterface().Window()->Handle(),
+                                     dialog_ids::main_dialog::kPreviewControl};
   ASSERT_EQ(video.StartDocumentCamera(preview), capture::kStartOk);
   int changes = 0;
   ASSERT_TRUE(capture::WaitFor([&] {

@@ -8,10 +8,12 @@
 #include "acquire/picture_review.h"
 #include "headless/recording_dialog.h"
 #include "imaging/picture_file.h"
+#include "resources/dialog_ids.h"
 #include "settings/resolution.h"
 #include "support/recording_shell.h"
 #include "support/source_harness.h"
 #include "support/temp_dir.h"
+#include "ui/main_dialog_timers.h"
 #include "ui/parameter_dialog.h"
 #include "ui/parameter_settings.h"
 #include "ui/picture_preview.h"
@@ -19,6 +21,10 @@
 
 namespace ui {
 namespace {
+
+namespace format_ids = dialog_ids::property;
+namespace preview_ids = dialog_ids::picture_preview;
+namespace settings_ids = dialog_ids::parameter_settings;
 
 using headless_test::HostTest;
 using headless_test::RecordingDialog;
@@ -45,11 +51,11 @@ class ParameterDialogTest : public HostTest {
 TEST_F(ParameterDialogTest, ANumberOutOfRangeKeepsTheDialogOpenWithTheFocusOnItsField) {
   ParameterDialog dialog(settings::ChoicesFromSettings(settings::Settings{}), Actions());
   const int result = Run(dialog, [&](Dialog& user) {
-    EXPECT_EQ(user.ItemText(3002), "0.3");
-    user.Type(3002, "1.5");
-    user.Type(3042, "Archive");
+    EXPECT_EQ(user.ItemText(settings_ids::kRedEdit), "0.3");
+    user.Type(settings_ids::kRedEdit, "1.5");
+    user.Type(settings_ids::kWatermarkTextEdit, "Archive");
     user.Click(1);
-    EXPECT_EQ(user.FocusedItem(), 3002);
+    EXPECT_EQ(user.FocusedItem(), settings_ids::kRedEdit);
     user.Click(2);
   });
   EXPECT_EQ(result, platform::kIdCancel) << "OK did not end the dialog";
@@ -64,17 +70,17 @@ TEST_F(ParameterDialogTest, TheBoxesExcludeEachOtherAsTheUserClicksThem) {
   settings.actualSizeA3 = true;
   ParameterDialog dialog(settings::ChoicesFromSettings(settings), Actions());
   const int result = Run(dialog, [&](Dialog& user) {
-    EXPECT_TRUE(user.IsChecked(3046));
-    EXPECT_TRUE(user.IsChecked(3022));
-    user.Click(3065);  // smart paging
-    EXPECT_FALSE(user.IsChecked(3022));
-    EXPECT_FALSE(user.IsChecked(3023));
-    user.Click(3062);  // A4 actual size
-    EXPECT_FALSE(user.IsChecked(3046));
-    EXPECT_TRUE(user.IsChecked(3062));
-    user.Click(3062);  // a second click leaves it checked
-    EXPECT_TRUE(user.IsChecked(3062));
-    user.Click(3058);  // JPG
+    EXPECT_TRUE(user.IsChecked(settings_ids::kA3ActualSizeCheck));
+    EXPECT_TRUE(user.IsChecked(settings_ids::kPositionCorrectionCheck));
+    user.Click(settings_ids::kSmartPagingCheck);
+    EXPECT_FALSE(user.IsChecked(settings_ids::kPositionCorrectionCheck));
+    EXPECT_FALSE(user.IsChecked(settings_ids::kBlackEdgeCheck));
+    user.Click(settings_ids::kA4ActualSizeCheck);
+    EXPECT_FALSE(user.IsChecked(settings_ids::kA3ActualSizeCheck));
+    EXPECT_TRUE(user.IsChecked(settings_ids::kA4ActualSizeCheck));
+    user.Click(settings_ids::kA4ActualSizeCheck);  // a second click leaves it checked
+    EXPECT_TRUE(user.IsChecked(settings_ids::kA4ActualSizeCheck));
+    user.Click(settings_ids::kJpgRadio);
     user.Click(1);
   });
   ASSERT_EQ(result, platform::kIdOk);
@@ -92,7 +98,7 @@ TEST_F(ParameterDialogTest, AdvancedHidesTheDialogWhileTheDriversSheetIsShown) {
   ParameterDialog dialog(settings::ChoicesFromSettings(settings::Settings{}), actions);
   bool visibleAfter = false;
   Run(dialog, [&](Dialog& user) {
-    user.Click(3006);
+    user.Click(settings_ids::kAdvancedButton);
     visibleAfter = user.IsVisible();
   });
   EXPECT_TRUE(hiddenMeanwhile);
@@ -123,8 +129,8 @@ class ParameterSettingsTest : public ParameterDialogTest {
 TEST_F(ParameterSettingsTest, CancelAfterEditingStoresAndSavesNothing) {
   const settings::Settings before = settings_;
   EXPECT_FALSE(Run([](Dialog& user) {
-    user.Type(3042, "Changed");
-    user.Click(3041);
+    user.Type(settings_ids::kWatermarkTextEdit, "Changed");
+    user.Click(settings_ids::kWatermarkCheck);
     user.Click(2);
   }));
   EXPECT_EQ(settings_, before);
@@ -134,10 +140,10 @@ TEST_F(ParameterSettingsTest, CancelAfterEditingStoresAndSavesNothing) {
 TEST_F(ParameterSettingsTest, OkStoresTheValuesWithTheDpiPairRuleAndSavesThem) {
   capValues_.xResolution = 200.0F;
   EXPECT_TRUE(Run([](Dialog& user) {
-    user.Type(3009, "300");
-    user.Click(3041);
-    user.Type(3042, "Archive");
-    user.Click(3043);
+    user.Type(settings_ids::kDpiHorizontalEdit, "300");
+    user.Click(settings_ids::kWatermarkCheck);
+    user.Type(settings_ids::kWatermarkTextEdit, "Archive");
+    user.Click(settings_ids::kWatermarkTimeCheck);
     user.Click(1);
   }));
   EXPECT_EQ(commits_, 1);
@@ -157,7 +163,7 @@ TEST_F(ParameterSettingsTest, VideoPinSettingsOpensTheFormatDialogOverTheSetting
       EXPECT_FALSE(format.IsItemEnabled(1)) << "a camera without capabilities offers nothing to confirm";
       format.Click(2);
     });
-    user.Click(3012);
+    user.Click(settings_ids::kVideoPinButton);
     user.Click(2);
   });
   EXPECT_TRUE(formatDialogOpened);
@@ -191,13 +197,13 @@ class VideoFormatDialogTest : public ParameterDialogTest {
 TEST_F(VideoFormatDialogTest, TheListsShowTheCataloguesEntriesWithTheCurrentOnesSelected) {
   const settings::VideoFormat current{640, 480, 0, capture::kSubtypeMjpg};
   const bool confirmed = RunFlow(current, [&](Dialog& user) {
-    ASSERT_EQ(user.ListEntryCount(3053), 2);
-    EXPECT_EQ(user.ListEntryText(3053, user.SelectedListEntry(3053)), "MJPG");
-    ASSERT_EQ(user.ListEntryCount(3052), 2);
-    EXPECT_EQ(user.ListEntryText(3052, user.SelectedListEntry(3052)), " 640 x 480 ");
-    EXPECT_EQ(user.ItemText(3055), "30");
-    user.SelectEntry(3052, " 3648 x 2736 ");
-    EXPECT_EQ(user.ItemText(3055), "15");
+    ASSERT_EQ(user.ListEntryCount(format_ids::kFormatList), 2);
+    EXPECT_EQ(user.ListEntryText(format_ids::kFormatList, user.SelectedListEntry(format_ids::kFormatList)), "MJPG");
+    ASSERT_EQ(user.ListEntryCount(format_ids::kSizeList), 2);
+    EXPECT_EQ(user.ListEntryText(format_ids::kSizeList, user.SelectedListEntry(format_ids::kSizeList)), " 640 x 480 ");
+    EXPECT_EQ(user.ItemText(format_ids::kFrameRateEdit), "30");
+    user.SelectEntry(format_ids::kSizeList, " 3648 x 2736 ");
+    EXPECT_EQ(user.ItemText(format_ids::kFrameRateEdit), "15");
     user.Click(1);
   });
   ASSERT_TRUE(confirmed);
@@ -207,10 +213,11 @@ TEST_F(VideoFormatDialogTest, TheListsShowTheCataloguesEntriesWithTheCurrentOnes
 
 TEST_F(VideoFormatDialogTest, AnotherFormatFillsItsSizesAndAZeroIntervalShowsNoRate) {
   const bool confirmed = RunFlow({1024, 768, 0, capture::kSubtypeRgb24}, [&](Dialog& user) {
-    EXPECT_EQ(user.ListEntryText(3053, user.SelectedListEntry(3053)), "MJPG") << "none equal: the first";
-    user.SelectEntry(3053, "YUY2");
-    ASSERT_EQ(user.ListEntryCount(3052), 1) << "the 160-pixel size is left out";
-    EXPECT_EQ(user.ItemText(3055), "0");
+    EXPECT_EQ(user.ListEntryText(format_ids::kFormatList, user.SelectedListEntry(format_ids::kFormatList)), "MJPG")
+        << "none equal: the first";
+    user.SelectEntry(format_ids::kFormatList, "YUY2");
+    ASSERT_EQ(user.ListEntryCount(format_ids::kSizeList), 1) << "the 160-pixel size is left out";
+    EXPECT_EQ(user.ItemText(format_ids::kFrameRateEdit), "0");
     user.Click(1);
   });
   ASSERT_TRUE(confirmed);
@@ -223,7 +230,7 @@ TEST_F(VideoFormatDialogTest, CancelChangesNothingAndWithoutCapabilitiesNothingC
   bool confirmEnabled = true;
   EXPECT_FALSE(RunFlow({}, [&](Dialog& user) {
     confirmEnabled = user.IsItemEnabled(1);
-    EXPECT_EQ(user.ListEntryCount(3053), 0);
+    EXPECT_EQ(user.ListEntryCount(format_ids::kFormatList), 0);
     user.Click(1);
   }));
   EXPECT_FALSE(confirmEnabled);
@@ -279,11 +286,11 @@ TEST_F(PicturePreviewTest, EachShotIsShownFittedInATopmostWindowAtTheTopRight) {
   Dialog& preview = Preview();
   EXPECT_TRUE(preview.IsVisible());
   EXPECT_TRUE(preview.IsTopmost());
-  EXPECT_EQ(preview.Icon(), 3016);
+  EXPECT_EQ(preview.Icon(), kDialogIcon);
   const platform::Rect frame = preview.WindowScreenRect();
   EXPECT_EQ(frame.right, platform::headless::kScreenSize.x - 10);
   EXPECT_EQ(frame.top, 25);
-  EXPECT_EQ(preview.ItemText(3049), "2/2");
+  EXPECT_EQ(preview.ItemText(preview_ids::kOpenButton), "2/2");
   const auto pictures = PicturesDrawn();
   ASSERT_EQ(pictures.size(), 1U) << "a refresh repaints the picture area first";
   EXPECT_EQ(pictures[0].rect, (platform::Rect{82, 0, 247, 248}));
@@ -299,18 +306,18 @@ TEST_F(PicturePreviewTest, TheButtonsPageTurnAndDeleteAndTheLatchSwallowsTheFirs
   Shoot(60, 40);
   Dialog& preview = Preview();
   latch_ = true;
-  preview.Click(3047);  // only clears the latch
-  EXPECT_EQ(preview.ItemText(3049), "3/3");
-  preview.Click(3047);
-  EXPECT_EQ(preview.ItemText(3049), "2/3");
-  preview.Click(3046);  // right: the file and its recorded size turn
+  preview.Click(preview_ids::kLastButton);  // only clears the latch
+  EXPECT_EQ(preview.ItemText(preview_ids::kOpenButton), "3/3");
+  preview.Click(preview_ids::kLastButton);
+  EXPECT_EQ(preview.ItemText(preview_ids::kOpenButton), "2/3");
+  preview.Click(preview_ids::kRightButton);  // right: the file and its recorded size turn
   EXPECT_EQ(PicturesDrawn().at(0).points.at(0), (platform::Point{40, 60}));
   EXPECT_FLOAT_EQ(queue_.Entry(2)->widthInches, 0.4F);
   const std::string third = queue_.Entry(3)->filePath;
-  preview.Click(3050);
-  EXPECT_EQ(preview.ItemText(3049), "1/2");
+  preview.Click(preview_ids::kDeleteButton);
+  EXPECT_EQ(preview.ItemText(preview_ids::kOpenButton), "1/2");
   EXPECT_EQ(queue_.Entry(2)->filePath, third);
-  preview.Click(3049);
+  preview.Click(preview_ids::kOpenButton);
   EXPECT_EQ(shell_.opened, std::vector<std::string>{queue_.Entry(1)->filePath});
 }
 
@@ -323,7 +330,7 @@ TEST_F(PicturePreviewTest, AClosedWindowIsReplacedByANewOneAtTheNextShot) {
   EXPECT_TRUE(preview_.IsShown());
   EXPECT_TRUE(Preview().IsVisible());
   EXPECT_EQ(platform::headless::OpenDialogs().size(), 2U);
-  EXPECT_EQ(Preview().ItemText(3049), "2/2");
+  EXPECT_EQ(Preview().ItemText(preview_ids::kOpenButton), "2/2");
 }
 
 }  // namespace

@@ -17,10 +17,13 @@ namespace {
 
 using platform::headless::DrawnMark;
 using namespace dialog_ids::main_dialog;
+namespace format_ids = dialog_ids::property;
+namespace preview_ids = dialog_ids::picture_preview;
+namespace settings_ids = dialog_ids::parameter_settings;
 
 class SatelliteSessionTest : public MainDialogTest {
  protected:
-  platform::headless::Dialog& Preview() { return *platform::headless::FindDialog(3020); }
+  platform::headless::Dialog& Preview() { return *platform::headless::FindDialog(preview_ids::kTemplate); }
 
   // The size of the picture the preview draws now.
   platform::Point ShownSize() {
@@ -65,12 +68,13 @@ class SatelliteSessionTest : public MainDialogTest {
 TEST_F(SatelliteSessionTest, TheApplicationReceivesThePicturesAsThePreviewShowedThem) {
   Enable();
   platform::headless::SetModalDriver([](platform::headless::Dialog& settings) {
-    ASSERT_EQ(settings.TemplateId(), 3015);
-    settings.Click(3022);  // the corrections off: every picture keeps the frame's size
-    settings.Click(3023);
-    settings.Type(3009, "300");
-    settings.Click(3041);
-    settings.Type(3042, "Session");
+    ASSERT_EQ(settings.TemplateId(), settings_ids::kTemplate);
+    // The corrections off: every picture keeps the frame's size.
+    settings.Click(settings_ids::kPositionCorrectionCheck);
+    settings.Click(settings_ids::kBlackEdgeCheck);
+    settings.Type(settings_ids::kDpiHorizontalEdit, "300");
+    settings.Click(settings_ids::kWatermarkCheck);
+    settings.Type(settings_ids::kWatermarkTextEdit, "Session");
     settings.Click(1);
   });
   ASSERT_TRUE(Dialog().Click(kSettingsButton));
@@ -81,23 +85,23 @@ TEST_F(SatelliteSessionTest, TheApplicationReceivesThePicturesAsThePreviewShowed
 
   for (int shot = 0; shot < 3; ++shot) ASSERT_TRUE(Dialog().Click(kScanButton));
   ASSERT_EQ(Count(), 3);
-  EXPECT_EQ(Preview().ItemText(3049), "3/3");
+  EXPECT_EQ(Preview().ItemText(preview_ids::kOpenButton), "3/3");
   EXPECT_EQ(ShownSize(), (platform::Point{160, 120}));
 
-  ASSERT_TRUE(Preview().Click(3047));  // Last
-  ASSERT_TRUE(Preview().Click(3046));  // Right: picture 2 turns
+  ASSERT_TRUE(Preview().Click(preview_ids::kLastButton));
+  ASSERT_TRUE(Preview().Click(preview_ids::kRightButton));  // picture 2 turns
   EXPECT_EQ(ShownSize(), (platform::Point{120, 160}));
-  ASSERT_TRUE(Preview().Click(3047));
+  ASSERT_TRUE(Preview().Click(preview_ids::kLastButton));
   const std::string deleted = source->Queue().Entry(1)->filePath;
-  ASSERT_TRUE(Preview().Click(3050));  // Delete picture 1: the turned one becomes the first
-  EXPECT_EQ(Preview().ItemText(3049), "1/2");
+  ASSERT_TRUE(Preview().Click(preview_ids::kDeleteButton));  // Delete picture 1: the turned one becomes the first
+  EXPECT_EQ(Preview().ItemText(preview_ids::kOpenButton), "1/2");
   EXPECT_TRUE(std::filesystem::exists(folder.Path() + "data/Trash/files/" +
                                       std::filesystem::path(deleted).filename().string()));
 
   // What the preview shows, picture by picture.
   std::vector<platform::Point> shown{ShownSize()};
   std::vector<imaging::Picture> files{imaging::LoadPicture(source->Queue().Entry(1)->filePath)};
-  ASSERT_TRUE(Preview().Click(3048));  // Next
+  ASSERT_TRUE(Preview().Click(preview_ids::kNextButton));
   shown.push_back(ShownSize());
   files.push_back(imaging::LoadPicture(source->Queue().Entry(2)->filePath));
   EXPECT_EQ(shown, (std::vector<platform::Point>{{120, 160}, {160, 120}}));
@@ -134,21 +138,23 @@ class FormatChoiceTest : public SatelliteSessionTest {
 TEST_F(FormatChoiceTest, VideoPinSettingsRestartsTheCameraInTheChosenFormatAndTheShotsHaveItsSize) {
   Enable();
   ASSERT_TRUE(Dialog().Click(kScanButton));
-  ASSERT_NE(platform::headless::FindDialog(3020), nullptr) << "the shot opened the preview";
+  ASSERT_NE(platform::headless::FindDialog(preview_ids::kTemplate), nullptr) << "the shot opened the preview";
   std::vector<std::string> formats;
   std::vector<std::string> sizes;
   platform::headless::SetModalDriver([&](platform::headless::Dialog& settings) {
     platform::headless::SetModalDriver([&](platform::headless::Dialog& format) {
-      ASSERT_EQ(format.TemplateId(), 3023);
-      for (int i = 0; i < format.ListEntryCount(3053); ++i) formats.push_back(format.ListEntryText(3053, i));
-      format.SelectEntry(3053, "RGB24");
-      for (int i = 0; i < format.ListEntryCount(3052); ++i) sizes.push_back(format.ListEntryText(3052, i));
-      format.SelectEntry(3052, " 320 x 240 ");
+      ASSERT_EQ(format.TemplateId(), format_ids::kTemplate);
+      for (int i = 0; i < format.ListEntryCount(format_ids::kFormatList); ++i)
+        formats.push_back(format.ListEntryText(format_ids::kFormatList, i));
+      format.SelectEntry(format_ids::kFormatList, "RGB24");
+      for (int i = 0; i < format.ListEntryCount(format_ids::kSizeList); ++i)
+        sizes.push_back(format.ListEntryText(format_ids::kSizeList, i));
+      format.SelectEntry(format_ids::kSizeList, " 320 x 240 ");
       format.Click(1);
     });
-    settings.Click(3022);
-    settings.Click(3023);
-    settings.Click(3012);
+    settings.Click(settings_ids::kPositionCorrectionCheck);
+    settings.Click(settings_ids::kBlackEdgeCheck);
+    settings.Click(settings_ids::kVideoPinButton);
     settings.Click(1);
   });
   ASSERT_TRUE(Dialog().Click(kSettingsButton));

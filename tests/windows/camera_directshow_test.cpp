@@ -14,6 +14,7 @@
 #include "capture/virtual/scene_renderer.h"
 #include "protocol/twain.h"
 #include "registered_camera.h"
+#include "resources/dialog_ids.h"
 #include "twain_application.h"
 #include "wine_desktop.h"
 
@@ -35,7 +36,7 @@ constexpr char kScene[] =
     "wait 500\n"
     "loop\n";
 
-constexpr int kPreviewControl = 3013;
+constexpr int kPreviewControl = dialog_ids::main_dialog::kPreviewControl;
 
 class RecordedBoxes final : public platform::MessageBoxes {
  public:

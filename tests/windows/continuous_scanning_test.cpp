@@ -9,9 +9,14 @@
 
 #include "child_process.h"
 #include "registered_camera.h"
+#include "resources/dialog_ids.h"
 #include "wine_desktop.h"
 
 namespace {
+
+namespace automatic_ids = dialog_ids::automatic_scanning;
+namespace main_ids = dialog_ids::main_dialog;
+namespace timed_ids = dialog_ids::timed_scanning;
 
 // Three pages laid by hand after the dialogs have had time to open, each
 // resting two seconds; the last one then stays for the timed run.
@@ -59,40 +64,41 @@ TEST(ContinuousScanning, BothDialogsOpenFromScanRunAndTheApplicationReceivesTheP
   HWND dialog = WaitForWindow(kMainTitle, 20000);
   ASSERT_NE(dialog, nullptr) << acquire.Output();
 
-  Click(dialog, 3015);  // "Automatic continuous scanning"
+  Click(dialog, main_ids::kAutomaticRadio);
   ClickOpening(dialog, 1);
   HWND automatic = WaitForWindow(kAutomaticTitle, 10000);
   ASSERT_NE(automatic, nullptr);
-  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, 3037)), L"Waitting");
-  Click(automatic, 3035);  // Start
-  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, 3037)), L"Detecting...");
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(automatic, 3035)));
-  EXPECT_TRUE(WaitForText(GetDlgItem(automatic, 3038), L"3", 60000)) << "three pages laid, three taken";
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, automatic_ids::kStatusText)), L"Waitting");
+  Click(automatic, automatic_ids::kStartButton);
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, automatic_ids::kStatusText)), L"Detecting...");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(automatic, automatic_ids::kStartButton)));
+  EXPECT_TRUE(WaitForText(GetDlgItem(automatic, automatic_ids::kCountText), L"3", 60000))
+      << "three pages laid, three taken";
   Sleep(300);  // the dialogs of the other process repaint
   wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"automatic-scanning.bmp");
-  Click(automatic, 3034);  // End
-  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, 3037)), L"Finishing");
+  Click(automatic, automatic_ids::kEndButton);
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(automatic, automatic_ids::kStatusText)), L"Finishing");
   Click(automatic, 2);  // Close
   EXPECT_TRUE(WaitForText(GetDlgItem(dialog, 1), L"Scan", 10000)) << "the run ended with its dialog";
 
-  Click(dialog, 3016);  // "Timed continuous scan"
-  ChooseListEntry(dialog, 3018, L"02");
+  Click(dialog, main_ids::kTimedRadio);
+  ChooseListEntry(dialog, main_ids::kIntervalList, L"02");
   ClickOpening(dialog, 1);
   HWND timed = WaitForWindow(kTimedTitle, 10000);
   ASSERT_NE(timed, nullptr);
-  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(timed, 3069)), L"2");
-  Click(timed, 3066);  // Start
-  EXPECT_FALSE(IsWindowVisible(GetDlgItem(timed, 3066)));
-  EXPECT_TRUE(IsWindowVisible(GetDlgItem(timed, 3067)));
-  EXPECT_TRUE(WaitForText(GetDlgItem(timed, 3072), L"2", 20000));
-  Click(timed, 3067);  // Pause
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(timed, timed_ids::kIntervalText)), L"2");
+  Click(timed, timed_ids::kStartButton);
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(timed, timed_ids::kStartButton)));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(timed, timed_ids::kPauseButton)));
+  EXPECT_TRUE(WaitForText(GetDlgItem(timed, timed_ids::kCountText), L"2", 20000));
+  Click(timed, timed_ids::kPauseButton);
   Sleep(300);
   wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"timed-scanning.bmp");
   Click(timed, 1);  // Close
   EXPECT_TRUE(WaitForText(GetDlgItem(dialog, 1), L"Scan", 10000));
 
-  Click(dialog, 3019);  // Submit
-  EXPECT_TRUE(WaitForText(GetDlgItem(dialog, 3033), L"Finish Uploading", 30000));
+  Click(dialog, main_ids::kSubmitButton);
+  EXPECT_TRUE(WaitForText(GetDlgItem(dialog, main_ids::kStatusLine), L"Finish Uploading", 30000));
   SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   ASSERT_EQ(acquire.Wait(30000), 0) << acquire.Output();
   EXPECT_NE(acquire.Output().find("received: 5 pictures"), std::string::npos) << acquire.Output();

@@ -23,6 +23,8 @@
 
 namespace {
 
+namespace ids = dialog_ids::main_dialog;
+
 using namespace twain;
 
 // A page laid on the desk and left there: after the first frame every frame
@@ -79,14 +81,14 @@ TEST_F(MainDialog, OpensFromItsTemplateWithTheCameraInThePreview) {
   // and the ticked radio button ("Default") takes its group's tab stop.
   const auto differences = template_check::CompareWithTemplate(dialog, *table);
   EXPECT_TRUE(template_check::OnlyThese(differences, {{kPreviewControl, "rectangle"},
-                                                      {3018, "enabled"},
-                                                      {3006, "caption"},
-                                                      {3005, "caption"},
-                                                      {3003, "caption"},
-                                                      {3004, "caption"},
-                                                      {3018, "caption"},
-                                                      {3001, "caption"},
-                                                      {3014, "tabstop"}}))
+                                                      {ids::kIntervalList, "enabled"},
+                                                      {ids::kImageTypeList, "caption"},
+                                                      {ids::kRotationList, "caption"},
+                                                      {ids::kResolutionList, "caption"},
+                                                      {ids::kPaperList, "caption"},
+                                                      {ids::kIntervalList, "caption"},
+                                                      {ids::kImageCountEdit, "caption"},
+                                                      {ids::kDefaultRadio, "tabstop"}}))
       << ::testing::PrintToString(differences);
   // 4:3 inside the template's area, at (8, 8).
   RECT placed{};
@@ -123,16 +125,16 @@ TEST_F(MainDialog, TheCloseBoxAsksTheApplicationToCloseTheSource) {
 TEST_F(MainDialog, ChoicesMadeInTheDialogReachTheSource) {
   HWND dialog = OpenDialog();
   ASSERT_NE(dialog, nullptr);
-  HWND correction = GetDlgItem(dialog, 3024);
+  HWND correction = GetDlgItem(dialog, ids::kPositionCorrectionCheck);
   const LRESULT before = SendMessageW(correction, BM_GETCHECK, 0, 0);
   SendMessageW(correction, BM_CLICK, 0, 0);
   EXPECT_NE(SendMessageW(correction, BM_GETCHECK, 0, 0), before);
 
-  HWND imageTypes = GetDlgItem(dialog, 3006);
+  HWND imageTypes = GetDlgItem(dialog, ids::kImageTypeList);
   ASSERT_EQ(SendMessageW(imageTypes, CB_GETCOUNT, 0, 0), 4);
-  ChooseListEntry(dialog, 3006, L"8 bit Gray");
+  ChooseListEntry(dialog, ids::kImageTypeList, L"8 bit Gray");
   EXPECT_EQ(application_.CurrentValue(ICAP_PIXELTYPE), TWPT_GRAY);
-  ChooseListEntry(dialog, 3006, L"24 bit Color");
+  ChooseListEntry(dialog, ids::kImageTypeList, L"24 bit Color");
   EXPECT_EQ(application_.CurrentValue(ICAP_PIXELTYPE), TWPT_RGB);
   // Put the box back: the settings file keeps it for the next test.
   SendMessageW(correction, BM_CLICK, 0, 0);
@@ -199,15 +201,15 @@ TEST_P(AcquireByHand, ScanAndSubmitHandTheCamerasPictureToTheApplication) {
   ASSERT_NE(dialog, nullptr) << acquire.Output();
 
   // Corrections would crop the page out of the frame: the whole frame is wanted.
-  Untick(dialog, 3024);
-  Untick(dialog, 3045);
-  ChooseListEntry(dialog, 3006, grey ? L"8 bit Gray" : L"24 bit Color");
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 3019)));
+  Untick(dialog, ids::kPositionCorrectionCheck);
+  Untick(dialog, ids::kBlackEdgeCheck);
+  ChooseListEntry(dialog, ids::kImageTypeList, grey ? L"8 bit Gray" : L"24 bit Color");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, ids::kSubmitButton)));
   Click(dialog, 1);
-  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 3019))) << "Scan enables Submit";
-  Click(dialog, 3019);
-  EXPECT_TRUE(WaitForText(GetDlgItem(dialog, 3033), L"Finish Uploading", 20000));
-  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(dialog, 3019)), L"Picture Submitting");
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, ids::kSubmitButton))) << "Scan enables Submit";
+  Click(dialog, ids::kSubmitButton);
+  EXPECT_TRUE(WaitForText(GetDlgItem(dialog, ids::kStatusLine), L"Finish Uploading", 20000));
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(dialog, ids::kSubmitButton)), L"Picture Submitting");
   // The dialog with its picture preview window, for the eye.
   wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"submitted-" + mechanism + L".bmp");
   SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);

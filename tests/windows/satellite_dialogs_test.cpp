@@ -11,9 +11,15 @@
 #include "child_process.h"
 #include "imaging/bmp_file.h"
 #include "registered_camera.h"
+#include "resources/dialog_ids.h"
 #include "wine_desktop.h"
 
 namespace {
+
+namespace format_ids = dialog_ids::property;
+namespace main_ids = dialog_ids::main_dialog;
+namespace preview_ids = dialog_ids::picture_preview;
+namespace settings_ids = dialog_ids::parameter_settings;
 
 // A page at rest on the desk; the camera offers two sizes.
 constexpr char kScene[] =
@@ -99,36 +105,36 @@ TEST(SatelliteDialogs, SettingsFormatAndPreviewWorkAndTheApplicationReceivesWhat
   HWND main = WaitForWindow(kMainTitle, 20000);
   ASSERT_NE(main, nullptr) << acquire.Output();
   // Corrections would crop the page out of the frame: the whole frame is wanted.
-  Untick(main, 3024);
-  Untick(main, 3045);
+  Untick(main, main_ids::kPositionCorrectionCheck);
+  Untick(main, main_ids::kBlackEdgeCheck);
 
   // Settings: a coefficient out of range is refused and the dialog stays.
-  ClickOpening(main, 3000);
+  ClickOpening(main, main_ids::kSettingsButton);
   HWND settings = WaitForWindow(L"Parameter Settings", 10000);
   ASSERT_NE(settings, nullptr);
-  EXPECT_EQ(EditText(settings, 3002), L"0.3");
+  EXPECT_EQ(EditText(settings, settings_ids::kRedEdit), L"0.3");
   Screenshot(L"parameter-settings.bmp");
-  SetText(settings, 3002, L"1.5");
+  SetText(settings, settings_ids::kRedEdit, L"1.5");
   Click(settings, 1);
   wine_desktop::Pump(500);
   EXPECT_TRUE(IsWindowVisible(settings)) << "the dialog stays open";
-  SetText(settings, 3002, L"0.3");
+  SetText(settings, settings_ids::kRedEdit, L"0.3");
 
   // Video PIN settings: the camera's formats, and a restart in the smaller one.
-  ClickOpening(settings, 3012);
+  ClickOpening(settings, settings_ids::kVideoPinButton);
   HWND format = WaitForWindow(L"Property", 10000);
   ASSERT_NE(format, nullptr);
-  ASSERT_EQ(SendMessageW(GetDlgItem(format, 3053), CB_GETCOUNT, 0, 0), 1);
-  EXPECT_EQ(ListEntry(format, 3053, 0), L"RGB24");
-  ASSERT_EQ(SendMessageW(GetDlgItem(format, 3052), CB_GETCOUNT, 0, 0), 2);
-  EXPECT_EQ(EditText(format, 3055), L"30");
+  ASSERT_EQ(SendMessageW(GetDlgItem(format, format_ids::kFormatList), CB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(ListEntry(format, format_ids::kFormatList, 0), L"RGB24");
+  ASSERT_EQ(SendMessageW(GetDlgItem(format, format_ids::kSizeList), CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(EditText(format, format_ids::kFrameRateEdit), L"30");
   Screenshot(L"video-format.bmp");
-  ChooseListEntry(format, 3052, L" 320 x 240 ");
+  ChooseListEntry(format, format_ids::kSizeList, L" 320 x 240 ");
   Click(format, 1);
   EXPECT_TRUE(WaitGone(format, 10000));
 
   // OK stores the rest.
-  SetText(settings, 3009, L"300");
+  SetText(settings, settings_ids::kDpiHorizontalEdit, L"300");
   Click(settings, 1);
   EXPECT_TRUE(WaitGone(settings, 10000));
 
@@ -142,19 +148,19 @@ TEST(SatelliteDialogs, SettingsFormatAndPreviewWorkAndTheApplicationReceivesWhat
   EXPECT_EQ(place.top, 25);
   EXPECT_EQ(place.right, GetSystemMetrics(SM_CXSCREEN) - 10);
   Click(main, 1);
-  EXPECT_TRUE(WaitForText(GetDlgItem(preview, 3049), L"2/2", 5000));
+  EXPECT_TRUE(WaitForText(GetDlgItem(preview, preview_ids::kOpenButton), L"2/2", 5000));
   Screenshot(L"picture-preview.bmp");
 
   // The second turned, the first deleted: the application gets one turned picture.
-  Click(preview, 3046);
-  Click(preview, 3047);
-  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(preview, 3049)), L"1/2");
-  Click(preview, 3050);
-  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(preview, 3049)), L"1/1");
+  Click(preview, preview_ids::kRightButton);
+  Click(preview, preview_ids::kLastButton);
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(preview, preview_ids::kOpenButton)), L"1/2");
+  Click(preview, preview_ids::kDeleteButton);
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(preview, preview_ids::kOpenButton)), L"1/1");
   Screenshot(L"picture-preview-turned.bmp");
 
-  Click(main, 3019);
-  EXPECT_TRUE(WaitForText(GetDlgItem(main, 3033), L"Finish Uploading", 20000));
+  Click(main, main_ids::kSubmitButton);
+  EXPECT_TRUE(WaitForText(GetDlgItem(main, main_ids::kStatusLine), L"Finish Uploading", 20000));
   SendMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
   ASSERT_EQ(acquire.Wait(30000), 0) << acquire.Output();
   EXPECT_NE(acquire.Output().find("received: 1 pictures"), std::string::npos) << acquire.Output();

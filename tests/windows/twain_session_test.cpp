@@ -13,12 +13,15 @@
 
 #include "child_process.h"
 #include "protocol/twain.h"
+#include "resources/dialog_ids.h"
 #include "twain_application.h"
 #include "wine_desktop.h"
 
 using namespace twain;
 
 namespace {
+
+namespace ids = dialog_ids::main_dialog;
 
 constexpr wchar_t kDialogTitle[] = L"Vistrelle Twain V4.1";
 
@@ -107,10 +110,10 @@ TEST_F(TwainSession, OpenStatusEnableDisableClose) {
   EXPECT_TRUE(IsWindowVisible(dialog));
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), app_.Window());
   EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(dialog, 1)), L"Scan");
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 3019)));
-  EXPECT_NE(GetDlgItem(dialog, 3044), nullptr);
-  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 3044)));
-  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(dialog, 3010)), L"视频参数设置");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, ids::kSubmitButton)));
+  EXPECT_NE(GetDlgItem(dialog, ids::kHiddenAutomaticRadio), nullptr);
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, ids::kHiddenAutomaticRadio)));
+  EXPECT_EQ(wine_desktop::WindowText(GetDlgItem(dialog, ids::kVideoParametersButton)), L"视频参数设置");
   EXPECT_TRUE(wine_desktop::SaveScreenshot(wine_desktop::OutputFolder() + L"enabled-dialog.bmp"));
 
   CloseSource();
