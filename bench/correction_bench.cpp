@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_folder.h"
 #include "capture/media_format.h"
 #include "capture/virtual/scene_renderer.h"
 #include "imaging/bmp_file.h"
@@ -46,25 +47,8 @@ constexpr const char* kRealisticBareDesk =
 constexpr const char* kSpread =
     "page l 210 297 seed 13\npage r 210 297 seed 14\nplace l 113 165 0\nplace r 327 165 0\n";
 
-// A folder of the benchmark's own, removed when the program ends.
-class BenchFolder {
- public:
-  BenchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mervale-correction-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern + "/";
-  }
-  ~BenchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-const BenchFolder& Folder() {
-  static const BenchFolder folder;
+const bench::BenchFolder& Folder() {
+  static const bench::BenchFolder folder("mervale-correction");
   return folder;
 }
 

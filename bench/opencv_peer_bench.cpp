@@ -25,6 +25,7 @@
 
 #include "acquire/page_queue.h"
 #include "acquire/picture_bitmap.h"
+#include "bench/bench_folder.h"
 #include "bench/document_frame.h"
 #include "capture/media_format.h"
 #include "capture/virtual/scene_renderer.h"
@@ -132,24 +133,6 @@ void Compare(const char* operation, const char* peer, int rounds, const Side& ou
               cpuB, cpuA / cpuB);
   std::fflush(stdout);
 }
-
-// A folder of the benchmark's own for the stored stills and the work
-// pictures, removed when the program ends.
-class BenchFolder {
- public:
-  BenchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mervale-peer-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern + "/";
-  }
-  ~BenchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // A page lying a little askew on the desk, as the virtual camera sees it:
 // rows bottom-up, as a camera delivers them.
@@ -292,7 +275,7 @@ int main(int argc, char** argv) {
 
   // The position correction of a still, and whole stills from the camera's
   // frame to the stored file, corrected and cropped.
-  const BenchFolder folder;
+  const bench::BenchFolder folder("mervale-peer");
   const std::vector<std::uint8_t> frame = DeskFrame(width, height);
   const std::size_t frameStride = capture::FrameStride(width);
   const Picture still = Picture::FromBgrRows(frame, width, height, frameStride);
