@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/correction/page_on_paper.h"
+#include "imaging/correction/print_lean.h"
 #include "imaging/correction/quad_candidate.h"
 
 namespace imaging::correction::detail {
@@ -23,6 +24,9 @@ constexpr int kMaxLines = 32;
 // angle, and neighbouring ones stay this close to square.
 const double kMaxOppositeAngle = 15.0 * std::numbers::pi / 180.0;
 const double kMaxSkewFromSquare = 20.0 * std::numbers::pi / 180.0;
+// A top or bottom side runs within this many degrees of the print's
+// direction at it, which is measured to about a degree.
+constexpr double kMaxPrintDisagreement = 3.0;
 // The refinement fits each side to full-resolution edge points within this distance.
 constexpr double kRefineReach = 2.5;
 const double kRefineCosine = std::cos(10.0 * std::numbers::pi / 180.0);
@@ -163,8 +167,8 @@ PageQuad FindPageQuad(const Picture& picture) {
   const double shift = (s - 1) / 2;  // a block's centre in picture pixels
   auto toPicture = [&](QuadPoint p) { return QuadPoint{p.x * s + shift, p.y * s + shift}; };
   Line sides[4];
-  double angleSum = 0;
-  quad.sidesSeen = 0;
+  std::array<double, 4> degrees{};
+  std::array<bool, 4> seen{};
   const QuadPoint centre{(best->corners[0].x + best->corners[2].x) / 2, (best->corners[0].y + best->corners[2].y) / 2};
   for (std::size_t i = 0; i < 4; ++i) {
     const PageLine& side = *best->sides[i];
@@ -180,19 +184,34 @@ PageQuad FindPageQuad(const Picture& picture) {
       line = Refine(line, EdgePointsWithin(fine, kMinGradient, Around(a, b)), a, b, insidePlus == best->lighterInside);
       // Across (top, bottom): direction (ny, -nx); along (right, left): (-ny, nx), less a quarter turn.
       const bool isAcross = i % 2 == 0;
-      const double degrees =
-          (isAcross ? std::atan2(-line.nx, line.ny) : std::atan2(line.nx, -line.ny) - std::numbers::pi / 2) * 180.0 /
-          std::numbers::pi;
-      angleSum += degrees;
-      ++quad.sidesSeen;
+      degrees[i] = (isAcross ? std::atan2(-line.nx, line.ny) : std::atan2(line.nx, -line.ny) - std::numbers::pi / 2) *
+                   180.0 / std::numbers::pi;
+      seen[i] = true;
     }
     sides[i] = line;
   }
   const auto tl = Meet(sides[0], sides[3]), tr = Meet(sides[0], sides[1]);
   const auto br = Meet(sides[2], sides[1]), bl = Meet(sides[2], sides[3]);
+  quad.sidesSeen = static_cast<int>(std::count(seen.begin(), seen.end(), true));
   if (!tl || !tr || !br || !bl || quad.sidesSeen == 0) return quad;
   quad.corners = {*tl, *tr, *br, *bl};
-  const double angle = angleSum / quad.sidesSeen;
+  auto meanOfSides = [&] {
+    double sum = 0;
+    for (std::size_t i = 0; i < 4; ++i) sum += seen[i] ? degrees[i] : 0.0;
+    return sum / quad.sidesSeen;
+  };
+  // A top or bottom that the print near it does not run along is the edge
+  // of something else (a sheet beneath the page, a shadow): its direction
+  // is the print's there.
+  if (seen[0] || seen[2]) {
+    const PrintLean lean = PrintLeanOf(field.tone == Tone::Lightness ? fine : LightnessOf(picture, 1, Tone::Lightness),
+                                       quad.corners, meanOfSides());
+    if (lean.found) {
+      if (seen[0] && std::abs(degrees[0] - lean.atTop) > kMaxPrintDisagreement) degrees[0] = lean.atTop;
+      if (seen[2] && std::abs(degrees[2] - lean.atBottom) > kMaxPrintDisagreement) degrees[2] = lean.atBottom;
+    }
+  }
+  const double angle = meanOfSides();
   quad.angle = angle >= 45.0 ? angle - 90.0 : (angle < -45.0 ? angle + 90.0 : angle);
   quad.found = true;
   return quad;
