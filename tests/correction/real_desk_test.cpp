@@ -117,6 +117,22 @@ TEST_F(RealDeskTest, APageOnALargerLighterSheetIsFoundNotTheSheet) {
   }
 }
 
+// A page lying on a narrower sheet of the same paper that shows below it
+// turned another way: the outline closing round both has the sheet's bottom edge,
+// but the page's print runs along the page's own top and bottom, and the
+// angle is the page's.
+TEST_F(RealDeskTest, APageOnAStackIsTurnedAsItsPrintRunsNotAsTheSheetBeneath) {
+  const std::pair<double, double> poses[] = {{2, -5}, {-4, 3}, {0, 6}};  // the page's and the sheet's turn
+  for (const auto& [angle, sheetAngle] : poses) {
+    const Found f = Measure(
+        "field 440\ndesk 90 80 70\npage sheet 120 210 seed 90 paper 236 235 230 ink 236 235 230\n"
+        "page p 148 210 seed 91 paper 236 235 230\nplace sheet 214 185 " +
+        std::to_string(sheetAngle) + "\nplace p 214 165 " + std::to_string(angle) + "\n");
+    EXPECT_EQ(f.found, 1) << angle;
+    EXPECT_NEAR(f.angle, -angle, 0.5) << angle;
+  }
+}
+
 // Nor is a photograph with the block of text under it taken for a page on
 // a sheet: the page holding them is found whole.
 TEST_F(RealDeskTest, APhotographAndTextOnAPageAreNotAPageOnASheet) {
