@@ -20,20 +20,21 @@ constexpr double kPaperQuantile = 0.9;
 // the page and no wider than this one.
 constexpr double kMaxMarkHeight = 0.05;
 constexpr double kMaxMarkWidth = 0.3;
-// Bands down the page; a band's direction counts when this many pixels of
+// Bands down the page. A band's direction counts when this many pixels of
 // print lie in it and they line up along it this much better than along a
-// typical direction (the ratio of the sums of squared counts per row).
+// typical direction (the ratio of the sums of squared counts per row); the
+// print is followed when this many bands count.
 constexpr int kBands = 5;
 constexpr std::size_t kMinBandPixels = 120;
 constexpr double kMinLineUp = 1.4;
+constexpr int kMinBandsFound = 3;
 // A band's direction is found on at most this many of its pixels, taken
 // evenly through it: plenty for a page full of print.
 constexpr std::size_t kMaxBandPixels = 4000;
-constexpr int kMinBandsFound = 3;
-// Directions tried, within this many degrees of the page's: in whole
-// degrees, then in tenths about the best.
-constexpr double kSearchReach = 15.0;
-constexpr double kFineReach = 1.0;
+// Directions tried: whole degrees within this many of the page's, then
+// tenths within a degree of the best.
+constexpr int kSearchReach = 15;
+constexpr int kFineSteps = 10;
 constexpr double kFineStep = 0.1;
 // The bands' directions lie within this many degrees of the straight line through them.
 constexpr double kMaxSpread = 1.0;
@@ -70,13 +71,14 @@ BandDirection DirectionOf(const std::vector<Mark>& marks, double reach) {
   std::vector<double> coarse;
   BandDirection best;
   double bestSum = -1;
-  for (double d = -kSearchReach; d <= kSearchReach; d += 1.0) {
-    const double sum = LineUp(marks, d, reach);
+  for (int whole = -kSearchReach; whole <= kSearchReach; ++whole) {
+    const double sum = LineUp(marks, whole, reach);
     coarse.push_back(sum);
-    if (sum > bestSum) bestSum = sum, best.degrees = d;
+    if (sum > bestSum) bestSum = sum, best.degrees = whole;
   }
   const double around = best.degrees;
-  for (double d = around - kFineReach; d <= around + kFineReach + 1e-9; d += kFineStep) {
+  for (int tenth = -kFineSteps; tenth <= kFineSteps; ++tenth) {
+    const double d = around + tenth * kFineStep;
     const double sum = LineUp(marks, d, reach);
     if (sum > bestSum) bestSum = sum, best.degrees = d;
   }
@@ -86,77 +88,92 @@ BandDirection DirectionOf(const std::vector<Mark>& marks, double reach) {
   return best;
 }
 
-// The dark marks of glyph size within the inner quadrilateral, in the
-// page's own axes from its centre.
-std::vector<Mark> PrintMarks(const LightnessField& field, const std::array<QuadPoint, 4>& inner, QuadPoint centre,
-                             double angle, double maxHeight, double maxWidth) {
+// The ink within a quadrilateral of the field: 1 for each pixel darker
+// than kInkBelowPaper under the paper, over the quadrilateral's bounding
+// box (clamped to the field) from (left, top).
+struct InkMask {
+  int left = 0, top = 0, width = 0, height = 0;
+  std::vector<std::uint8_t> ink;
+  std::size_t Index(int x, int y) const {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+  }
+};
+
+InkMask InkWithin(const LightnessField& field, const std::array<QuadPoint, 4>& quad) {
   double left = 1e18, top = 1e18, right = -1e18, bottom = -1e18;
-  for (const QuadPoint& p : inner) {
+  for (const QuadPoint& p : quad) {
     left = std::min(left, p.x), right = std::max(right, p.x), top = std::min(top, p.y), bottom = std::max(bottom, p.y);
   }
-  const int x0 = std::max(0, static_cast<int>(std::ceil(left))), y0 = std::max(0, static_cast<int>(std::ceil(top)));
+  InkMask mask;
+  mask.left = std::max(0, static_cast<int>(std::ceil(left)));
+  mask.top = std::max(0, static_cast<int>(std::ceil(top)));
   const int x1 = std::min(field.width - 1, static_cast<int>(std::floor(right)));
   const int y1 = std::min(field.height - 1, static_cast<int>(std::floor(bottom)));
-  if (x1 <= x0 || y1 <= y0) return {};
-  const int w = x1 - x0 + 1, h = y1 - y0 + 1;
+  if (x1 <= mask.left || y1 <= mask.top) return {};
+  mask.width = x1 - mask.left + 1, mask.height = y1 - mask.top + 1;
   auto within = [&](int x, int y) {
     for (std::size_t i = 0; i < 4; ++i) {
-      const QuadPoint a = inner[i], b = inner[(i + 1) % 4];
+      const QuadPoint a = quad[i], b = quad[(i + 1) % 4];
       if ((b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x) < 0) return false;
     }
     return true;
   };
+  std::vector<std::uint8_t> inside(static_cast<std::size_t>(mask.width) * static_cast<std::size_t>(mask.height), 0);
   std::vector<float> paper;
-  std::vector<std::uint8_t> inside(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-  for (int y = y0; y <= y1; ++y) {
-    for (int x = x0; x <= x1; ++x) {
-      if (!within(x, y)) continue;
-      inside[static_cast<std::size_t>(y - y0) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x - x0)] = 1;
-      paper.push_back(field.At(x, y));
+  for (int y = 0; y < mask.height; ++y) {
+    for (int x = 0; x < mask.width; ++x) {
+      if (!within(x + mask.left, y + mask.top)) continue;
+      inside[mask.Index(x, y)] = 1;
+      paper.push_back(field.At(x + mask.left, y + mask.top));
     }
   }
   if (paper.empty()) return {};
   const auto at = paper.begin() + static_cast<std::ptrdiff_t>(kPaperQuantile * static_cast<double>(paper.size() - 1));
   std::nth_element(paper.begin(), at, paper.end());
   const double ink = *at - kInkBelowPaper;
-  // 1: ink not yet gathered into a mark, 2: gathered.
-  std::vector<std::uint8_t> dark(inside.size(), 0);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
-      dark[i] = inside[i] && field.At(x + x0, y + y0) < ink;
+  mask.ink.assign(inside.size(), 0);
+  for (int y = 0; y < mask.height; ++y) {
+    for (int x = 0; x < mask.width; ++x) {
+      mask.ink[mask.Index(x, y)] = inside[mask.Index(x, y)] && field.At(x + mask.left, y + mask.top) < ink;
     }
   }
+  return mask;
+}
+
+// The pixels of the mask's marks (8-connected ink) no taller than
+// `maxHeight` and no wider than `maxWidth` pixels, in the page's own axes
+// from `centre`, the page turned by `angle` degrees.
+std::vector<Mark> SmallMarks(InkMask mask, QuadPoint centre, double angle, double maxHeight, double maxWidth) {
   const double s = std::sin(Radians(angle)), c = std::cos(Radians(angle));
+  constexpr std::uint8_t kGathered = 2;
   std::vector<Mark> marks;
   std::vector<std::size_t> pending, mark;
-  for (std::size_t seed = 0; seed < dark.size(); ++seed) {
-    if (dark[seed] != 1) continue;
+  for (std::size_t seed = 0; seed < mask.ink.size(); ++seed) {
+    if (mask.ink[seed] != 1) continue;
     mark.clear();
     pending.push_back(seed);
-    dark[seed] = 2;
-    int mx0 = w, mx1 = -1, my0 = h, my1 = -1;
+    mask.ink[seed] = kGathered;
+    int left = mask.width, right = -1, top = mask.height, bottom = -1;
     while (!pending.empty()) {
       const std::size_t p = pending.back();
       pending.pop_back();
       mark.push_back(p);
-      const int x = static_cast<int>(p % static_cast<std::size_t>(w)),
-                y = static_cast<int>(p / static_cast<std::size_t>(w));
-      mx0 = std::min(mx0, x), mx1 = std::max(mx1, x), my0 = std::min(my0, y), my1 = std::max(my1, y);
+      const int x = static_cast<int>(p % static_cast<std::size_t>(mask.width));
+      const int y = static_cast<int>(p / static_cast<std::size_t>(mask.width));
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
       for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
           const int nx = x + dx, ny = y + dy;
-          if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
-          const std::size_t q =
-              static_cast<std::size_t>(ny) * static_cast<std::size_t>(w) + static_cast<std::size_t>(nx);
-          if (dark[q] == 1) dark[q] = 2, pending.push_back(q);
+          if (nx < 0 || ny < 0 || nx >= mask.width || ny >= mask.height) continue;
+          const std::size_t q = mask.Index(nx, ny);
+          if (mask.ink[q] == 1) mask.ink[q] = kGathered, pending.push_back(q);
         }
       }
     }
-    if (my1 - my0 > maxHeight || mx1 - mx0 > maxWidth) continue;
+    if (bottom - top > maxHeight || right - left > maxWidth) continue;
     for (std::size_t p : mark) {
-      const double dx = static_cast<double>(p % static_cast<std::size_t>(w)) + x0 - centre.x;
-      const double dy = static_cast<double>(p / static_cast<std::size_t>(w)) + y0 - centre.y;
+      const double dx = static_cast<double>(p % static_cast<std::size_t>(mask.width)) + mask.left - centre.x;
+      const double dy = static_cast<double>(p / static_cast<std::size_t>(mask.width)) + mask.top - centre.y;
       marks.push_back({dx * c + dy * s, dy * c - dx * s});
     }
   }
@@ -178,7 +195,7 @@ PrintLean PrintLeanOf(const LightnessField& lightness, const std::array<QuadPoin
   const double height = std::hypot(corners[3].x - corners[0].x, corners[3].y - corners[0].y);
   const double width = std::hypot(corners[1].x - corners[0].x, corners[1].y - corners[0].y);
   const std::vector<Mark> marks =
-      PrintMarks(lightness, inner, centre, angle, kMaxMarkHeight * height, kMaxMarkWidth * width);
+      SmallMarks(InkWithin(lightness, inner), centre, angle, kMaxMarkHeight * height, kMaxMarkWidth * width);
   if (marks.empty()) return lean;
   double first = 1e18, last = -1e18, reach = 0;
   for (const Mark& m : marks) {
