@@ -91,6 +91,21 @@ TEST(PrintLean, ACableOrAPenAcrossThePrintDoesNotTurnIt) {
   EXPECT_NEAR(lean.atBottom, 1.0, 0.3);
 }
 
+TEST(PrintLean, PrintRunningDownAPageLyingSidewaysIsNotFollowed) {
+  Picture picture = Desk(kWidth, kHeight);
+  picture.Fill(kPage, kPaper);
+  int line = 0;
+  for (int x = kPage.left + 40; x < kPage.right - 40; x += 14, ++line) {
+    for (int y = kPage.top + 40, word = 0; y < kPage.bottom - 60; ++word) {
+      const int length = 12 + (line * 7 + word * 11) % 23;
+      Stroke(picture, x, y, 90.0, length, 4);
+      y += length + 6;
+    }
+  }
+  // Its glyphs line up along no direction near the page's top and bottom.
+  EXPECT_FALSE(LeanOf(picture).found);
+}
+
 TEST(PrintLean, PagesWithoutPrintToFollowGiveNone) {
   Picture blank = Desk(kWidth, kHeight);
   blank.Fill(kPage, kPaper);
