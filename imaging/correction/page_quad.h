@@ -25,7 +25,8 @@ struct PageQuad {
   // A side along the picture's border lies on the border's outer edge.
   std::array<QuadPoint, 4> corners{};
   // Degrees the page lies turned clockwise (as displayed) from square: the
-  // mean direction of the sides seen, in [-45, 45).
+  // mean direction of the sides seen, in [-45, 45), a top or bottom the
+  // page's print does not run along counting with the print's direction.
   double angle = 0;
   // How many of the four sides are edges seen in the picture (2 to 4).
   int sidesSeen = 0;
